@@ -1,0 +1,111 @@
+#include "platform/Files.h"
+
+#include "platform/Utf.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vx::platform {
+namespace {
+
+std::u16string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? fromUtf8(value) : std::u16string{};
+}
+
+std::u16string homeFolder() {
+    std::u16string home = environment("HOME");
+    if (!home.empty()) {
+        return home;
+    }
+    const passwd* entry = getpwuid(getuid());
+    return entry && entry->pw_dir ? fromUtf8(entry->pw_dir) : std::u16string{};
+}
+
+std::u16string withoutTrailingSeparator(std::u16string path) {
+    while (path.size() > 1 && path.back() == kPathSeparator) {
+        path.pop_back();
+    }
+    return path;
+}
+
+} // namespace
+
+std::u16string joinPath(std::u16string_view folder, std::u16string_view name) {
+    std::u16string path(folder);
+    if (!path.empty() && path.back() != kPathSeparator) {
+        path += kPathSeparator;
+    }
+    path += name;
+    return path;
+}
+
+std::u16string parentFolder(std::u16string_view path) {
+    const auto last = path.rfind(kPathSeparator);
+    return last == std::u16string_view::npos ? std::u16string{} : std::u16string(path.substr(0, last));
+}
+
+std::optional<std::vector<unsigned char>> readFileBytes(const std::u16string& path) {
+    // O_NONBLOCK: opening a FIFO must not wait for a writer; fstat then rejects it.
+    const int fd = ::open(toUtf8(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    std::optional<std::vector<unsigned char>> content;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        std::vector<unsigned char> bytes;
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
+        unsigned char block[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, block, sizeof block);
+            if (n > 0) {
+                bytes.insert(bytes.end(), block, block + n);
+            } else if (n == 0) {
+                content = std::move(bytes);
+                break;
+            } else if (errno != EINTR) {
+                break;
+            }
+        }
+    }
+    ::close(fd);
+    return content;
+}
+
+bool folderExists(const std::u16string& path) {
+    struct stat info {};
+    return ::stat(toUtf8(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool createFolder(const std::u16string& path) {
+    return ::mkdir(toUtf8(path).c_str(), 0700) == 0 || folderExists(path);
+}
+
+std::u16string temporaryFolder() {
+    for (const char* name : {"TMPDIR", "XDG_RUNTIME_DIR"}) {
+        std::u16string folder = environment(name);
+        if (!folder.empty()) {
+            return withoutTrailingSeparator(std::move(folder));
+        }
+    }
+    return u"/tmp";
+}
+
+std::u16string perUserFolder() {
+    std::u16string base = environment("XDG_CONFIG_HOME");
+    if (base.empty()) {
+        const std::u16string home = homeFolder();
+        if (home.empty()) {
+            return {};
+        }
+        base = joinPath(home, u".config");
+    }
+    return joinPath(withoutTrailingSeparator(std::move(base)), u"VxTts");
+}
+
+} // namespace vx::platform

@@ -1,0 +1,52 @@
+#include "tests/support/TempFolder.h"
+
+#include <atomic>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace vx::test {
+
+TempFolder::TempFolder() {
+    std::random_device random;
+    static std::atomic<unsigned> counter{0};
+    const auto name = "vxtts-test-" + std::to_string(random()) + "-" + std::to_string(counter++);
+    path_ = std::filesystem::temp_directory_path() / name;
+    std::filesystem::create_directories(path_);
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::u16string TempFolder::file(std::string_view name) const { return (path_ / name).u16string(); }
+
+std::u16string TempFolder::writeUtf16(std::string_view name, std::u16string_view text) const {
+    return writeBytes(name, utf16le(text));
+}
+
+std::u16string TempFolder::writeBytes(std::string_view name, std::string_view bytes) const {
+    const auto target = path_ / name;
+    std::filesystem::create_directories(target.parent_path());
+    std::ofstream(target, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return target.u16string();
+}
+
+std::string readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+std::string utf16le(std::u16string_view text) {
+    std::string bytes;
+    for (const char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+} // namespace vx::test
