@@ -11,7 +11,6 @@
 namespace vx::ConfigParser {
 namespace {
 
-constexpr std::size_t kMaxPieceLength = 1024;
 constexpr std::u16string_view kValueTrimSet = u" \t\"";
 
 std::u16string decodeUtf16le(const unsigned char* bytes, std::size_t size) {
@@ -126,8 +125,9 @@ bool parseEntry(std::u16string_view line, std::u16string& key, std::u16string& v
     if (line.empty() || separators.empty()) {
         return false;
     }
+    // No piece length limit: a long value must never be cut and glued back with separators.
     std::vector<std::u16string> pieces;
-    TextUtil::split(line, separators, pieces, kMaxPieceLength, false);
+    TextUtil::split(line, separators, pieces, 0, false);
     if (pieces.size() < 2) {
         return false;
     }

@@ -36,8 +36,9 @@ bool looksLikeOtherEncoding(const unsigned char* bytes, std::size_t size);
 
 // Splits one line (or one value) at its first separator character into a trimmed, unescaped key
 // and a value without leading and trailing spaces, tabs and double quotes. False for an empty
-// line or separator set, and for a line with no separator or nothing after it. A first piece of
-// exactly "\" makes the key the separator itself ("\==x" has the key "=").
+// line or separator set, and for a line with no separator or nothing after it. Separators at the
+// end of the line are dropped ("a=b=" has the value "b"). A first piece of exactly "\" makes the
+// key the separator itself ("\==x" has the key "=").
 bool parseEntry(std::u16string_view line, std::u16string& key, std::u16string& value,
                 std::u16string_view separators);
 

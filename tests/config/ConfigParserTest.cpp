@@ -115,6 +115,14 @@ TEST(ParseEntry, RejectsAnEmptySeparatorSet) {
     EXPECT_FALSE(parseEntry(u"a=b", key, value, u""));
 }
 
+TEST(ParseEntry, LongLinesAreNeverCut) {
+    std::u16string key, value;
+    EXPECT_FALSE(parseEntry(std::u16string(1025, u'a'), key, value, u"="));
+    ASSERT_TRUE(parseEntry(std::u16string(1025, u'a') + u"=" + std::u16string(2000, u'b'), key, value, u"="));
+    EXPECT_EQ(key, std::u16string(1025, u'a'));
+    EXPECT_EQ(value, std::u16string(2000, u'b'));
+}
+
 struct EscapeCase {
     std::u16string key;
     std::u16string expected;
