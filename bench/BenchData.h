@@ -4,7 +4,7 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/ReferenceReplacements.h"
-#include "fuzz/RussianSample.h"
+#include "tests/support/RussianDictionary.h"
 #include "text/Language.h"
 
 #include <cstddef>
@@ -87,7 +87,7 @@ inline std::u16string makeText(std::size_t length, const fuzz::Replacements& ent
 }
 
 inline std::vector<unsigned char> sampleBytes() {
-    return fuzz::encodeUtf16le(fuzz::kRussianSample);
+    return fuzz::encodeUtf16le(test::kRussianDictionary);
 }
 
 // The sample language: every letter, number word, a few symbols and replacements.

@@ -16,7 +16,7 @@ constexpr std::size_t kTextLength = 512;
 std::vector<unsigned char> makeDictionaryFile() {
     const auto sample = sampleBytes();
     const std::size_t sampleEntries = fuzz::loadEntries(sample.data(), sample.size()).size();
-    std::u16string text(fuzz::kRussianSample);
+    std::u16string text(test::kRussianDictionary);
     for (const auto& [key, replacement] : makeReplacements(kEntries - sampleEntries)) {
         text += key + u" = " + replacement + u"\r\n";
     }

@@ -8,7 +8,7 @@
 #include "config/TextUtil.h"
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/ReferenceReplacements.h"
-#include "fuzz/RussianSample.h"
+#include "tests/support/RussianDictionary.h"
 #include "text/Language.h"
 
 #include <algorithm>
@@ -73,7 +73,7 @@ struct Sample {
     std::map<std::u16string, NumberWord> numberWords;
 
     Sample() {
-        const auto bytes = fuzz::encodeUtf16le(fuzz::kRussianSample);
+        const auto bytes = fuzz::encodeUtf16le(test::kRussianDictionary);
         ReplacementDictionary dictionary;
         std::set<std::u16string> keys;
         for (const fuzz::Entry& entry : fuzz::loadEntries(bytes.data(), bytes.size())) {

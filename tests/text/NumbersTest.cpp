@@ -18,7 +18,7 @@ struct NumberCase {
 
 class RussianNumbers : public testing::TestWithParam<NumberCase> {
 protected:
-    static inline const std::unique_ptr<Language> russian = test::makeLanguage(test::kRussianNumbers);
+    static inline const std::unique_ptr<Language> russian = test::makeLanguage(test::kRussianDictionary);
 };
 
 TEST_P(RussianNumbers, ReadAsWords) {
@@ -78,13 +78,13 @@ TEST(Numbers, WithoutNumberWordsDigitsStay) {
 }
 
 TEST(Numbers, LongRunsAreReadInGroupsOfTheLanguage) {
-    const auto pairs = test::makeLanguage(test::kRussianNumbers, {{u"numgrp", u"2"}});
+    const auto pairs = test::makeLanguage(test::kRussianDictionary, {{u"numgrp", u"2"}});
     EXPECT_EQ(spoken(*pairs, u"1234567890123"),
               u"двенадцать тридцать четыре пятьдесят шесть семьдесят восемь девяносто двенадцать три");
 }
 
 TEST(Numbers, GroupWords) {
-    const auto russian = test::makeLanguage(test::kRussianNumbers);
+    const auto russian = test::makeLanguage(test::kRussianDictionary);
     EXPECT_EQ(russian->groupWords(1000, 0), u"");
     EXPECT_EQ(russian->groupWords(512, 1), u"пятьсот двенадцать тысяч");
     EXPECT_EQ(russian->groupWords(0, 2), u" миллионов");
