@@ -9,6 +9,8 @@ usage: gen_letter_ranges.py [--check] OUTPUT
 import sys
 import unicodedata
 
+import generated_file
+
 LETTER_CATEGORIES = {"Lu", "Ll", "Lt", "Lm", "Lo"}
 
 
@@ -35,21 +37,7 @@ def render():
 
 
 def main(argv):
-    check = "--check" in argv
-    paths = [a for a in argv if a != "--check"]
-    if len(paths) != 1:
-        sys.stderr.write(__doc__)
-        return 2
-    text = render()
-    if check:
-        with open(paths[0], encoding="utf-8") as f:
-            if f.read() != text:
-                sys.stderr.write("%s differs from the generator's output\n" % paths[0])
-                return 1
-        return 0
-    with open(paths[0], "w", encoding="utf-8") as f:
-        f.write(text)
-    return 0
+    return generated_file.run(argv, render, __doc__)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+
+namespace vx {
+
+// A sentence start, reported by the text pipeline through EngineSink::OnAudio.
+struct SentenceMark {
+    static constexpr std::uint32_t kSentence = 1;
+
+    std::uint32_t kind = kSentence; // only kSentence raises an event
+    std::uint32_t first = 0;        // passed on as the event's wParam
+    std::uint32_t second = 0;       // passed on as the event's lParam
+};
+
+// Where modules and the text pipeline deliver audio and sentence starts.
+class EngineSink {
+public:
+    // data: byteCount bytes of PCM in the announced output format (null and 0 when only a mark
+    // is delivered); mark: a sentence start or null. Returns 0 to go on and nonzero to stop.
+    virtual std::int32_t OnAudio(const void* data, std::uint32_t byteCount, const SentenceMark* mark) = 0;
+
+    virtual ~EngineSink() = default;
+};
+
+} // namespace vx

@@ -1,0 +1,171 @@
+#include "modules/SpeechModule.h"
+
+#include "config/TextUtil.h"
+#include "platform/Files.h"
+#include "platform/Log.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace vx {
+namespace {
+
+// Long silences are written in blocks of this size, so that a silence of any length needs only
+// this much memory.
+constexpr std::uint64_t kSilenceBlock = 65536;
+constexpr std::uint32_t kMaxSampleRate = 384000;
+
+unsigned char silenceByte(const WAVEFORMATEX& format) { return format.wBitsPerSample == 8 ? 128 : 0; }
+
+std::uint32_t toUnsigned(const std::u16string& value) { return static_cast<std::uint32_t>(TextUtil::toInt(value)); }
+
+bool describesPcm(int samplesPerSecond, int channels, int bits) {
+    return samplesPerSecond > 0 && static_cast<std::uint32_t>(samplesPerSecond) <= kMaxSampleRate && (channels == 1 || channels == 2) &&
+           (bits == 8 || bits == 16);
+}
+
+} // namespace
+
+bool SetPcmFormat(WAVEFORMATEX* format, std::uint32_t samplesPerSecond, std::uint16_t channels,
+                  std::uint16_t bitsPerSample) {
+    if (!format) {
+        return false;
+    }
+    *format = WAVEFORMATEX{};
+    format->wFormatTag = WAVE_FORMAT_PCM;
+    format->nChannels = channels;
+    format->wBitsPerSample = bitsPerSample;
+    format->nBlockAlign = static_cast<std::uint16_t>(channels * ((bitsPerSample + 7) / 8));
+    format->nSamplesPerSec = samplesPerSecond;
+    format->nAvgBytesPerSec = samplesPerSecond * format->nBlockAlign;
+    return true;
+}
+
+bool SpeechModule::WriteSilence(std::uint32_t milliseconds) {
+    const std::uint64_t blockAlign = std::max<std::uint16_t>(outputFormat_.nBlockAlign, 1);
+    // Whole frames only: half a 16-bit sample would shift every later sample of the stream.
+    const std::uint64_t total =
+        std::uint64_t{milliseconds} * outputFormat_.nAvgBytesPerSec / 1000 / blockAlign * blockAlign;
+    if (total == 0 || !sink_) {
+        return true;
+    }
+    const std::uint64_t blockSize = std::min(total, kSilenceBlock / blockAlign * blockAlign);
+    std::vector<unsigned char> block;
+    try {
+        block.assign(blockSize, silenceByte(outputFormat_));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (std::uint64_t left = total; left > 0;) {
+        const auto size = static_cast<std::uint32_t>(std::min(left, blockSize));
+        if (sink_->OnAudio(block.data(), size, nullptr) != 0) {
+            break;
+        }
+        left -= size;
+    }
+    return true;
+}
+
+bool SpeechModule::GetOutputFormat(WAVEFORMATEX* out) const {
+    if (!out) {
+        return false;
+    }
+    *out = outputFormat_;
+    return true;
+}
+
+bool SpeechModule::ReadSetting(const std::u16string& key, const std::u16string& value) {
+    static constexpr std::u16string_view kSonicPrefix = u"sonic.";
+    if (key == u"path") {
+        path = value;
+    } else if (key == u"module") {
+        module = value;
+    } else if (key == u"word_pause") {
+        wordPause.set(toUnsigned(value));
+    } else if (key == u"phoneme_pause") {
+        phonemePause.set(toUnsigned(value));
+    } else if (key == u"subname") {
+        subname = value;
+    } else if (key == u"speed_limit") {
+        speedLimit = TextUtil::toInt(value);
+        rate = std::min(rate, speedLimit);
+    } else if (key == u"output_format") {
+        conversion = ConversionMode::Convert;
+        SetOutputFormat(value);
+    } else if (key == u"convert") {
+        SetConversion(value);
+    } else if (key == u"content_type") {
+        contentType = value;
+    } else if (key.starts_with(kSonicPrefix)) {
+        const std::u16string_view rest = std::u16string_view(key).substr(kSonicPrefix.size());
+        if (rest == u"freq") {
+            sonicFrequency = TextUtil::toInt(value);
+        } else if (rest == u"quality") {
+            sonicQuality = TextUtil::toInt(value);
+        } else if (rest == u"tempo_gain") {
+            tempoGain = static_cast<float>(TextUtil::toInt(value)) / 100.0F;
+        }
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool SpeechModule::Load() {
+    if (sonicEnabled == 1) {
+        tempoFilter = TempoPitchFilter::create(sonicFrequency, 1);
+    }
+    if (module.empty()) {
+        return true;
+    }
+    return library_.open(platform::joinPath(path, module));
+}
+
+std::int32_t SpeechModule::SetRate(std::int32_t value) {
+    rate = std::min(value, speedLimit);
+    return rate;
+}
+
+bool SpeechModule::SetOutputFormat(const std::u16string& value) {
+    std::vector<std::u16string> fields;
+    if (TextUtil::split(value, u",", fields, 0, false) < 3) {
+        return false;
+    }
+    const int samplesPerSecond = TextUtil::toInt(fields[0]);
+    const int channels = TextUtil::toInt(fields[1]);
+    const int bits = TextUtil::toInt(fields[2]);
+    if (!describesPcm(samplesPerSecond, channels, bits)) {
+        Log::Write(u"* output_format is not a PCM format (rate,channels,bits): %s", value);
+        return false;
+    }
+    return SetPcmFormat(&outputFormat_, static_cast<std::uint32_t>(samplesPerSecond),
+                        static_cast<std::uint16_t>(channels), static_cast<std::uint16_t>(bits));
+}
+
+bool SpeechModule::ApplyVolume(const unsigned char* in, unsigned char* out, std::uint32_t count,
+                               const WAVEFORMATEX& format) const {
+    if (!in || !out || count == 0 || (format.wBitsPerSample != 8 && format.wBitsPerSample != 16)) {
+        return false;
+    }
+    const double factor = volume == 100 ? 1.0 : volume / 100.0;
+    if (factor == 1.0) {
+        std::memmove(out, in, count);
+    } else if (format.wBitsPerSample == 8) {
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const double scaled = (in[i] - 128) * factor + 128;
+            out[i] = static_cast<unsigned char>(std::clamp(static_cast<int>(scaled), 0, 255));
+        }
+    } else {
+        for (std::uint32_t i = 0; i + 1 < count; i += 2) {
+            const auto sample = static_cast<std::int16_t>(in[i] | (in[i + 1] << 8));
+            const int scaled = std::clamp(static_cast<int>(sample * factor), -32768, 32767);
+            out[i] = static_cast<unsigned char>(scaled & 0xFF);
+            out[i + 1] = static_cast<unsigned char>((scaled >> 8) & 0xFF);
+        }
+    }
+    return true;
+}
+
+} // namespace vx

@@ -1,0 +1,28 @@
+#pragma once
+// A shared library loaded at run time (an external speech engine), unloaded on destruction.
+
+#include <string>
+
+namespace vx::platform {
+
+class DynamicLibrary {
+public:
+    DynamicLibrary() = default;
+    DynamicLibrary(const DynamicLibrary&) = delete;
+    DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+    ~DynamicLibrary() { close(); }
+
+    // Loads the library at path, unloading any library held before. False when it cannot be
+    // loaded.
+    bool open(const std::u16string& path);
+    bool isOpen() const { return handle_ != nullptr; }
+    void close();
+
+    // The address of an exported symbol, or null when the library is not open or lacks it.
+    void* symbol(const char* name) const;
+
+private:
+    void* handle_ = nullptr;
+};
+
+} // namespace vx::platform

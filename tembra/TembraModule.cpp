@@ -1,0 +1,154 @@
+#include "tembra/TembraModule.h"
+
+#include "modules/AudioBlocks.h"
+#include "platform/AudioConversion.h"
+
+#include <algorithm>
+#include <mutex>
+
+namespace vx {
+namespace {
+
+constexpr std::uint32_t kSampleRate = 22050;
+constexpr std::size_t kReservedBytes = 102400;
+
+// The format of the synthesized samples, whatever the configured output.
+WAVEFORMATEX synthesisFormat() {
+    WAVEFORMATEX format{};
+    SetPcmFormat(&format, kSampleRate, 1, 8);
+    return format;
+}
+
+} // namespace
+
+TembraModule::TembraModule() {
+    SetPcmFormat(&nativeFormat_, kSampleRate, 1, 8);
+    outputFormat_ = nativeFormat_;
+    wordPause = BoundedValue::make(800, 200, 2000);
+    phonemePause = BoundedValue::make(100, 50, 1000);
+    rate = 50;
+    sonicFrequency = static_cast<std::int32_t>(kSampleRate);
+    sonicEnabled = 1;
+}
+
+bool TembraModule::Speak(const TextPortion& text) {
+    aborted_ = false;
+    if (!loaded_) {
+        Load();
+    }
+    std::lock_guard guard(lock_);
+    pcm_.clear();
+    try {
+        const tembra::SynthesisSettings synthesis{wordPause.value, phonemePause.value, adjustDuration_};
+        tembra::synthesize(text, synthesis, unitLengths_, aborted_, pcm_);
+    } catch (const std::bad_alloc&) {
+        // Out of memory: what was synthesized so far is still spoken.
+    }
+    try {
+        stream();
+    } catch (const std::bad_alloc&) {
+        // The rest of the portion is lost; the next one starts afresh.
+    }
+    if (tempoFilter) {
+        tempoFilter->Drain();
+    }
+    pcm_.clear();
+    return true;
+}
+
+bool TembraModule::Stop() {
+    aborted_ = true;
+    return true;
+}
+
+bool TembraModule::ReadSetting(const std::u16string& key, const std::u16string& value) {
+    if (key == u"adjust_duration") {
+        adjustDuration_ = value == u"yes";
+        return true;
+    }
+    return SpeechModule::ReadSetting(key, value);
+}
+
+bool TembraModule::Load() {
+    if (loaded_) {
+        return true;
+    }
+    SpeechModule::Load();
+    pcm_.reserve(kReservedBytes);
+    unitLengths_ = tembra::unitLengthsOf(tembra::kUnits);
+    loaded_ = true;
+    return true;
+}
+
+bool TembraModule::SetConversion(const std::u16string& value) {
+    if (value == u"vxtts") {
+        conversion = ConversionMode::Internal;
+        SetPcmFormat(&nativeFormat_, kSampleRate, 1, 16);
+        outputFormat_ = nativeFormat_;
+    } else if (value == u"acm") {
+        conversion = ConversionMode::Convert;
+    } else {
+        conversion = ConversionMode::None;
+        SetPcmFormat(&nativeFormat_, kSampleRate, 1, 8);
+        outputFormat_ = nativeFormat_;
+    }
+    return true;
+}
+
+void TembraModule::stream() {
+    // At rate 50 the filter's speed is exactly 1 and sonic hands 8-bit samples back unchanged:
+    // skipping it gives the same bytes for a fraction of the work. The filter is empty between
+    // portions (drained after each), so nothing is left behind in it. Without a filter (sonic
+    // could not make a stream) the voice speaks at its own speed rather than not at all.
+    const bool filtered = tempoFilter && rate != 50;
+    for (std::size_t offset = 0; offset < pcm_.size() && !aborted_; offset += kChunkBytes) {
+        const auto count = static_cast<std::uint32_t>(std::min<std::size_t>(kChunkBytes, pcm_.size() - offset));
+        if (writeChunk(pcm_.data() + offset, count, offset + count == pcm_.size(), filtered) != 0) {
+            break;
+        }
+    }
+}
+
+std::int32_t TembraModule::writeChunk(const unsigned char* data, std::uint32_t count, bool last, bool filtered) {
+    if (count == 0 || aborted_ || !sink()) {
+        return 1;
+    }
+    const unsigned char* samples = data;
+    std::uint32_t size = count;
+    if (filtered) {
+        tempoFilter->SetTempoGain(tempoGain);
+        tempoFilter->SetSpeedFromRate(rate);
+        tempoFilter->SetQuality(sonicQuality);
+        filtered_.clear();
+        // The last chunk flushes the filter, also when it is a full one: what the filter still
+        // holds is the end of the portion.
+        size = tempoFilter->Process(data, count, filtered_, last);
+        samples = filtered_.data();
+    }
+    if (size == 0) {
+        return 0;
+    }
+    if (volume != 100) {
+        scaled_.resize(size);
+        ApplyVolume(samples, scaled_.data(), size, synthesisFormat());
+        samples = scaled_.data();
+    }
+    switch (conversion) {
+    case ConversionMode::Internal:
+        widened_.resize(size);
+        WidenTo16(samples, widened_.data(), size);
+        return sink()->OnAudio(widened_.data(), 2 * size, nullptr);
+    case ConversionMode::Convert: {
+        const WAVEFORMATEX from = synthesisFormat();
+        if (!ConvertAudio(samples, size, &converted_, &from, &outputFormat_)) {
+            return 0;
+        }
+        return sink()->OnAudio(converted_.data(), static_cast<std::uint32_t>(converted_.size()), nullptr);
+    }
+    case ConversionMode::None:
+        break;
+    }
+    return sink()->OnAudio(samples, size, nullptr);
+}
+
+} // namespace vx

@@ -1,0 +1,53 @@
+#pragma once
+// The built-in voice (module kind "tembra"): a rule-driven concatenation synthesizer for Russian
+// that needs no outside engine. A portion is synthesized whole, then streamed to the sink in
+// chunks through the tempo filter, the volume and the format conversion.
+
+#include "modules/SpeechModule.h"
+#include "platform/Lock.h"
+#include "tembra/TembraSynthesizer.h"
+
+#include <atomic>
+#include <vector>
+
+namespace vx {
+
+class TembraModule : public SpeechModule {
+public:
+    // Chunks of the synthesized portion handed on at a time.
+    static constexpr std::uint32_t kChunkBytes = 4096;
+
+    TembraModule();
+
+    // Speaks lower-case Russian text; characters without a rule are silent. Always true.
+    bool Speak(const TextPortion& text) override;
+    // Ends a running Speak before its next character or chunk; does not wait.
+    bool Stop() override;
+    void Resume() override {}
+    // "adjust_duration" = "yes" holds с before т or п longer; other keys are the base's.
+    bool ReadSetting(const std::u16string& key, const std::u16string& value) override;
+    bool Load() override;
+    // "vxtts": 22050 Hz 16-bit mono output; "acm": any output format ("output_format"); anything
+    // else: the synthesizer's own 22050 Hz 8-bit mono.
+    bool SetConversion(const std::u16string& value) override;
+
+private:
+    void stream();
+    // Hands one chunk through the tempo filter (when filtered), the volume and the conversion to
+    // the sink. Returns nonzero when streaming must end; the last chunk flushes the filter.
+    std::int32_t writeChunk(const unsigned char* data, std::uint32_t count, bool last, bool filtered);
+
+    platform::Lock lock_;
+    bool loaded_ = false;
+    std::atomic<bool> aborted_{false};
+    bool adjustDuration_ = false;
+    std::vector<unsigned char> pcm_;
+    tembra::UnitLengths unitLengths_{};
+    // Reused for every chunk, so that streaming allocates nothing once warm.
+    std::vector<unsigned char> filtered_;
+    std::vector<unsigned char> scaled_;
+    std::vector<unsigned char> converted_;
+    std::vector<std::int16_t> widened_;
+};
+
+} // namespace vx

@@ -1,0 +1,423 @@
+// Prosody is reduced to three means: the length of the pauses, a gap of silence after every unit
+// (which lengthens each pitch period and so lowers the pitch), and a cut from the end of every
+// unit (which raises it) on the last word before a punctuation mark.
+
+#include "tembra/TembraSynthesizer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vx::tembra {
+namespace {
+
+constexpr unsigned char kSilence = 128;
+constexpr std::uint32_t kJot = 188; // the two jot units 188 and 189, always used as a pair
+
+// The first unit of each letter's group.
+enum Base : std::uint32_t {
+    kA = 0, kO = 17, kU = 34, kY = 51, kE = 68, kYa = 85, kYo = 91, kYu = 97, kI = 103, kYe = 120,
+    kM = 135, kB = 137, kP = 143, kV = 147, kF = 149, kN = 151, kD = 153, kT = 159, kZh = 163,
+    kSh = 164, kZ = 165, kS = 167, kR = 169, kTs = 171, kCh = 172, kShch = 173, kG = 174, kK = 180,
+    kKh = 184, kL = 190,
+};
+
+// What was synthesized just before the current letter; a soft consonant is its hard value + 1.
+enum Context : int {
+    kNothing = 0, kSoftSign = 1, kLabial = 10, kDental = 20, kSoftDental = 21, kHushing = 22,
+    kSoftHushing = 23, kVelar = 30, kSoftVelar = 31, kJotContext = 33, kLateral = 40,
+};
+
+// A set of ASCII characters and small Russian letters, tested with one bit lookup: the rules
+// below test every letter against several of them.
+class CharSet {
+public:
+    constexpr explicit CharSet(std::u16string_view members) {
+        for (const char16_t c : members) {
+            if (c < 0x80) {
+                ascii_[c / 64] |= std::uint64_t{1} << (c % 64);
+            } else {
+                cyrillic_ |= std::uint64_t{1} << cyrillicIndex(c);
+            }
+        }
+    }
+
+    constexpr bool has(char16_t c) const {
+        if (c < 0x80) {
+            return (ascii_[c / 64] >> (c % 64)) & 1U;
+        }
+        const int index = cyrillicIndex(c);
+        return index >= 0 && ((cyrillic_ >> index) & 1U);
+    }
+
+private:
+    // а..я are 0..31 and ё is 32; anything else is -1.
+    static constexpr int cyrillicIndex(char16_t c) {
+        return c >= u'а' && c <= u'я' ? c - u'а' : c == u'ё' ? 32 : -1;
+    }
+
+    std::uint64_t ascii_[2] = {0, 0};
+    std::uint64_t cyrillic_ = 0;
+};
+
+constexpr CharSet kSoftening{u"еёиьюя"}; // э and ы do not soften
+constexpr CharSet kRoundVowels{u"оу"};
+constexpr CharSet kLabials{u"бвмпф"};
+constexpr CharSet kVelars{u"гкх"};
+constexpr CharSet kDentals{u"дзнрст"};
+constexpr CharSet kHushingHard{u"жцш"};
+constexpr CharSet kHushingSoft{u"чщ"};
+constexpr CharSet kSigns{u"ьъ"};
+constexpr CharSet kClosedBySilence{u"тп"};
+constexpr CharSet kPunctuation{u".,!?;:"};
+constexpr CharSet kStatementMarks{u".;:!"};
+constexpr CharSet kLongPauses{u".!?"};
+constexpr CharSet kShortPauses{u",;:"};
+
+bool softens(char16_t c) { return kSoftening.has(c); }
+
+bool isSoftClass(int k) { return k != 0 && (k - 1) % 3 == 0; }
+
+enum class MarkKind { Statement, Comma, Question };
+
+struct Mark {
+    MarkKind kind;
+    std::size_t boundary; // the space before the mark's last word, or 0
+};
+
+class Run {
+public:
+    Run(std::u16string_view text, const SynthesisSettings& settings, const UnitLengths& lengths,
+        std::vector<unsigned char>& pcm)
+        : text_(text), settings_(settings), lengths_(lengths), pcm_(pcm) {}
+
+    void speak(const std::atomic<bool>& aborted) {
+        const std::vector<Mark> marks = scanMarks();
+        std::size_t nextMark = 0;
+        for (pos_ = 0; pos_ < text_.size() && !aborted.load(std::memory_order_relaxed); ++pos_) {
+            if (kPunctuation.has(text_[pos_])) {
+                gap_ = kUnitGap;
+                cut_ = 0;
+            }
+            if (nextMark < marks.size() && marks[nextMark].boundary == pos_) {
+                applyMark(marks[nextMark++].kind);
+            }
+            letter(text_[pos_]);
+        }
+    }
+
+private:
+    // Marks from the text's end to its start: the leftmost of adjacent punctuation decides the
+    // kind, and the mark is placed at the space before the last word (or the start). Returned in
+    // text order.
+    std::vector<Mark> scanMarks() const {
+        std::vector<Mark> marks;
+        bool open = false;
+        MarkKind kind = MarkKind::Statement;
+        for (std::size_t i = text_.size(); i-- > 0;) {
+            const char16_t c = text_[i];
+            if (kStatementMarks.has(c)) {
+                kind = MarkKind::Statement, open = true;
+            } else if (c == u',') {
+                kind = MarkKind::Comma, open = true;
+            } else if (c == u'?') {
+                kind = MarkKind::Question, open = true;
+            } else if (open && (c == u' ' || i == 0)) {
+                marks.push_back({kind, i});
+                open = false;
+            }
+        }
+        std::reverse(marks.begin(), marks.end());
+        return marks;
+    }
+
+    void applyMark(MarkKind kind) {
+        switch (kind) {
+        case MarkKind::Statement:
+            gap_ = 3 * kUnitGap;
+            break;
+        case MarkKind::Comma:
+            gap_ = 0;
+            break;
+        case MarkKind::Question:
+            gap_ = 0;
+            cut_ = 2 * kUnitGap;
+            break;
+        }
+    }
+
+    char16_t at(std::size_t i) const { return i < text_.size() ? text_[i] : u'\0'; }
+    char16_t next() const { return at(pos_ + 1); }
+    int nextSoftens() const { return softens(next()) ? 1 : 0; }
+
+    void silence(std::uint32_t samples) { pcm_.insert(pcm_.end(), samples, kSilence); }
+
+    void unit(std::uint32_t u) {
+        if (u >= static_cast<std::uint32_t>(kUnitCount)) {
+            return;
+        }
+        const std::uint32_t length = lengths_[u];
+        const auto kept = length > static_cast<std::uint32_t>(cut_) ? length - static_cast<std::uint32_t>(cut_) : 0;
+        pcm_.insert(pcm_.end(), kUnits[u], kUnits[u] + kept);
+        silence(static_cast<std::uint32_t>(gap_));
+    }
+
+    void units(std::uint32_t u, int times) {
+        for (int i = 0; i < times; ++i) {
+            unit(u);
+        }
+    }
+
+    void jot() {
+        unit(kJot);
+        unit(kJot + 1);
+    }
+
+    // Consonant patterns; each returns 1 when the next letter softens the consonant.
+    int voicedStop(std::uint32_t b) {
+        if (softens(next())) {
+            units(b + 4, 2);
+            unit(b + 5);
+            return 1;
+        }
+        units(b, 2);
+        unit(next() == u'а' ? b + 2 : kRoundVowels.has(next()) ? b + 3 : b + 1);
+        return 0;
+    }
+
+    int voiceless(std::uint32_t b) {
+        if (softens(next())) {
+            unit(b + 3);
+            return 1;
+        }
+        unit(next() == u'а' ? b + 1 : kRoundVowels.has(next()) ? b + 2 : b);
+        return 0;
+    }
+
+    int sustained(std::uint32_t b, int count) {
+        const int soft = nextSoftens();
+        units(b + static_cast<std::uint32_t>(soft), count);
+        return soft;
+    }
+
+    // The class of the consonant after the vowel; soft classes are 7, 10, 13 and 16.
+    int nextConsonantClass() const {
+        const char16_t x = at(pos_ + 1);
+        const int soft = softens(at(pos_ + 2)) ? 1 : 0;
+        if (kLabials.has(x)) return 12 + soft;
+        if (kVelars.has(x)) return 6 + soft;
+        if (kDentals.has(x)) return 15 + soft;
+        if (x == u'л') return 9 + soft;
+        if (kHushingHard.has(x)) return 15;
+        if (kHushingSoft.has(x)) return 16;
+        if (x == u'й') return 7;
+        return 0;
+    }
+
+    void plainVowel(std::uint32_t b) {
+        switch (context_) {
+        case kNothing: unit(b); break;
+        case kLabial: unit(b + 12); break;
+        case kDental:
+        case kHushing: unit(b + 15); break;
+        case kVelar: unit(b + 6); break;
+        case kLateral: unit(b + 9); break;
+        default: break;
+        }
+        unit(b + 1);
+        unit(b + 2);
+        ending(b);
+    }
+
+    // The vowel's end: before a soft consonant, before a hard one or none, then the coda.
+    void ending(std::uint32_t plainBase) {
+        const int k = nextConsonantClass();
+        unit(plainBase + (isSoftClass(k) ? 4 : 3));
+        if (k != 0) {
+            unit(plainBase + static_cast<std::uint32_t>(k));
+        }
+    }
+
+    void iotatedVowel(std::uint32_t b) {
+        switch (context_) {
+        case kNothing:
+        case kSoftSign: jot(); unit(b + 2); break;
+        case kLabial: unit(b + 4); break;
+        case kDental:
+        case kSoftDental: unit(b + 5); break;
+        case kVelar: unit(b + 2); break;
+        case kLateral: unit(b + 3); break;
+        default: break;
+        }
+        unit(b);
+        unit(b + 1);
+        ending((b - kYa) * 17 / 6);
+    }
+
+    // а о у: after ч щ or й they sound iotated.
+    void backVowel(std::uint32_t iotated, std::uint32_t plain) {
+        if (context_ == kSoftHushing || context_ == kJotContext) {
+            context_ = context_ == kSoftHushing ? kSoftDental : kVelar;
+            iotatedVowel(iotated);
+        } else {
+            plainVowel(plain);
+        }
+    }
+
+    // я ё: after ж ш ц they sound plain.
+    void iotatedLetter(std::uint32_t plain, std::uint32_t iotated) {
+        if (context_ == kJotContext) {
+            context_ = kSoftVelar;
+        }
+        if (context_ == kHushing) {
+            context_ = kDental;
+            plainVowel(plain);
+        } else {
+            iotatedVowel(iotated);
+        }
+    }
+
+    void vowelI() {
+        if (context_ == kHushing) {
+            context_ = kDental;
+            plainVowel(kY);
+            return;
+        }
+        switch (context_) {
+        case kNothing: unit(kI); break;
+        case kSoftSign: jot(); unit(kI + 5); break;
+        case kLabial: unit(kI + 11); break;
+        case kDental: unit(kI + 14); break;
+        case kVelar: unit(kI + 5); break;
+        case kLateral: unit(kI + 8); break;
+        default: break;
+        }
+        unit(kI + 1);
+        unit(kI + 2);
+        const int k = nextConsonantClass();
+        unit(isSoftClass(k) || k == 0 ? kI + 3 : kI + 4);
+        unit(k == 0 ? kI + 3 : kI + static_cast<std::uint32_t>(k));
+    }
+
+    void vowelYe() {
+        if (context_ == kHushing) {
+            context_ = kDental;
+            plainVowel(kE);
+            return;
+        }
+        switch (context_) {
+        case kNothing:
+        case kSoftSign: jot(); unit(kYe + 3); break;
+        case kLabial: unit(kYe + 9); break;
+        case kDental: unit(kYe + 12); break;
+        case kVelar: unit(kYe + 3); break;
+        case kLateral: unit(kYe + 6); break;
+        default: break;
+        }
+        unit(kYe);
+        unit(kYe + 1);
+        unit(kYe + 2);
+        const int k = nextConsonantClass();
+        unit(k != 0 ? kYe + static_cast<std::uint32_t>(k) - 2 : kYe + 2);
+    }
+
+    bool vowel(char16_t c) {
+        switch (c) {
+        case u'а': backVowel(kYa, kA); break;
+        case u'о':
+            if (pos_ > 0 && kSigns.has(text_[pos_ - 1])) {
+                jot();
+            }
+            backVowel(kYo, kO);
+            break;
+        case u'у': backVowel(kYu, kU); break;
+        case u'ы': plainVowel(kY); break;
+        case u'э': plainVowel(kE); break;
+        case u'я': iotatedLetter(kA, kYa); break;
+        case u'ё': iotatedLetter(kO, kYo); break;
+        case u'ю': iotatedVowel(kYu); return true; // the context stays
+        case u'и': vowelI(); break;
+        case u'е': vowelYe(); break;
+        default: return false;
+        }
+        context_ = kNothing;
+        return true;
+    }
+
+    bool consonant(char16_t c) {
+        const std::uint32_t p = settings_.phonemePause;
+        switch (c) {
+        case u'б': context_ = kLabial + voicedStop(kB); break;
+        case u'в': context_ = kLabial + sustained(kV, 1); break;
+        case u'г': context_ = kVelar + voicedStop(kG); break;
+        case u'д': context_ = kDental + voicedStop(kD); break;
+        case u'ж': unit(kZh); context_ = kHushing; break;
+        case u'з': context_ = kDental + sustained(kZ, 1); break;
+        case u'й': jot(); context_ = kJotContext; break;
+        case u'к': silence(2 * p / 3); context_ = kVelar + voiceless(kK); break;
+        case u'л': context_ = kLateral + sustained(kL, 3); break;
+        case u'м': context_ = kLabial + sustained(kM, 3); break;
+        case u'н': context_ = kDental + sustained(kN, 3); break;
+        case u'п': silence(p); context_ = kLabial + voiceless(kP); break;
+        case u'р': context_ = kDental + sustained(kR, 1); break;
+        case u'с':
+            context_ = kDental + sustained(kS, settings_.adjustDuration && kClosedBySilence.has(next()) ? 2 : 1);
+            break;
+        case u'т': silence(p); context_ = kDental + voiceless(kT); break;
+        case u'ф': context_ = kLabial + sustained(kF, 1); break;
+        case u'х': context_ = kVelar + voiceless(kKh); break;
+        case u'ц': silence(p); unit(kTs); context_ = kHushing; break;
+        case u'ч': silence(p); unit(kCh); context_ = kSoftHushing; break;
+        case u'ш': unit(kSh); context_ = kHushing; break;
+        case u'щ': unit(kShch); context_ = kSoftHushing; break;
+        case u'ъ': context_ = kNothing; break;
+        case u'ь': context_ = kSoftSign; break;
+        default: return false;
+        }
+        return true;
+    }
+
+    void pause(char16_t c) {
+        const std::uint32_t w = settings_.wordPause;
+        if (c == u' ') {
+            silence(w);
+            context_ = kNothing;
+        } else if (kLongPauses.has(c)) {
+            silence(2 * w);
+        } else if (kShortPauses.has(c)) {
+            silence(w);
+        }
+    }
+
+    void letter(char16_t c) {
+        if (!vowel(c) && !consonant(c)) {
+            pause(c);
+        }
+    }
+
+    std::u16string_view text_;
+    const SynthesisSettings& settings_;
+    const UnitLengths& lengths_;
+    std::vector<unsigned char>& pcm_;
+    std::size_t pos_ = 0;
+    int context_ = kNothing;
+    std::int32_t gap_ = kUnitGap;
+    std::int32_t cut_ = 0;
+};
+
+} // namespace
+
+UnitLengths unitLengthsOf(const unsigned char* const (&units)[kUnitCount]) {
+    UnitLengths lengths{};
+    for (int i = 0; i < kUnitCount; ++i) {
+        lengths[static_cast<std::size_t>(i)] =
+            static_cast<std::uint32_t>(std::strlen(reinterpret_cast<const char*>(units[i])));
+    }
+    return lengths;
+}
+
+void synthesize(std::u16string_view text, const SynthesisSettings& settings, const UnitLengths& lengths,
+                const std::atomic<bool>& aborted, std::vector<unsigned char>& pcm) {
+    Run(text, settings, lengths, pcm).speak(aborted);
+}
+
+} // namespace vx::tembra

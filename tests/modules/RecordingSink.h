@@ -1,0 +1,31 @@
+#pragma once
+// An EngineSink that records what it is given and can ask to stop after some calls.
+
+#include "modules/EngineSink.h"
+
+#include <functional>
+#include <vector>
+
+namespace vx::test {
+
+class RecordingSink : public EngineSink {
+public:
+    std::int32_t OnAudio(const void* data, std::uint32_t byteCount, const SentenceMark* mark) override {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        blocks.emplace_back(bytes, bytes + byteCount);
+        audio.insert(audio.end(), bytes, bytes + byteCount);
+        marks.push_back(mark);
+        if (onCall) {
+            onCall(blocks.size());
+        }
+        return stopAfter != 0 && blocks.size() >= stopAfter ? 1 : 0;
+    }
+
+    std::vector<std::vector<unsigned char>> blocks;
+    std::vector<unsigned char> audio;
+    std::vector<const SentenceMark*> marks;
+    std::size_t stopAfter = 0;                // answer "stop" from this call on; 0 = never
+    std::function<void(std::size_t)> onCall;  // runs inside every call, with the call's number
+};
+
+} // namespace vx::test

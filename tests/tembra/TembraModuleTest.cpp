@@ -1,0 +1,211 @@
+#include "modules/AudioBlocks.h"
+#include "tembra/TembraModule.h"
+#include "tests/modules/RecordingSink.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace vx {
+namespace {
+
+using tembra::kUnits;
+
+// The audio that a sequence of units and silences makes, built from the unit table.
+class Expected {
+public:
+    // The gap after, and the cut from, the units that follow.
+    Expected& prosody(std::uint32_t gap, std::uint32_t cut) {
+        gap_ = gap;
+        cut_ = cut;
+        return *this;
+    }
+    Expected& unit(std::uint32_t u, int times = 1) {
+        const std::size_t length = std::strlen(reinterpret_cast<const char*>(kUnits[u]));
+        for (int i = 0; i < times; ++i) {
+            bytes.insert(bytes.end(), kUnits[u], kUnits[u] + length - cut_);
+            silence(gap_);
+        }
+        return *this;
+    }
+    Expected& units(std::initializer_list<std::uint32_t> list) {
+        for (const std::uint32_t u : list) {
+            unit(u);
+        }
+        return *this;
+    }
+    Expected& silence(std::uint32_t samples) {
+        bytes.insert(bytes.end(), samples, 128);
+        return *this;
+    }
+
+    std::vector<unsigned char> bytes;
+
+private:
+    std::uint32_t gap_ = 6;
+    std::uint32_t cut_ = 0;
+};
+
+struct SpokenCase {
+    const char* what;
+    std::u16string text;
+    Expected expected;
+    bool adjustDuration = false;
+};
+
+void PrintTo(const SpokenCase& c, std::ostream* os) { *os << c.what; }
+
+class Spoken : public testing::TestWithParam<SpokenCase> {};
+
+TEST_P(Spoken, UnitsAndSilencesFollowTheLetterRules) {
+    TembraModule module;
+    test::RecordingSink sink;
+    module.SetSink(&sink);
+    module.ReadSetting(u"adjust_duration", GetParam().adjustDuration ? u"yes" : u"no");
+    EXPECT_TRUE(module.Speak(GetParam().text));
+    EXPECT_EQ(sink.audio, GetParam().expected.bytes) << GetParam().what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Letters, Spoken, testing::Values(
+    SpokenCase{"a lone vowel", u"а", Expected().units({0, 1, 2, 3})},
+    SpokenCase{"labial onset", u"ма", Expected().unit(135, 3).units({12, 1, 2, 3})},
+    SpokenCase{"soft н before я", u"ня", Expected().unit(152, 3).units({90, 85, 86, 3})},
+    SpokenCase{"ши sounds as шы", u"ши", Expected().units({164, 66, 52, 53, 54})},
+    SpokenCase{"же sounds as жэ", u"же", Expected().units({163, 83, 69, 70, 71})},
+    SpokenCase{"jot before е, soft л coda", u"ель", Expected().units({188, 189, 123, 120, 121, 122, 128}).unit(191, 3)},
+    SpokenCase{"с held before т", u"сто",
+               Expected().unit(167, 2).silence(100).units({161, 32, 18, 19, 20}), true},
+    SpokenCase{"с alone", u"сто", Expected().unit(167).silence(100).units({161, 32, 18, 19, 20})},
+    SpokenCase{"closures before к and т", u"кот",
+               Expected().silence(66).units({182, 23, 18, 19, 20, 32}).silence(100).unit(159)},
+    SpokenCase{"voiced stop before а", u"да", Expected().unit(153, 2).units({155, 15, 1, 2, 3})},
+    SpokenCase{"soft voiced stop", u"дя", Expected().unit(157, 2).units({158, 90, 85, 86, 3})},
+    SpokenCase{"й makes а iotated", u"йа", Expected().units({188, 189, 87, 85, 86, 3})},
+    SpokenCase{"ю keeps the context", u"тюю", Expected().silence(100).units({162, 102, 97, 98, 37, 102, 97, 98, 37})},
+    SpokenCase{"о after ь gets a jot", u"ьо", Expected().units({188, 189, 18, 19, 20})},
+    SpokenCase{"capitals are silent", u"ДА", Expected()},
+    SpokenCase{"nothing to say", u"", Expected()}));
+
+INSTANTIATE_TEST_SUITE_P(Prosody, Spoken, testing::Values(
+    SpokenCase{"statement", u"да.", Expected().prosody(18, 0).unit(153, 2).units({155, 15, 1, 2, 3}).silence(1600)},
+    SpokenCase{"question", u"да?", Expected().prosody(0, 12).unit(153, 2).units({155, 15, 1, 2, 3}).silence(1600)},
+    SpokenCase{"comma then statement", u"да, нет.",
+               Expected().prosody(0, 0).unit(153, 2).units({155, 15, 1, 2, 3}).silence(800).silence(800)
+                   .prosody(18, 0).unit(152, 3).units({120, 121, 122, 133}).silence(100).unit(159)
+                   .silence(1600)},
+    SpokenCase{"only the last word", u"ну да.",
+               Expected().unit(151, 3).units({49, 35, 36, 37}).silence(800).prosody(18, 0).unit(153, 2)
+                   .units({155, 15, 1, 2, 3}).silence(1600)},
+    SpokenCase{"leftmost mark decides", u"а?!", Expected().prosody(0, 12).units({0, 1, 2, 3}).silence(3200)}));
+
+std::u16string longText(int words) {
+    std::u16string text;
+    for (int i = 0; i < words; ++i) {
+        text += u"мама мыла раму, ";
+    }
+    return text;
+}
+
+TEST(TembraStreaming, ChunksOf4096Bytes) {
+    TembraModule module;
+    test::RecordingSink sink;
+    module.SetSink(&sink);
+    module.Speak(longText(20));
+    ASSERT_GT(sink.blocks.size(), 2u);
+    for (std::size_t i = 0; i + 1 < sink.blocks.size(); ++i) {
+        EXPECT_EQ(sink.blocks[i].size(), TembraModule::kChunkBytes);
+    }
+    EXPECT_LE(sink.blocks.back().size(), TembraModule::kChunkBytes);
+}
+
+TEST(TembraStreaming, StopEndsBeforeTheNextChunk) {
+    TembraModule module;
+    test::RecordingSink sink;
+    module.SetSink(&sink);
+    sink.onCall = [&module](std::size_t call) {
+        if (call == 2) {
+            module.Stop();
+        }
+    };
+    module.Speak(longText(20));
+    EXPECT_EQ(sink.blocks.size(), 2u);
+
+    sink = {};
+    module.Speak(u"да");
+    EXPECT_FALSE(sink.audio.empty()); // the next portion starts afresh
+}
+
+TEST(TembraStreaming, TheSinkCanEndAPortion) {
+    TembraModule module;
+    test::RecordingSink sink;
+    sink.stopAfter = 1;
+    module.SetSink(&sink);
+    EXPECT_TRUE(module.Speak(longText(20)));
+    EXPECT_EQ(sink.blocks.size(), 1u);
+}
+
+TEST(TembraStreaming, AFullLastChunkStillFlushesTheFilter) {
+    TembraModule module;
+    test::RecordingSink sink;
+    module.SetSink(&sink);
+    module.ReadSetting(u"word_pause", u"1024");
+    module.SetRate(100);
+    module.Speak(std::u16string(40, u' ')); // exactly ten chunks of silence
+    EXPECT_NEAR(static_cast<double>(sink.audio.size()), 40 * 1024 / 1.4, 40 * 1024 * 0.02);
+}
+
+TEST(TembraConversion, WidensOrConvertsTheSamples) {
+    const std::u16string text = u"мама";
+    TembraModule plain;
+    test::RecordingSink plainSink;
+    plain.SetSink(&plainSink);
+    plain.Speak(text);
+
+    TembraModule widened;
+    test::RecordingSink widenedSink;
+    widened.ReadSetting(u"convert", u"vxtts");
+    widened.SetSink(&widenedSink);
+    widened.Speak(text);
+    std::vector<std::int16_t> expected(plainSink.audio.size());
+    WidenTo16(plainSink.audio.data(), expected.data(), static_cast<std::uint32_t>(expected.size()));
+    ASSERT_EQ(widenedSink.audio.size(), 2 * expected.size());
+    EXPECT_EQ(std::memcmp(widenedSink.audio.data(), expected.data(), widenedSink.audio.size()), 0);
+    WAVEFORMATEX format{};
+    widened.GetOutputFormat(&format);
+    EXPECT_EQ(format.wBitsPerSample, 16);
+
+    TembraModule converted;
+    test::RecordingSink convertedSink;
+    converted.ReadSetting(u"output_format", u"11025,1,16");
+    converted.SetSink(&convertedSink);
+    converted.Speak(text);
+    EXPECT_NEAR(static_cast<double>(convertedSink.audio.size()), static_cast<double>(plainSink.audio.size()), 8.0);
+}
+
+TEST(TembraSettings, DefaultsAndRanges) {
+    TembraModule module;
+    EXPECT_EQ(module.settings().wordPause.value, 800u);
+    EXPECT_EQ(module.settings().phonemePause.value, 100u);
+    EXPECT_EQ(module.settings().rate, 50);
+    module.ReadSetting(u"word_pause", u"199");
+    module.ReadSetting(u"phoneme_pause", u"1001");
+    EXPECT_EQ(module.settings().wordPause.value, 800u);
+    EXPECT_EQ(module.settings().phonemePause.value, 100u);
+    EXPECT_TRUE(module.ReadSetting(u"adjust_duration", u"Yes"));
+    WAVEFORMATEX format{};
+    module.GetOutputFormat(&format);
+    EXPECT_EQ(format.nSamplesPerSec, 22050u);
+    EXPECT_EQ(format.wBitsPerSample, 8);
+}
+
+TEST(TembraVolume, SilentAtZero) {
+    TembraModule module;
+    test::RecordingSink sink;
+    module.SetSink(&sink);
+    module.SetVolume(0);
+    module.Speak(u"мама");
+    ASSERT_FALSE(sink.audio.empty());
+    EXPECT_EQ(std::count(sink.audio.begin(), sink.audio.end(), 128), static_cast<std::ptrdiff_t>(sink.audio.size()));
+}
+
+} // namespace
+} // namespace vx
