@@ -28,8 +28,19 @@ std::optional<std::vector<unsigned char>> readFileBytes(const std::u16string& pa
 
 bool folderExists(const std::u16string& path);
 
+// True when anything (file, folder, link) exists at path.
+bool pathExists(const std::u16string& path);
+
 // Creates one folder (its parent must exist). True when it exists afterwards.
 bool createFolder(const std::u16string& path);
+
+// Copies the folder from, with its files and subfolders, into the folder to (created when
+// missing). False when anything could not be copied.
+bool copyFolder(const std::u16string& from, const std::u16string& to);
+
+// The folder of the program file that holds the engine code (the executable, or the shared
+// library it was linked into), links resolved; empty when it cannot be determined.
+std::u16string programFolder();
 
 // The folder for temporary files such as the log: $TMPDIR, else $XDG_RUNTIME_DIR, else /tmp on
 // POSIX; GetTempPathW on Windows. No trailing separator; empty when it cannot be determined.

@@ -4,7 +4,9 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -84,6 +86,33 @@ bool folderExists(const std::u16string& path) {
 
 bool createFolder(const std::u16string& path) {
     return ::mkdir(toUtf8(path).c_str(), 0700) == 0 || folderExists(path);
+}
+
+bool pathExists(const std::u16string& path) {
+    struct stat info {};
+    return !path.empty() && ::lstat(toUtf8(path).c_str(), &info) == 0;
+}
+
+bool copyFolder(const std::u16string& from, const std::u16string& to) {
+    std::error_code error;
+    std::filesystem::copy(std::filesystem::path(toUtf8(from)), std::filesystem::path(toUtf8(to)),
+                          std::filesystem::copy_options::recursive, error);
+    return !error;
+}
+
+std::u16string programFolder() {
+    Dl_info info{};
+    std::error_code error;
+    std::filesystem::path file;
+    // A relative name (the main program started by a relative path) is not reliable once the
+    // working folder changes; the kernel's link to the executable is.
+    if (::dladdr(reinterpret_cast<void*>(&programFolder), &info) != 0 && info.dli_fname &&
+        info.dli_fname[0] == '/') {
+        file = std::filesystem::canonical(info.dli_fname, error);
+    } else {
+        file = std::filesystem::canonical("/proc/self/exe", error);
+    }
+    return error ? std::u16string{} : fromUtf8(file.parent_path().string());
 }
 
 std::u16string temporaryFolder() {

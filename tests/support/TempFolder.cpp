@@ -11,7 +11,9 @@ TempFolder::TempFolder() {
     std::random_device random;
     static std::atomic<unsigned> counter{0};
     const auto name = "vxtts-test-" + std::to_string(random()) + "-" + std::to_string(counter++);
-    path_ = std::filesystem::temp_directory_path() / name;
+    // Read once: tests point TMPDIR into their own folders, which are gone after them.
+    static const std::filesystem::path base = std::filesystem::temp_directory_path();
+    path_ = base / name;
     std::filesystem::create_directories(path_);
 }
 

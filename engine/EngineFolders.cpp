@@ -1,0 +1,42 @@
+#include "engine/EngineFolders.h"
+
+#include "platform/Files.h"
+
+namespace vx {
+namespace {
+
+constexpr std::u16string_view kDataFolder = u"data";
+
+} // namespace
+
+std::u16string EngineFolders::moduleFolder() const {
+    std::u16string folder = program;
+    if (folder.empty() || folder.back() != platform::kPathSeparator) {
+        folder += platform::kPathSeparator;
+    }
+    return folder;
+}
+
+std::vector<std::u16string> EngineFolders::searchFolders() const {
+    std::vector<std::u16string> folders;
+    bool usable = !perUser.empty() && platform::pathExists(perUser);
+    if (!usable && !perUser.empty()) {
+        const std::u16string parent = platform::parentFolder(perUser);
+        if (!parent.empty() && !platform::folderExists(parent)) {
+            platform::createFolder(parent);
+        }
+        usable = platform::createFolder(perUser);
+        if (usable) {
+            platform::copyFolder(platform::joinPath(program, kDataFolder), platform::joinPath(perUser, kDataFolder));
+        }
+    }
+    if (usable) {
+        folders.push_back(perUser);
+    }
+    folders.push_back(moduleFolder());
+    return folders;
+}
+
+EngineFolders installedFolders() { return {platform::programFolder(), platform::perUserFolder()}; }
+
+} // namespace vx

@@ -1,0 +1,300 @@
+#include "engine/TtsEngine.h"
+
+#include "config/TextUtil.h"
+#include "platform/Log.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+namespace vx {
+namespace {
+
+constexpr std::u16string_view kFallbackVoice = u"tembra";
+
+bool abortRequested(DWORD actions) { return (actions & (SPVES_ABORT | SPVES_SKIP)) != 0; }
+
+// A SAPI adjustment of -10..10 on the modules' scale of 0..100, 50 being normal.
+std::int32_t scaleAdjustment(std::int32_t adjustment) { return (std::clamp(adjustment, -10, 10) + 10) * 5; }
+
+} // namespace
+
+TtsEngine::TtsEngine(EngineFolders folders, ModuleFactory factory)
+    : folders_(std::move(folders)), manager_(factory) {}
+
+TtsEngine::~TtsEngine() {
+    manager_.clear();
+    if (token_) {
+        token_->Release();
+    }
+}
+
+std::span<const InterfaceEntry> TtsEngine::interfaces() {
+    static constexpr InterfaceEntry kInterfaces[] = {
+        interfaceEntry<TtsEngine, ISpTTSEngine>(IID_ISpTTSEngine),
+        interfaceEntry<TtsEngine, ISpObjectWithToken>(IID_ISpObjectWithToken),
+    };
+    return kInterfaces;
+}
+
+HRESULT TtsEngine::FinalConstruct() {
+    return guardedCall([this] {
+        moduleFolder_ = folders_.moduleFolder();
+        Log::Open(u"vxtts.log");
+        const std::vector<std::u16string> searchFolders = folders_.searchFolders();
+        bool loaded = false;
+        {
+            std::lock_guard guard(configLock_);
+            loaded = guardedCall([&] { return manager_.load(moduleFolder_, searchFolders) ? S_OK : E_FAIL; }) == S_OK;
+        }
+        if (!loaded) {
+            Log::Write(u"* Can't load Parlora (%s)", moduleFolder_);
+            return E_OUTOFMEMORY;
+        }
+        return S_OK;
+    });
+}
+
+HRESULT TtsEngine::SetObjectToken(ISpObjectToken* token) {
+    if (!token) {
+        return E_POINTER;
+    }
+    return guardedCall([&] {
+        HRESULT result = S_OK;
+        if (token_) {
+            result = SPERR_ALREADY_INITIALIZED;
+        } else {
+            token_ = token;
+            token_->AddRef();
+        }
+        LPWSTR name = nullptr;
+        if (SUCCEEDED(result)) {
+            static const std::u16string kVoiceName = u"VoiceName";
+            result = token->GetStringValue(toWide(kVoiceName), &name);
+            if (result == S_OK) {
+                result = LoadVoice(fromWide(name));
+            }
+        }
+        if (FAILED(result) && fromWide(name) != kFallbackVoice) {
+            result = LoadVoice(kFallbackVoice);
+        }
+        CoTaskMemFree(name);
+        return result;
+    });
+}
+
+HRESULT TtsEngine::GetObjectToken(ISpObjectToken** token) {
+    if (!token) {
+        return E_POINTER;
+    }
+    *token = token_;
+    if (!token_) {
+        return S_FALSE;
+    }
+    token_->AddRef();
+    return S_OK;
+}
+
+HRESULT TtsEngine::LoadVoice(std::u16string_view name) {
+    if (name.empty()) {
+        return E_INVALIDARG;
+    }
+    {
+        std::lock_guard guard(configLock_);
+        voice_ = manager_.get(std::u16string(name));
+    }
+    if (!voice_) {
+        Log::Write(u"* can't load voice: %s", name);
+        return E_OUTOFMEMORY;
+    }
+    std::lock_guard guard(speakLock_);
+    voice_->SetSink(this);
+    return S_OK;
+}
+
+HRESULT TtsEngine::GetOutputFormat(const GUID*, const WAVEFORMATEX*, GUID* outputFormatId,
+                                   WAVEFORMATEX** outputFormat) {
+    if (!voice_) {
+        return E_OUTOFMEMORY;
+    }
+    if (!outputFormatId || !outputFormat) {
+        return E_POINTER;
+    }
+    auto* format = static_cast<WAVEFORMATEX*>(CoTaskMemAlloc(sizeof(WAVEFORMATEX)));
+    if (!format) {
+        return E_OUTOFMEMORY;
+    }
+    std::memset(format, 0, sizeof(WAVEFORMATEX));
+    voice_->GetFormat(format);
+    *outputFormatId = SPDFID_WaveFormatEx;
+    *outputFormat = format;
+    return S_OK;
+}
+
+HRESULT TtsEngine::Speak(DWORD speakFlags, REFGUID, const WAVEFORMATEX*, const SPVTEXTFRAG* fragments,
+                         ISpTTSEngineSite* site) {
+    if (!site || !fragments) {
+        Log::Write(u"* %p, frag list or site are invalid", static_cast<const void*>(this));
+        return E_INVALIDARG;
+    }
+    if (!voice_) {
+        return E_OUTOFMEMORY;
+    }
+    std::lock_guard guard(speakLock_);
+    return guardedCall([&] { return speakFragments(speakFlags, fragments, site); });
+}
+
+// Consecutive speak fragments of equal prosody are spoken as one text; silence and spell-out
+// fragments are rendered when met, so text still pending from earlier fragments follows them.
+HRESULT TtsEngine::speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments, ISpTTSEngineSite* site) {
+    site_ = site;
+    eventInterest_ = 0;
+    site->GetEventInterest(&eventInterest_);
+    voice_->SetPunctuation((speakFlags & SPF_NLP_SPEAK_PUNC) ? Punctuation::All : Punctuation::None);
+    audioOffset_ = 2;
+    pendingText_.clear();
+    Prosody last;
+    for (const SPVTEXTFRAG* fragment = fragments; fragment; fragment = fragment->pNext) {
+        if (abortRequested(site->GetActions())) {
+            stopVoice();
+            pendingText_.clear();
+            return S_OK;
+        }
+        readSiteAdjustments();
+        const std::u16string_view text = fromWide(fragment->pTextStart, fragment->pTextStart ? fragment->ulTextLen : 0);
+        switch (fragment->State.eAction) {
+        case SPVA_Speak: {
+            const Prosody prosody = prosodyOf(fragment->State);
+            if (prosody != last && last.rate != -1) {
+                if (const HRESULT flushed = flush(); flushed != S_OK) {
+                    return flushed;
+                }
+                deliverBookmarks();
+            }
+            last = prosody;
+            applyProsody(prosody);
+            pendingText_ += u' ';
+            pendingText_ += text;
+            break;
+        }
+        case SPVA_Silence:
+            voice_->Silence(fragment->State.SilenceMSecs);
+            break;
+        case SPVA_Bookmark:
+            if (interested(SPEI_TTS_BOOKMARK)) {
+                queueBookmark(*fragment);
+            }
+            break;
+        case SPVA_SpellOut:
+            applyProsody(prosodyOf(fragment->State));
+            voice_->Spell(text);
+            break;
+        default:
+            break;
+        }
+    }
+    const HRESULT result = flush();
+    if (result == S_OK) {
+        deliverBookmarks();
+    }
+    return result;
+}
+
+void TtsEngine::readSiteAdjustments() {
+    const DWORD actions = site_->GetActions();
+    USHORT volume = 0;
+    if ((actions & SPVES_VOLUME) && SUCCEEDED(site_->GetVolume(&volume))) {
+        baseVolume_ = volume;
+    }
+    LONG rate = 0;
+    if ((actions & SPVES_RATE) && SUCCEEDED(site_->GetRate(&rate))) {
+        baseRate_ = rate;
+    }
+}
+
+TtsEngine::Prosody TtsEngine::prosodyOf(const SPVSTATE& state) const {
+    const std::uint32_t volume = state.Volume == 100 ? baseVolume_ : state.Volume;
+    return {scaleAdjustment(state.RateAdj + baseRate_), static_cast<std::int32_t>(std::min<std::uint32_t>(volume, 100)),
+            scaleAdjustment(state.PitchAdj.MiddleAdj + basePitch_)};
+}
+
+void TtsEngine::applyProsody(const Prosody& prosody) {
+    voice_->SetRate(prosody.rate);
+    voice_->SetVolume(prosody.volume);
+    voice_->SetPitch(prosody.pitch);
+}
+
+void TtsEngine::queueBookmark(const SPVTEXTFRAG& fragment) {
+    Bookmark bookmark{{}, std::u16string(fromWide(fragment.pTextStart, fragment.pTextStart ? fragment.ulTextLen : 0))};
+    bookmark.event.eEventId = SPEI_TTS_BOOKMARK;
+    bookmark.event.elParamType = SPET_LPARAM_IS_STRING;
+    bookmark.event.ullAudioStreamOffset = audioOffset_;
+    bookmark.event.wParam = static_cast<WPARAM>(TextUtil::toInt(bookmark.text));
+    pendingBookmarks_.push_back(std::move(bookmark));
+}
+
+HRESULT TtsEngine::flush() {
+    if (pendingText_.empty()) {
+        return S_OK;
+    }
+    const bool spoken = voice_->SpeakText(pendingText_);
+    pendingText_.clear();
+    return spoken ? S_OK : E_FAIL;
+}
+
+// All queued bookmarks go to the site in one call; they are dropped whatever it answers.
+void TtsEngine::deliverBookmarks() {
+    if (!interested(SPEI_TTS_BOOKMARK) || pendingBookmarks_.empty()) {
+        return;
+    }
+    std::vector<SPEVENT> events;
+    for (Bookmark& bookmark : pendingBookmarks_) {
+        bookmark.event.lParam = reinterpret_cast<LPARAM>(bookmark.text.c_str());
+        events.push_back(bookmark.event);
+    }
+    site_->AddEvents(events.data(), static_cast<ULONG>(events.size()));
+    pendingBookmarks_.clear();
+}
+
+void TtsEngine::stopVoice() {
+    if (voice_) {
+        voice_->Stop();
+    }
+}
+
+std::int32_t TtsEngine::OnAudio(const void* data, std::uint32_t byteCount, const SentenceMark* mark) {
+    if (!site_) {
+        stopVoice();
+        return 1;
+    }
+    if (mark) {
+        site_->GetEventInterest(&eventInterest_);
+        if (mark->kind == SentenceMark::kSentence && interested(SPEI_SENTENCE_BOUNDARY)) {
+            SPEVENT event{};
+            event.eEventId = SPEI_SENTENCE_BOUNDARY;
+            event.elParamType = SPET_LPARAM_IS_UNDEFINED;
+            event.ullAudioStreamOffset = audioOffset_;
+            event.wParam = mark->first;
+            event.lParam = static_cast<LPARAM>(mark->second);
+            if (site_->AddEvents(&event, 1) != S_OK) {
+                Log::Write(u"* Sentence boundary error");
+            }
+        }
+    }
+    if (!data || byteCount == 0) {
+        return 0;
+    }
+    if (abortRequested(site_->GetActions())) {
+        stopVoice();
+        return 1;
+    }
+    audioOffset_ += byteCount;
+    ULONG written = 0;
+    if (site_->Write(data, byteCount, &written) != S_OK) {
+        stopVoice();
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace vx

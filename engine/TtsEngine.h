@@ -1,0 +1,88 @@
+#pragma once
+// The SAPI engine object: it takes the voice token, announces the audio format and renders
+// SAPI's text fragments through the current voice, turning the audio and sentence starts that
+// come back into the site's Write calls and events. Every engine object loads the configuration
+// for itself; only the log is shared.
+
+#include "engine/EngineFolders.h"
+#include "engine/ModuleFactory.h"
+#include "engine/VoicesConf.h"
+#include "platform/ComObject.h"
+#include "platform/Lock.h"
+
+#include <string>
+#include <vector>
+
+namespace vx {
+
+class TtsEngine : public ISpTTSEngine, public ISpObjectWithToken, public EngineSink {
+public:
+    // folders: where the configuration is; factory: makes the speech modules of engines.conf.
+    explicit TtsEngine(EngineFolders folders = installedFolders(), ModuleFactory factory = createModule);
+    ~TtsEngine() override;
+
+    static std::span<const InterfaceEntry> interfaces();
+
+    // Seeds the per-user folder on its first use, opens the log and loads the configuration.
+    // E_OUTOFMEMORY when it cannot be loaded: the object is then not created.
+    HRESULT FinalConstruct();
+
+    // ISpObjectWithToken. The token's "VoiceName" becomes the current voice; a missing or
+    // unknown name, or a second token, falls back to the voice "tembra".
+    HRESULT STDMETHODCALLTYPE SetObjectToken(ISpObjectToken* token) override;
+    HRESULT STDMETHODCALLTYPE GetObjectToken(ISpObjectToken** token) override;
+
+    // ISpTTSEngine. The audio is always in the format that GetOutputFormat announces.
+    HRESULT STDMETHODCALLTYPE Speak(DWORD speakFlags, REFGUID formatId, const WAVEFORMATEX* format,
+                                    const SPVTEXTFRAG* fragments, ISpTTSEngineSite* site) override;
+    HRESULT STDMETHODCALLTYPE GetOutputFormat(const GUID* targetFormatId, const WAVEFORMATEX* targetFormat,
+                                              GUID* outputFormatId, WAVEFORMATEX** outputFormat) override;
+
+    // EngineSink: writes audio to the site of the running Speak and raises sentence events.
+    std::int32_t OnAudio(const void* data, std::uint32_t byteCount, const SentenceMark* mark) override;
+
+    // Makes the named voice current. E_INVALIDARG for an empty name; E_OUTOFMEMORY (logged)
+    // when the configuration has no such voice, which leaves no voice current.
+    HRESULT LoadVoice(std::u16string_view name);
+
+private:
+    struct Bookmark {
+        SPEVENT event;
+        std::u16string text;
+    };
+    struct Prosody {
+        std::int32_t rate = -1;
+        std::int32_t volume = -1;
+        std::int32_t pitch = -1;
+        bool operator==(const Prosody&) const = default;
+    };
+
+    HRESULT speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments, ISpTTSEngineSite* site);
+    void readSiteAdjustments();
+    Prosody prosodyOf(const SPVSTATE& state) const;
+    void applyProsody(const Prosody& prosody);
+    void queueBookmark(const SPVTEXTFRAG& fragment);
+    HRESULT flush();
+    void deliverBookmarks();
+    bool interested(int event) const { return (eventInterest_ >> event) & 1U; }
+    void stopVoice();
+
+    ISpObjectToken* token_ = nullptr;
+    EngineFolders folders_;
+    std::u16string moduleFolder_;
+    platform::Lock configLock_;
+    platform::Lock speakLock_;
+    VoicesConf manager_;
+    Voice* voice_ = nullptr;
+    ISpTTSEngineSite* site_ = nullptr;
+    std::vector<Bookmark> pendingBookmarks_;
+    std::uint32_t baseVolume_ = 100;
+    std::int32_t baseRate_ = 0;
+    const std::int32_t basePitch_ = 0;
+    std::uint64_t audioOffset_ = 2;
+    // State of one Speak call.
+    ULONGLONG eventInterest_ = 0;
+    std::u16string pendingText_;
+};
+
+} // namespace vx

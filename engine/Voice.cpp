@@ -1,0 +1,174 @@
+#include "engine/Voice.h"
+
+#include "config/TextUtil.h"
+
+#include <algorithm>
+
+namespace vx {
+namespace {
+
+constexpr std::u16string_view kSpellSkipped = u" \n\r\t\v\a";
+constexpr std::uint32_t kSpellPause = 100; // milliseconds after each spelled character
+
+// "1" or "2" as a subvoice index; anything else is the first.
+std::uint32_t subvoiceIndex(const std::u16string& value) {
+    const int index = TextUtil::toInt(value) - 1;
+    return index == 1 ? 1 : 0;
+}
+
+Punctuation punctuationOf(const std::u16string& value) {
+    if (value == u"some") {
+        return Punctuation::Some;
+    }
+    return value == u"all" ? Punctuation::All : Punctuation::None;
+}
+
+} // namespace
+
+// Hands the pipeline's portions to the subvoices' modules and its sentence starts to the sink.
+class Voice::ModuleOutput final : public PortionSink {
+public:
+    explicit ModuleOutput(Voice& voice) : voice_(voice) {}
+
+    bool stopRequested() const override { return voice_.stopped_; }
+
+    // The portion's length goes first: SAPI reads a sentence event's first value as the
+    // sentence's length and the second as its position.
+    void sentenceStart(std::uint32_t length, std::uint32_t offset) override {
+        if (voice_.sink_) {
+            const SentenceMark mark{SentenceMark::kSentence, length, offset};
+            voice_.sink_->OnAudio(nullptr, 0, &mark);
+        }
+    }
+
+    bool hasModule(std::size_t subvoice) const override {
+        return subvoice < voice_.subvoices_.size() && voice_.subvoices_[subvoice].module;
+    }
+
+    bool speak(std::size_t subvoice, const TextPortion& portion) override {
+        return voice_.subvoices_[subvoice].module->Speak(portion);
+    }
+
+private:
+    Voice& voice_;
+};
+
+bool Voice::SetKey(const std::u16string& key, const std::u16string& value) {
+    if (key == u"punctuation") {
+        settings_.punctuation = punctuationOf(value);
+    } else if (key == u"digit_subvoice") {
+        settings_.digitSubvoice = subvoiceIndex(value);
+    } else if (key == u"punctuation_subvoice") {
+        settings_.punctuationSubvoice = subvoiceIndex(value);
+    } else if (key == u"speed") {
+        SetRate(TextUtil::toInt(value));
+    } else if (key == u"pitch") {
+        SetPitch(TextUtil::toInt(value));
+    } else if (key == u"volume") {
+        SetVolume(TextUtil::toInt(value));
+    } else if (key == u"max_portion_size") {
+        settings_.maxPortionSize = static_cast<std::uint32_t>(TextUtil::toInt(value));
+    } else if (key == u"min_portion_size") {
+        settings_.minPortionSize = static_cast<std::uint32_t>(TextUtil::toInt(value));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool Voice::AddSubvoice(Language* language, SpeechModule* module) {
+    if (!language || !module) {
+        return false;
+    }
+    subvoices_.push_back({language, module});
+    return true;
+}
+
+void Voice::SetRate(std::int32_t value) {
+    if (value >= 0 && value <= 100) {
+        for (const Subvoice& subvoice : subvoices_) {
+            subvoice.module->SetRate(value);
+        }
+    }
+}
+
+void Voice::SetPitch(std::int32_t value) {
+    if (value >= 0 && value <= 100) {
+        for (const Subvoice& subvoice : subvoices_) {
+            subvoice.module->SetPitch(value);
+        }
+    }
+}
+
+void Voice::SetVolume(std::int32_t value) {
+    for (const Subvoice& subvoice : subvoices_) {
+        subvoice.module->SetVolume(std::clamp(value, 0, 100));
+    }
+}
+
+bool Voice::Silence(std::uint32_t milliseconds) {
+    return !subvoices_.empty() && subvoices_.front().module->WriteSilence(milliseconds);
+}
+
+bool Voice::GetFormat(WAVEFORMATEX* format) const {
+    return !subvoices_.empty() && subvoices_.front().module->GetOutputFormat(format);
+}
+
+void Voice::SetSink(EngineSink* sink) {
+    sink_ = sink;
+    for (const Subvoice& subvoice : subvoices_) {
+        subvoice.module->SetSink(sink);
+    }
+}
+
+bool Voice::Stop() {
+    stopped_ = true;
+    for (const Subvoice& subvoice : subvoices_) {
+        subvoice.module->Stop();
+    }
+    return true;
+}
+
+std::vector<const Language*> Voice::languages() const {
+    std::vector<const Language*> languages;
+    for (const Subvoice& subvoice : subvoices_) {
+        languages.push_back(subvoice.language);
+    }
+    return languages;
+}
+
+bool Voice::speaksWithOneModule() const {
+    return subvoices_.size() == 1 || subvoices_[0].module == subvoices_[1].module;
+}
+
+bool Voice::SpeakText(std::u16string_view text) {
+    if (text.empty() || subvoices_.empty()) {
+        return false;
+    }
+    stopped_ = false;
+    for (const Subvoice& subvoice : subvoices_) {
+        subvoice.module->Resume();
+    }
+    ModuleOutput output(*this);
+    return speakText(text, languages(), speaksWithOneModule(), settings_, output);
+}
+
+bool Voice::Spell(std::u16string_view text) {
+    if (text.empty()) {
+        return false;
+    }
+    const Punctuation mode = settings_.punctuation;
+    settings_.punctuation = Punctuation::All;
+    bool result = true;
+    for (std::size_t i = 0; i < text.size() && result && !stopped_; ++i) {
+        if (kSpellSkipped.find(text[i]) != std::u16string_view::npos) {
+            continue;
+        }
+        result = SpeakText(text.substr(i, 1));
+        Silence(kSpellPause);
+    }
+    settings_.punctuation = mode;
+    return result;
+}
+
+} // namespace vx

@@ -1,0 +1,74 @@
+#pragma once
+// A voice: what a SAPI voice token names. Its settings and one or two subvoices, each a language
+// paired with a speech module (the second reads the words of a second alphabet, such as Latin
+// words in Cyrillic text). Languages and modules belong to the voice manager, not to the voice.
+
+#include "modules/SpeechModule.h"
+#include "text/TextPipeline.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vx {
+
+struct Subvoice {
+    Language* language;
+    SpeechModule* module;
+};
+
+class Voice {
+public:
+    explicit Voice(std::u16string name) : name_(std::move(name)) {}
+
+    // Applies one voice key of voices.conf: "punctuation", "digit_subvoice",
+    // "punctuation_subvoice", "speed", "pitch", "volume", "max_portion_size",
+    // "min_portion_size". False when the key is not a voice key.
+    bool SetKey(const std::u16string& key, const std::u16string& value);
+    // Appends a subvoice; false, changing nothing, when either pointer is null.
+    bool AddSubvoice(Language* language, SpeechModule* module);
+
+    void SetPunctuation(Punctuation mode) { settings_.punctuation = mode; }
+    Punctuation GetPunctuation() const { return settings_.punctuation; }
+    // Rate and pitch 0..100 (50 normal) go to every subvoice's module; other values are ignored.
+    void SetRate(std::int32_t value);
+    void SetPitch(std::int32_t value);
+    // Volume, clamped to 0..100, goes to every subvoice's module.
+    void SetVolume(std::int32_t value);
+    // Silence from the first subvoice's module; false without subvoices.
+    bool Silence(std::uint32_t milliseconds);
+    // The first subvoice's output format; false, leaving format as it was, without subvoices.
+    bool GetFormat(WAVEFORMATEX* format) const;
+    // Where audio and sentence starts go; passed on to every subvoice's module.
+    void SetSink(EngineSink* sink);
+    // Ends speaking as soon as possible: sets the stop flag and stops every module. Never waits;
+    // may be called from inside EngineSink::OnAudio.
+    bool Stop();
+
+    // Speaks text through the pipeline. True when the last module call succeeded and speaking
+    // was not stopped; false for an empty text, a voice without subvoices, a text that said
+    // nothing, or a stop.
+    bool SpeakText(std::u16string_view text);
+    // Speaks text character by character, with all punctuation, 100 ms of silence after each.
+    bool Spell(std::u16string_view text);
+
+    const std::u16string& name() const { return name_; }
+    const std::vector<Subvoice>& subvoices() const { return subvoices_; }
+    const PipelineSettings& settings() const { return settings_; }
+    // The subvoices' languages, as the pipeline takes them.
+    std::vector<const Language*> languages() const;
+    // True when one module speaks for the whole text (one subvoice, or both share a module).
+    bool speaksWithOneModule() const;
+
+private:
+    class ModuleOutput;
+
+    std::u16string name_;
+    std::vector<Subvoice> subvoices_;
+    PipelineSettings settings_;
+    std::atomic<bool> stopped_{false};
+    EngineSink* sink_ = nullptr;
+};
+
+} // namespace vx

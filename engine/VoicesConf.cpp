@@ -1,0 +1,50 @@
+#include "engine/VoicesConf.h"
+
+#include <new>
+
+namespace vx {
+
+VoicesConf::VoicesConf(ModuleFactory factory) : ConfigFile(u"voices.conf"), modules_(factory) {}
+
+bool VoicesConf::onEntry(const std::u16string&, const std::u16string& section, const std::u16string& key,
+                         const std::u16string& value) {
+    Voice* voice = get(section);
+    if (!voice && !section.empty()) {
+        voice = insert(section, std::make_unique<Voice>(section));
+    }
+    if (!voice) {
+        return false;
+    }
+    if (voice->SetKey(key, value) || voice->AddSubvoice(languages_.get(key), modules_.get(value))) {
+        return true;
+    }
+    remove(section);
+    return false;
+}
+
+void VoicesConf::clear() {
+    ConfigFile::clear();
+    languages_.clear();
+    modules_.clear();
+    loaded_ = false;
+}
+
+bool VoicesConf::load(const std::u16string& baseDirectory, const std::vector<std::u16string>& folders) {
+    if (loaded_) {
+        return true;
+    }
+    loaded_ = languages_.load(baseDirectory, folders) && modules_.load(baseDirectory, folders) &&
+              ConfigFile::load(baseDirectory, folders);
+    return loaded_;
+}
+
+std::u16string VoicesConf::moduleName(const SpeechModule* module) const {
+    for (const auto& [name, item] : modules_.items()) {
+        if (item.get() == module) {
+            return name;
+        }
+    }
+    return {};
+}
+
+} // namespace vx

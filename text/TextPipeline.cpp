@@ -1,0 +1,295 @@
+// The text pipeline of one SpeakText call. The steps, in order: normalize the text's spaces; cut
+// it into portions at sentence ends; cut each portion into runs (digits, symbols, words of the
+// second language, words of the first); normalize each run with the language that reads it;
+// clean the result and hand it to that subvoice's module, or, when both subvoices share one
+// module, join the runs of a portion and hand them over together.
+
+#include "text/TextPipeline.h"
+
+#include "config/TextUtil.h"
+#include "platform/CharClass.h"
+
+#include <array>
+#include <exception>
+#include <vector>
+
+namespace vx {
+namespace {
+
+constexpr std::uint32_t kNoPortioning = 0xFFFFFFFF;
+constexpr std::u16string_view kPortionDelimiters = u".?!:;\u2013";
+constexpr std::u16string_view kSentenceEnds = u".!?";
+// Besides letters and digits, the only characters a module is given.
+constexpr std::u16string_view kSpokenMarks = u".,?!;:- ";
+
+// The length of the run at the front of text: its first character, then every following
+// character for which belongs holds.
+template <class Belongs>
+std::size_t runLength(std::u16string_view text, Belongs belongs) {
+    std::size_t end = 1;
+    while (end < text.size() && belongs(text[end])) {
+        ++end;
+    }
+    return end;
+}
+
+// What a module may be given: letters, digits and kSpokenMarks, words apart by single spaces.
+std::u16string clean(std::u16string_view text) {
+    return TextUtil::trim(TextUtil::collapseSpaces(TextUtil::filterChars(text, kSpokenMarks, u' ', true, true)));
+}
+
+class TextPipeline {
+public:
+    TextPipeline(std::span<const Language* const> languages, bool sameModule, const PipelineSettings& settings,
+                 PortionSink& sink);
+
+    // The steps of speakText after its argument checks.
+    bool speak(std::u16string_view text);
+
+private:
+    std::vector<std::u16string> portions(const std::u16string& text) const;
+    void speakPortion(std::u16string_view portion);
+
+    // Each takes the run at the front of rest, puts its normalized text into the output buffer
+    // of the subvoice that reads it and returns the run's length.
+    std::size_t takeRun(std::u16string_view rest);
+    std::size_t takeDigits(std::u16string_view rest);
+    std::size_t takeSymbols(std::u16string_view rest);
+    std::size_t takeSecondLanguage(std::u16string_view rest);
+    std::size_t takeFirstLanguage(std::u16string_view rest);
+
+    std::u16string normalizeSymbols(const Language& language, std::u16string_view run) const;
+    std::u16string normalizeOneCharacter(const Language& language, const std::u16string& text) const;
+    std::u16string normalizeSecondLanguage(std::u16string text) const;
+    std::u16string normalizeFirstLanguage(std::u16string text) const;
+
+    void emit(bool portionEnds);
+    void speakBuffer(std::size_t subvoice);
+
+    bool isLanguageLetter(char16_t c) const;
+    bool stopped();
+    const Language& language(std::size_t subvoice) const { return *languages_[subvoice]; }
+
+    std::span<const Language* const> languages_;
+    bool sameModule_;
+    PortionSink& sink_;
+    const PipelineSettings& settings_;
+    std::size_t k_;          // the index of the last subvoice that takes part: 0 or 1
+    std::size_t digits_;     // the subvoice that reads digit runs
+    std::size_t symbols_;    // the subvoice that reads symbol runs and spoken punctuation
+    bool single_ = false;    // the whole normalized text is one character
+    std::array<std::u16string, 2> buffers_;
+    std::u16string pending_; // the runs of a portion joined for the shared module
+    bool stopped_ = false;
+    bool result_ = false;
+};
+
+TextPipeline::TextPipeline(std::span<const Language* const> languages, bool sameModule,
+                           const PipelineSettings& settings, PortionSink& sink)
+    : languages_(languages), sameModule_(sameModule), sink_(sink), settings_(settings),
+      k_(languages.size() >= 2 ? 1 : 0), digits_(settings.digitSubvoice > k_ ? 0 : settings.digitSubvoice),
+      symbols_(settings.punctuationSubvoice > k_ ? 0 : settings.punctuationSubvoice) {}
+
+bool TextPipeline::speak(std::u16string_view text) {
+    const std::u16string normalized = TextUtil::collapseSpaces(TextUtil::trim(text));
+    // A text of spaces alone has nothing to speak, and no sentence to announce either. A lone
+    // no-break space survives collapseSpaces, hence isBlank rather than empty.
+    if (TextUtil::isBlank(normalized)) {
+        return false;
+    }
+    single_ = normalized.size() == 1;
+    bool sentenceStart = true;
+    std::size_t offset = 0;
+    for (const std::u16string& portion : portions(normalized)) {
+        if (stopped()) {
+            break;
+        }
+        if (sentenceStart) {
+            // SAPI reads the first value of a sentence event as the sentence's length, so it gets
+            // the real length of the portion.
+            sink_.sentenceStart(static_cast<std::uint32_t>(portion.size()), static_cast<std::uint32_t>(offset));
+        }
+        speakPortion(portion);
+        sentenceStart = portion.find_first_of(kSentenceEnds) != std::u16string::npos;
+        offset += portion.size();
+    }
+    return result_ && !stopped();
+}
+
+// Short texts stay whole however many sentences they hold: cutting them would only add pauses.
+std::vector<std::u16string> TextPipeline::portions(const std::u16string& text) const {
+    std::vector<std::u16string> out;
+    if (settings_.maxPortionSize != kNoPortioning && text.size() > settings_.minPortionSize) {
+        TextUtil::split(text, kPortionDelimiters, out, settings_.maxPortionSize, true);
+    } else {
+        out.push_back(text);
+    }
+    return out;
+}
+
+void TextPipeline::speakPortion(std::u16string_view portion) {
+    std::u16string_view rest = portion;
+    while (!rest.empty() && !stopped()) {
+        rest.remove_prefix(takeRun(rest));
+        emit(rest.empty());
+    }
+}
+
+// The second language is asked before the first, so a letter both know is read as the second
+// language's.
+std::size_t TextPipeline::takeRun(std::u16string_view rest) {
+    const char16_t c = rest.front();
+    if (isDigit(c)) {
+        return takeDigits(rest);
+    }
+    if (!isLanguageLetter(c)) {
+        return takeSymbols(rest);
+    }
+    if (k_ == 1 && language(1).isLetter(c)) {
+        return takeSecondLanguage(rest);
+    }
+    return takeFirstLanguage(rest);
+}
+
+std::size_t TextPipeline::takeDigits(std::u16string_view rest) {
+    const std::size_t length = runLength(rest, isDigit);
+    buffers_[digits_] = language(digits_).numberToWords(rest.substr(0, length));
+    return length;
+}
+
+std::size_t TextPipeline::takeSymbols(std::u16string_view rest) {
+    const std::size_t length = runLength(rest, [this](char16_t c) { return !isDigit(c) && !isLanguageLetter(c); });
+    buffers_[symbols_] = normalizeSymbols(language(symbols_), rest.substr(0, length));
+    return length;
+}
+
+// Punctuation stays inside a word run when it is not spoken, or when the run's own subvoice
+// speaks it; otherwise it ends the run and is read as a symbol run.
+std::size_t TextPipeline::takeSecondLanguage(std::u16string_view rest) {
+    const bool keepsPunctuation = settings_.punctuation == Punctuation::None || symbols_ == 1;
+    const std::size_t length = runLength(rest, [&](char16_t c) {
+        return isSpace(c) || language(1).isLetter(c) || (keepsPunctuation && isPunct(c));
+    });
+    buffers_[1] = normalizeSecondLanguage(TextUtil::trim(rest.substr(0, length)));
+    return length;
+}
+
+std::size_t TextPipeline::takeFirstLanguage(std::u16string_view rest) {
+    const bool keepsPunctuation = settings_.punctuation == Punctuation::None || symbols_ == 0;
+    const std::size_t length = runLength(rest, [&](char16_t c) {
+        return isSpace(c) || language(0).isLetter(c) || (keepsPunctuation && isPunct(c));
+    });
+    buffers_[0] = normalizeFirstLanguage(TextUtil::trim(rest.substr(0, length)));
+    return length;
+}
+
+// A symbol that is the whole text (as when spelling) is named by its letter name when it has
+// one, else by its symbol name.
+std::u16string TextPipeline::normalizeSymbols(const Language& language, std::u16string_view run) const {
+    if (single_) {
+        std::u16string named = language.mapLetters(run);
+        return named.size() == 1 ? language.spellSymbols(run, settings_.punctuation) : named;
+    }
+    return language.spellSymbols(run, settings_.punctuation);
+}
+
+std::u16string TextPipeline::normalizeOneCharacter(const Language& language, const std::u16string& text) const {
+    std::u16string named = language.mapLetters(text);
+    return named.size() == 1 ? language.spellSymbols(named, settings_.punctuation) : named;
+}
+
+// Abbreviations are spelled before the replacements here, the reverse of the first language, so
+// the second language's replacements also see the spelled letter names.
+std::u16string TextPipeline::normalizeSecondLanguage(std::u16string text) const {
+    const Language& second = language(1);
+    text = second.spellSymbols(second.toLower(text), settings_.punctuation);
+    if (text.size() == 1) {
+        return normalizeOneCharacter(second, text);
+    }
+    text = second.spellSingleLetters(text);
+    if (settings_.userDictionary) {
+        text = second.applyUserDictionary(text);
+    }
+    return second.applyReplacements(second.spellAbbreviations(text));
+}
+
+// Replacements come before abbreviations here, so that a dictionary word without vowels is
+// replaced rather than spelled.
+std::u16string TextPipeline::normalizeFirstLanguage(std::u16string text) const {
+    const Language& first = language(0);
+    text = first.spellSymbols(first.toLower(text), settings_.punctuation);
+    if (text.size() == 1) {
+        // A one-letter word inside the text is a preposition; only a letter on its own is spelled.
+        if (!single_ && first.isPreposition(text)) {
+            return text;
+        }
+        return normalizeOneCharacter(first, text);
+    }
+    text = first.spellSingleLetters(text);
+    if (settings_.userDictionary) {
+        text = first.applyUserDictionary(text);
+    }
+    return first.spellAbbreviations(first.applyReplacements(text));
+}
+
+// With one shared module the runs of a portion are collected and spoken in one call at its
+// end, so the module reads the portion as one phrase; each run text ends with a space, which
+// keeps the runs apart. Only one buffer is filled per run.
+void TextPipeline::emit(bool portionEnds) {
+    for (std::u16string& buffer : buffers_) {
+        buffer = clean(buffer);
+    }
+    if (sameModule_) {
+        std::u16string& filled = buffers_[1].empty() ? buffers_[0] : buffers_[1];
+        if (!filled.empty()) {
+            pending_ += filled;
+            pending_ += u' ';
+        }
+        buffers_ = {};
+        if (!portionEnds) {
+            return;
+        }
+        buffers_[0] = std::move(pending_);
+        pending_.clear();
+    }
+    for (std::size_t subvoice = 0; subvoice <= k_; ++subvoice) {
+        speakBuffer(subvoice);
+    }
+    buffers_ = {};
+}
+
+// A stop requested inside an earlier module call keeps every later one from being made.
+void TextPipeline::speakBuffer(std::size_t subvoice) {
+    if (stopped() || TextUtil::isBlank(buffers_[subvoice]) || !sink_.hasModule(subvoice)) {
+        return;
+    }
+    result_ = sink_.speak(subvoice, buffers_[subvoice]);
+}
+
+bool TextPipeline::isLanguageLetter(char16_t c) const {
+    return language(0).isLetter(c) || (k_ == 1 && language(1).isLetter(c));
+}
+
+// Once a stop is seen it holds for the rest of the call, whatever the sink says later.
+bool TextPipeline::stopped() {
+    stopped_ = stopped_ || sink_.stopRequested();
+    return stopped_;
+}
+
+} // namespace
+
+bool speakText(std::u16string_view text, std::span<const Language* const> languages, bool sameModule,
+               const PipelineSettings& settings, PortionSink& sink) {
+    if (text.empty() || languages.empty()) {
+        return false;
+    }
+    // Running out of memory ends the call like a failed module call would: nothing more is
+    // spoken, and the engine's Speak reports the failure instead of the host seeing an exception.
+    try {
+        return TextPipeline(languages, sameModule, settings, sink).speak(text);
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace vx
