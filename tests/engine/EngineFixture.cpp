@@ -1,5 +1,6 @@
 #include "tests/engine/EngineFixture.h"
 
+#include "cli/VoiceToken.h"
 #include "platform/Utf.h"
 
 #include <string>
@@ -68,64 +69,11 @@ void useTemporaryHome(const TempFolder& root) {
     setenv("TMPDIR", root.path().c_str(), 1);
 }
 
-namespace {
-
-class TestToken final : public ISpObjectToken {
-public:
-    explicit TestToken(std::u16string name) : name_(std::move(name)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
-    HRESULT STDMETHODCALLTYPE GetStringValue(LPCWSTR valueName, LPWSTR* value) override {
-        if (name_.empty() || fromWide(valueName) != u"VoiceName") {
-            return SPERR_NOT_FOUND;
-        }
-        *value = CoTaskMemDuplicate(name_);
-        return *value ? S_OK : E_OUTOFMEMORY;
-    }
-    HRESULT STDMETHODCALLTYPE SetData(LPCWSTR, ULONG, const BYTE*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetData(LPCWSTR, ULONG*, BYTE*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetStringValue(LPCWSTR, LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetDWORD(LPCWSTR, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetDWORD(LPCWSTR, DWORD*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OpenKey(LPCWSTR, ISpDataKey**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CreateKey(LPCWSTR, ISpDataKey**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DeleteKey(LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DeleteValue(LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumKeys(ULONG, LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumValues(ULONG, LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetId(LPCWSTR, LPCWSTR, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetId(LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetCategory(ISpObjectTokenCategory**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, DWORD, REFIID, void**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetStorageFileName(REFCLSID, LPCWSTR, LPCWSTR, ULONG, LPWSTR*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE RemoveStorageFileName(REFCLSID, LPCWSTR, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Remove(const CLSID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE IsUISupported(LPCWSTR, void*, ULONG, IUnknown*, BOOL*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DisplayUI(HWND, LPCWSTR, LPCWSTR, void*, ULONG, IUnknown*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE MatchesAttributes(LPCWSTR, BOOL*) override { return E_NOTIMPL; }
-
-    virtual ~TestToken() = default;
-
-private:
-    std::u16string name_;
-    ULONG references_ = 1;
-};
-
-} // namespace
-
-ISpObjectToken* makeToken(std::u16string name) { return new TestToken(std::move(name)); }
+ISpObjectToken* makeToken(std::u16string name) {
+    ISpObjectToken* token = nullptr;
+    ComObject<cli::VoiceToken>::Create(nullptr, IID_ISpObjectToken, reinterpret_cast<void**>(&token), std::move(name));
+    return token;
+}
 
 HRESULT RecordingSite::AddEvents(const SPEVENT* list, ULONG count) {
     for (ULONG i = 0; i < count; ++i) {

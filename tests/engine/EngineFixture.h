@@ -40,7 +40,7 @@ void writeStandardTree(const ConfigTree& tree);
 // Points the per-user folder and the log into root, so that no test touches the home folder.
 void useTemporaryHome(const TempFolder& root);
 
-// A token that answers "VoiceName" (or fails to, when name is empty).
+// A token that answers "VoiceName" with name.
 ISpObjectToken* makeToken(std::u16string name);
 
 struct RecordedEvent {

@@ -1,0 +1,35 @@
+#include "cli/EventLines.h"
+
+namespace vx::cli {
+
+std::string jsonString(std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            out += "\\u00";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string sentenceLine(std::uint64_t offset, std::uint64_t length, std::uint64_t position) {
+    return R"({"event":"sentence","offset":)" + std::to_string(offset) + R"(,"length":)" +
+           std::to_string(length) + R"(,"position":)" + std::to_string(position) + "}";
+}
+
+std::string bookmarkLine(std::string_view name, std::int64_t value, std::uint64_t position) {
+    return R"({"event":"bookmark","name":)" + jsonString(name) + R"(,"value":)" +
+           std::to_string(value) + R"(,"position":)" + std::to_string(position) + "}";
+}
+
+} // namespace vx::cli

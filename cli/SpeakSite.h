@@ -1,0 +1,62 @@
+#pragma once
+// The engine site of "vxtts say": it takes the engine's audio into an AudioOutput as it comes and
+// writes the engine's sentence and bookmark events as JSON lines. It never asks the engine to
+// stop; a failed write fails Write, which is what stops the engine.
+
+#include "cli/TextChunker.h"
+#include "cli/WavOutput.h"
+#include "platform/ComObject.h"
+
+#include <ostream>
+#include <span>
+
+namespace vx::cli {
+
+class SpeakSite : public ISpTTSEngineSite {
+public:
+    // events: where event lines go; null asks the engine for no events.
+    SpeakSite(AudioOutput& output, std::ostream* events)
+        : output_(output)
+        , events_(events) {}
+    virtual ~SpeakSite() = default;
+
+    static std::span<const InterfaceEntry> interfaces();
+
+    // The chunk that the next Speak call speaks: its map turns the engine's offsets, which count
+    // in the chunk, into offsets in the whole input. Must outlive that call.
+    void setChunk(const Chunk* chunk) { chunk_ = chunk; }
+    // Audio bytes written so far.
+    std::uint64_t audioBytes() const { return audioBytes_; }
+    // True once a write has failed; outputError() says why.
+    bool writeFailed() const { return writeFailed_; }
+    const std::string& outputError() const { return output_.error(); }
+
+    // ISpEventSink. Sentence boundaries and bookmarks become event lines; other events are
+    // ignored. E_POINTER for null events with a nonzero count.
+    HRESULT STDMETHODCALLTYPE AddEvents(const SPEVENT* events, ULONG count) override;
+    // Sentence boundaries and bookmarks when there is an event stream, else nothing.
+    HRESULT STDMETHODCALLTYPE GetEventInterest(ULONGLONG* interest) override;
+
+    // ISpTTSEngineSite.
+    DWORD STDMETHODCALLTYPE GetActions() override { return SPVES_CONTINUE; }
+    // E_FAIL, with nothing written, once the output has failed.
+    HRESULT STDMETHODCALLTYPE Write(const void* data, ULONG size, ULONG* written) override;
+    // The rate and volume of the site are SAPI's defaults: adjustments come in the fragments.
+    HRESULT STDMETHODCALLTYPE GetRate(LONG* rateAdjust) override;
+    HRESULT STDMETHODCALLTYPE GetVolume(USHORT* volume) override;
+    // No skip is ever asked for.
+    HRESULT STDMETHODCALLTYPE GetSkipInfo(SPVSKIPTYPE* type, LONG* items) override;
+    HRESULT STDMETHODCALLTYPE CompleteSkip(LONG) override { return S_OK; }
+
+private:
+    void writeSentence(const SPEVENT& event);
+    void writeBookmark(const SPEVENT& event);
+
+    AudioOutput& output_;
+    std::ostream* events_;
+    const Chunk* chunk_ = nullptr;
+    std::uint64_t audioBytes_ = 0;
+    bool writeFailed_ = false;
+};
+
+} // namespace vx::cli
