@@ -1,0 +1,162 @@
+// PCM conversion on Windows by the Audio Compression Manager: one ACM stream per call, fed the
+// source in buffer-sized passes, the first marked as the start of the stream and the last as its
+// end, so that every call is a complete stream of its own.
+
+#include "platform/AudioConversion.h"
+
+#include <algorithm>
+#include <new>
+#include <windows.h>
+#include <mmsystem.h>
+#include <mmreg.h>
+#include <msacm.h>
+
+namespace vx {
+namespace {
+
+// Source bytes given to the converter in one pass (rounded down to whole frames): more than the
+// audio of a long sentence, so that a block is normally converted in a single START|END pass.
+// A converter may restart its resampling phase at a pass boundary (Wine's does, by a fraction
+// of a sample), so passes are few; the bound keeps the target buffer of one pass moderate.
+constexpr std::uint32_t kPassBytes = 1024 * 1024;
+
+bool isSupported(const WAVEFORMATEX& f) {
+    return f.wFormatTag == WAVE_FORMAT_PCM && (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) &&
+           (f.nChannels == 1 || f.nChannels == 2) && f.nSamplesPerSec > 0;
+}
+
+bool sameLayout(const WAVEFORMATEX& a, const WAVEFORMATEX& b) {
+    return a.nSamplesPerSec == b.nSamplesPerSec && a.nChannels == b.nChannels && a.wBitsPerSample == b.wBitsPerSample;
+}
+
+std::uint32_t bytesPerFrame(const WAVEFORMATEX& f) { return std::uint32_t{f.nChannels} * (f.wBitsPerSample / 8U); }
+
+// The format as ACM wants it: block size and byte rate computed from the layout, whatever the
+// caller's record said about them.
+WAVEFORMATEX pcmFormat(const WAVEFORMATEX& f) {
+    WAVEFORMATEX pcm{};
+    pcm.wFormatTag = WAVE_FORMAT_PCM;
+    pcm.nChannels = f.nChannels;
+    pcm.nSamplesPerSec = f.nSamplesPerSec;
+    pcm.wBitsPerSample = f.wBitsPerSample;
+    pcm.nBlockAlign = static_cast<WORD>(bytesPerFrame(f));
+    pcm.nAvgBytesPerSec = pcm.nSamplesPerSec * pcm.nBlockAlign;
+    pcm.cbSize = 0;
+    return pcm;
+}
+
+class Stream {
+public:
+    Stream() = default;
+    Stream(const Stream&) = delete;
+    Stream& operator=(const Stream&) = delete;
+    ~Stream() {
+        if (handle_) {
+            ::acmStreamClose(handle_, 0);
+        }
+    }
+
+    bool open(WAVEFORMATEX& from, WAVEFORMATEX& to) {
+        return ::acmStreamOpen(&handle_, nullptr, &from, &to, nullptr, 0, 0, ACM_STREAMOPENF_NONREALTIME) ==
+               MMSYSERR_NOERROR;
+    }
+
+    // Converts source into the end of out; used tells how much of source the converter took (it
+    // may keep back a partial block in a pass that is not the last).
+    bool convert(std::vector<unsigned char>& source, DWORD flags, std::vector<unsigned char>& out, DWORD& used) {
+        DWORD targetBytes = 0;
+        if (::acmStreamSize(handle_, static_cast<DWORD>(source.size()), &targetBytes, ACM_STREAMSIZEF_SOURCE) !=
+            MMSYSERR_NOERROR) {
+            return false;
+        }
+        // Room for what the end of the stream flushes out beyond the estimate.
+        std::vector<unsigned char> target(std::size_t{targetBytes} + 4096);
+        ACMSTREAMHEADER header{};
+        header.cbStruct = sizeof header;
+        header.pbSrc = source.data();
+        header.cbSrcLength = static_cast<DWORD>(source.size());
+        header.pbDst = target.data();
+        header.cbDstLength = static_cast<DWORD>(target.size());
+        if (::acmStreamPrepareHeader(handle_, &header, 0) != MMSYSERR_NOERROR) {
+            return false;
+        }
+        const bool converted = ::acmStreamConvert(handle_, &header, flags) == MMSYSERR_NOERROR &&
+                               (header.fdwStatus & ACMSTREAMHEADER_STATUSF_DONE) != 0 &&
+                               header.cbSrcLengthUsed <= header.cbSrcLength &&
+                               header.cbDstLengthUsed <= header.cbDstLength;
+        if (converted) {
+            out.insert(out.end(), target.begin(), target.begin() + header.cbDstLengthUsed);
+            used = header.cbSrcLengthUsed;
+        }
+        // Unpreparing needs the lengths that were prepared.
+        header.cbSrcLength = static_cast<DWORD>(source.size());
+        header.cbDstLength = static_cast<DWORD>(target.size());
+        return ::acmStreamUnprepareHeader(handle_, &header, 0) == MMSYSERR_NOERROR && converted;
+    }
+
+private:
+    HACMSTREAM handle_ = nullptr;
+};
+
+bool convertWithAcm(const unsigned char* source, std::uint32_t sourceBytes, std::vector<unsigned char>& out,
+                    const WAVEFORMATEX& from, const WAVEFORMATEX& to) {
+    WAVEFORMATEX acmFrom = pcmFormat(from);
+    WAVEFORMATEX acmTo = pcmFormat(to);
+    Stream stream;
+    if (!stream.open(acmFrom, acmTo)) {
+        return false;
+    }
+    const std::uint32_t frame = acmFrom.nBlockAlign;
+    const std::uint32_t passBytes = kPassBytes / frame * frame;
+    std::uint32_t done = 0;
+    bool first = true;
+    while (done < sourceBytes) {
+        const std::uint32_t take = std::min(passBytes, sourceBytes - done);
+        const bool last = done + take == sourceBytes;
+        std::vector<unsigned char> pass(source + done, source + done + take);
+        DWORD flags = last ? ACM_STREAMCONVERTF_END : ACM_STREAMCONVERTF_BLOCKALIGN;
+        if (first) {
+            flags |= ACM_STREAMCONVERTF_START;
+        }
+        DWORD used = 0;
+        if (!stream.convert(pass, flags, out, used)) {
+            return false;
+        }
+        // A pass that moves nothing forward would repeat for ever; the last pass must take all.
+        if (used == 0 || (last && used != take)) {
+            return false;
+        }
+        done += used;
+        first = false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool ConvertAudio(const unsigned char* source, std::uint32_t sourceBytes, std::vector<unsigned char>* out,
+                  const WAVEFORMATEX* from, const WAVEFORMATEX* to) {
+    if (!source || !out || !from || !to || sourceBytes == 0) {
+        return false;
+    }
+    out->clear();
+    if (!isSupported(*from) || !isSupported(*to)) {
+        return false;
+    }
+    try {
+        const std::uint32_t wholeFrames = sourceBytes / bytesPerFrame(*from) * bytesPerFrame(*from);
+        if (wholeFrames == 0) {
+            return false;
+        }
+        if (sameLayout(*from, *to)) {
+            out->assign(source, source + wholeFrames);
+        } else if (!convertWithAcm(source, wholeFrames, *out, *from, *to)) {
+            out->clear();
+        }
+    } catch (const std::bad_alloc&) {
+        out->clear();
+    }
+    return !out->empty();
+}
+
+} // namespace vx
