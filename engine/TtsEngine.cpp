@@ -69,8 +69,7 @@ HRESULT TtsEngine::SetObjectToken(ISpObjectToken* token) {
         }
         LPWSTR name = nullptr;
         if (SUCCEEDED(result)) {
-            static const std::u16string kVoiceName = u"VoiceName";
-            result = token->GetStringValue(toWide(kVoiceName), &name);
+            result = readVoiceName(*token, &name);
             if (result == S_OK) {
                 result = LoadVoice(fromWide(name));
             }
@@ -81,6 +80,22 @@ HRESULT TtsEngine::SetObjectToken(ISpObjectToken* token) {
         CoTaskMemFree(name);
         return result;
     });
+}
+
+// Some tokens (Wine's) answer E_NOTIMPL to their own value getters; their data key, opened by an
+// empty name, reads the same registry key.
+HRESULT TtsEngine::readVoiceName(ISpObjectToken& token, LPWSTR* name) {
+    static const std::u16string kVoiceName = u"VoiceName";
+    HRESULT result = token.GetStringValue(toWide(kVoiceName), name);
+    if (result == E_NOTIMPL) {
+        static const std::u16string kTokenItself;
+        ISpDataKey* key = nullptr;
+        if (SUCCEEDED(token.OpenKey(toWide(kTokenItself), &key)) && key) {
+            result = key->GetStringValue(toWide(kVoiceName), name);
+            key->Release();
+        }
+    }
+    return result;
 }
 
 HRESULT TtsEngine::GetObjectToken(ISpObjectToken** token) {
@@ -153,6 +168,7 @@ HRESULT TtsEngine::speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments
     voice_->SetPunctuation((speakFlags & SPF_NLP_SPEAK_PUNC) ? Punctuation::All : Punctuation::None);
     audioOffset_ = 2;
     pendingText_.clear();
+    abortSeen_ = false;
     Prosody last;
     for (const SPVTEXTFRAG* fragment = fragments; fragment; fragment = fragment->pNext) {
         if (abortRequested(site->GetActions())) {
@@ -239,7 +255,8 @@ HRESULT TtsEngine::flush() {
     }
     const bool spoken = voice_->SpeakText(pendingText_);
     pendingText_.clear();
-    return spoken ? S_OK : E_FAIL;
+    // A text cut short because the site asked to abort was not a failure.
+    return spoken || abortSeen_ ? S_OK : E_FAIL;
 }
 
 // All queued bookmarks go to the site in one call; they are dropped whatever it answers.
@@ -285,6 +302,7 @@ std::int32_t TtsEngine::OnAudio(const void* data, std::uint32_t byteCount, const
         return 0;
     }
     if (abortRequested(site_->GetActions())) {
+        abortSeen_ = true;
         stopVoice();
         return 1;
     }

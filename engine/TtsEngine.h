@@ -59,6 +59,7 @@ private:
 
     HRESULT speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments, ISpTTSEngineSite* site);
     void readSiteAdjustments();
+    static HRESULT readVoiceName(ISpObjectToken& token, LPWSTR* name);
     Prosody prosodyOf(const SPVSTATE& state) const;
     void applyProsody(const Prosody& prosody);
     void queueBookmark(const SPVTEXTFRAG& fragment);
@@ -83,6 +84,7 @@ private:
     // State of one Speak call.
     ULONGLONG eventInterest_ = 0;
     std::u16string pendingText_;
+    bool abortSeen_ = false; // the site asked to abort while audio was being written
 };
 
 } // namespace vx

@@ -1,3 +1,4 @@
+#include "cli/VoiceToken.h"
 #include "tests/engine/EngineFixture.h"
 
 #include <gtest/gtest.h>
@@ -161,13 +162,24 @@ TEST_F(Engine, AnAbortDropsWhatIsPending) {
     EXPECT_EQ(journal().lines, Lines{u"stop"});
 }
 
+TEST_F(Engine, AnAbortWhileWritingIsNoFailure) {
+    engine = make();
+    journal().bytesPerSpeak = 10;
+    site.actions = {0, 0, SPVES_ABORT};
+    Fragments fragments;
+    fragments.speak(u"один");
+    EXPECT_EQ(speak(fragments), S_OK);
+    EXPECT_EQ(journal().lines, (Lines{u"speak [один ] @50/100/50", u"stop"}));
+    EXPECT_TRUE(site.audio.empty());
+}
+
 TEST_F(Engine, AFailedWriteStopsTheVoice) {
     engine = make();
     journal().bytesPerSpeak = 10;
     site.failWrites = true;
     Fragments fragments;
     fragments.speak(u"один");
-    speak(fragments);
+    EXPECT_EQ(speak(fragments), E_FAIL);
     EXPECT_EQ(journal().lines, (Lines{u"speak [один ] @50/100/50", u"stop"}));
     EXPECT_EQ(engine->object().OnAudio("x", 1, nullptr), 1);
 }
@@ -238,6 +250,34 @@ TEST_F(Engine, AnUnknownVoiceFallsBackToTembra) {
     ISpObjectToken* second = test::makeToken(u"other");
     EXPECT_EQ(engine->withToken->SetObjectToken(second), S_OK);
     second->Release();
+    token->Release();
+}
+
+// A token like Wine's: its own getters are not implemented, its data key answers.
+class DataKeyToken : public cli::VoiceToken {
+public:
+    using VoiceToken::VoiceToken;
+    static std::span<const InterfaceEntry> interfaces() {
+        static constexpr InterfaceEntry kInterfaces[] = {interfaceEntry<DataKeyToken, ISpObjectToken>(IID_ISpObjectToken)};
+        return kInterfaces;
+    }
+    HRESULT STDMETHODCALLTYPE GetStringValue(LPCWSTR, LPWSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OpenKey(LPCWSTR name, ISpDataKey** key) override {
+        if (!fromWide(name).empty()) {
+            return SPERR_NOT_FOUND;
+        }
+        *key = test::makeToken(u"other");
+        return S_OK;
+    }
+};
+
+TEST_F(Engine, TheVoiceNameMayComeFromTheTokensDataKey) {
+    program.write("voices.conf", u"[other]\nru = tembra\n"); // no fallback to hide a miss
+    engine = make(u"");
+    ISpObjectToken* token = nullptr;
+    ASSERT_EQ(ComObject<DataKeyToken>::Create(nullptr, IID_ISpObjectToken, reinterpret_cast<void**>(&token), u"x"), S_OK);
+    EXPECT_EQ(engine->withToken->SetObjectToken(token), S_OK);
+    EXPECT_EQ(log(), u"");
     token->Release();
 }
 
