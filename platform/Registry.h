@@ -16,8 +16,9 @@ struct RegistryValue {
     std::u16string data;
 };
 
-// Creates the key (and its missing parents) and sets its values. False on any failure.
-bool writeRegistryKey(RegistryRoot root, const std::u16string& path, const std::vector<RegistryValue>& values);
+// Creates the key (and its missing parents) and sets its values. S_OK, or the failure as an
+// HRESULT.
+HRESULT writeRegistryKey(RegistryRoot root, const std::u16string& path, const std::vector<RegistryValue>& values);
 
 // Deletes the key with everything below it. True when it is gone, also when it never existed.
 bool deleteRegistryTree(RegistryRoot root, const std::u16string& path);

@@ -105,9 +105,9 @@ HRESULT registerTypeLibrary(const std::u16string& modulePath) {
 HRESULT registerServer(const std::u16string& modulePath) {
     platform::deleteRegistryTree(RegistryRoot::ClassesRoot, classKey());
     for (const RegistryKey& key : registryContent(modulePath)) {
-        if (!platform::writeRegistryKey(key.root, key.path, key.values)) {
+        if (const HRESULT written = platform::writeRegistryKey(key.root, key.path, key.values); FAILED(written)) {
             removeTrees();
-            return E_ACCESSDENIED;
+            return written;
         }
     }
     return registerTypeLibrary(modulePath);

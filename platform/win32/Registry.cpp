@@ -23,26 +23,22 @@ public:
     HKEY key = nullptr;
 };
 
-bool setString(HKEY key, const RegistryValue& value) {
+LSTATUS setString(HKEY key, const RegistryValue& value) {
     const auto bytes = static_cast<DWORD>((value.data.size() + 1) * sizeof(wchar_t));
     return RegSetValueExW(key, value.name.empty() ? nullptr : wide(value.name), 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(wide(value.data)), bytes) == ERROR_SUCCESS;
+                          reinterpret_cast<const BYTE*>(wide(value.data)), bytes);
 }
 
 } // namespace
 
-bool writeRegistryKey(RegistryRoot root, const std::u16string& path, const std::vector<RegistryValue>& values) {
+HRESULT writeRegistryKey(RegistryRoot root, const std::u16string& path, const std::vector<RegistryValue>& values) {
     KeyHandle handle;
-    if (RegCreateKeyExW(rootKey(root), wide(path), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                        &handle.key, nullptr) != ERROR_SUCCESS) {
-        return false;
+    LSTATUS status = RegCreateKeyExW(rootKey(root), wide(path), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                                     nullptr, &handle.key, nullptr);
+    for (std::size_t i = 0; status == ERROR_SUCCESS && i < values.size(); ++i) {
+        status = setString(handle.key, values[i]);
     }
-    for (const RegistryValue& value : values) {
-        if (!setString(handle.key, value)) {
-            return false;
-        }
-    }
-    return true;
+    return HRESULT_FROM_WIN32(status);
 }
 
 bool deleteRegistryTree(RegistryRoot root, const std::u16string& path) {
