@@ -1,22 +1,3 @@
-# Cross build for Windows with MinGW-w64 (i686), win32 thread model. Programs of the build
-# machine (Python for the data encoder) are found on the host; libraries and headers only in
-# the MinGW sysroot.
-set(CMAKE_SYSTEM_NAME Windows)
+# The 32-bit Windows build (the DLL for 32-bit SAPI programs).
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(VX_MINGW_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${VX_MINGW_TRIPLE}-gcc)
-set(CMAKE_CXX_COMPILER ${VX_MINGW_TRIPLE}-g++)
-set(CMAKE_RC_COMPILER ${VX_MINGW_TRIPLE}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${VX_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# The DLL must import system DLLs only: libgcc, libstdc++ and (if it gets pulled in)
-# winpthread are linked statically.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
+include(${CMAKE_CURRENT_LIST_DIR}/MinGW.cmake)

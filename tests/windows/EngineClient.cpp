@@ -8,6 +8,7 @@
 // With PCM-FILE, the audio of kSentence (voice "tembra", default prosody) is also written there,
 // to be compared with what the Linux build makes of the same text.
 
+#include "cli/VoiceToken.h"
 #include "platform/Sapi.h"
 
 #include <cstdio>
@@ -36,59 +37,13 @@ T entry(HMODULE dll, const char* name) {
     return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
 }
 
-// A token that holds only the value the engine reads.
-class Token final : public ISpObjectToken {
-public:
-    explicit Token(const wchar_t* voice) : voice_(voice) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (IsEqualGUID(iid, IID_IUnknown) || IsEqualGUID(iid, IID_ISpDataKey) || IsEqualGUID(iid, IID_ISpObjectToken)) {
-            *object = this;
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references_; }
-    HRESULT STDMETHODCALLTYPE GetStringValue(LPCWSTR name, LPWSTR* value) override {
-        if (std::wstring(name) != L"VoiceName") {
-            return SPERR_NOT_FOUND;
-        }
-        *value = static_cast<LPWSTR>(CoTaskMemAlloc((voice_.size() + 1) * sizeof(wchar_t)));
-        wcscpy(*value, voice_.c_str());
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE SetData(LPCWSTR, ULONG, const BYTE*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetData(LPCWSTR, ULONG*, BYTE*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetStringValue(LPCWSTR, LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetDWORD(LPCWSTR, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetDWORD(LPCWSTR, DWORD*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OpenKey(LPCWSTR, ISpDataKey**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CreateKey(LPCWSTR, ISpDataKey**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DeleteKey(LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DeleteValue(LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumKeys(ULONG, LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumValues(ULONG, LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetId(LPCWSTR, LPCWSTR, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetId(LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetCategory(ISpObjectTokenCategory**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, DWORD, REFIID, void**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetStorageFileName(REFCLSID, LPCWSTR, LPCWSTR, ULONG, LPWSTR*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE RemoveStorageFileName(REFCLSID, LPCWSTR, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Remove(const CLSID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE IsUISupported(LPCWSTR, void*, ULONG, IUnknown*, BOOL*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DisplayUI(HWND, LPCWSTR, LPCWSTR, void*, ULONG, IUnknown*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE MatchesAttributes(LPCWSTR, BOOL*) override { return E_NOTIMPL; }
-
-private:
-    std::wstring voice_;
-    ULONG references_ = 1;
-};
+// The token of the vxtts command: it holds only the value the engine reads, "VoiceName".
+ISpObjectToken* makeToken(const char16_t* voice) {
+    ISpObjectToken* token = nullptr;
+    vx::ComObject<vx::cli::VoiceToken>::Create(nullptr, IID_ISpObjectToken, reinterpret_cast<void**>(&token),
+                                               std::u16string(voice));
+    return token;
+}
 
 // An output site that keeps the audio and the events, and can ask for an abort after some
 // writes.
@@ -201,8 +156,9 @@ void speak(IClassFactory* factory) {
     }
     ISpObjectWithToken* withToken = nullptr;
     engine->QueryInterface(IID_ISpObjectWithToken, reinterpret_cast<void**>(&withToken));
-    Token token(L"tembra");
-    check(withToken && withToken->SetObjectToken(&token) == S_OK, "the token is taken");
+    ISpObjectToken* token = makeToken(u"tembra");
+    check(withToken && withToken->SetObjectToken(token) == S_OK, "the token is taken");
+    token->Release();
 
     GUID format{};
     WAVEFORMATEX* wave = nullptr;
@@ -252,12 +208,13 @@ void speakToFile(IClassFactory* factory, const std::wstring& path) {
     if (engine) {
         engine->QueryInterface(IID_ISpObjectWithToken, reinterpret_cast<void**>(&withToken));
     }
-    Token token(L"tembra");
+    ISpObjectToken* token = makeToken(u"tembra");
     Site site;
     SPVTEXTFRAG only = fragment(SPVA_Speak, kSentence);
-    check(withToken && withToken->SetObjectToken(&token) == S_OK &&
+    check(withToken && withToken->SetObjectToken(token) == S_OK &&
               engine->Speak(0, SPDFID_WaveFormatEx, nullptr, &only, &site) == S_OK,
           "the sentence is spoken");
+    token->Release();
     FILE* file = _wfopen(path.c_str(), L"wb");
     check(file && std::fwrite(site.audio.data(), 1, site.audio.size(), file) == site.audio.size(),
           "the audio is written to the file");
