@@ -13,7 +13,14 @@ cleanup() {
   rm -rf "$prefix"
 }
 trap cleanup EXIT
-wineboot --init >/dev/null 2>&1
+# Making a prefix now and then fails on a busy machine; a second try settles it. What it said
+# is shown when both fail.
+boot_log=$prefix/boot.log
+if ! wineboot --init >"$boot_log" 2>&1 && ! { sleep 2; wineboot --init >>"$boot_log" 2>&1; }; then
+  echo "wine-run: cannot make a Wine prefix:" >&2
+  cat "$boot_log" >&2
+  exit 1
+fi
 case "$1" in
   *.exe) wine "$@" ;;
   *) "$@" ;;
