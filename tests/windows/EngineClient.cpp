@@ -117,30 +117,35 @@ void findVoices() {
         hr = category->EnumTokens(nullptr, nullptr, &tokens);
     }
     check(hr == S_OK, "the voice tokens can be listed", hr);
-    std::vector<std::wstring> names;
+    // Each voice as "Name Gender Language", from the token's Attributes key.
+    std::vector<std::wstring> voices;
     ISpObjectToken* token = nullptr;
     while (tokens && tokens->Next(1, &token, nullptr) == S_OK) {
         ISpDataKey* attributes = nullptr;
         if (SUCCEEDED(token->OpenKey(L"Attributes", &attributes))) {
-            LPWSTR name = nullptr;
-            if (SUCCEEDED(attributes->GetStringValue(L"Name", &name))) {
-                names.push_back(name);
-                CoTaskMemFree(name);
+            std::wstring voice;
+            for (const wchar_t* name : {L"Name", L"Gender", L"Language"}) {
+                LPWSTR value = nullptr;
+                if (SUCCEEDED(attributes->GetStringValue(name, &value))) {
+                    voice += (voice.empty() ? L"" : L" ") + std::wstring(value);
+                    CoTaskMemFree(value);
+                }
             }
+            voices.push_back(voice);
             attributes->Release();
         }
         token->Release();
     }
-    auto listed = [&names](const wchar_t* name) {
-        for (const auto& n : names) {
-            if (n == name) {
+    auto listed = [&voices](const wchar_t* voice) {
+        for (const auto& v : voices) {
+            if (v == voice) {
                 return true;
             }
         }
         return false;
     };
-    check(listed(L"Tembra_Russian"), "the Russian voice is listed");
-    check(listed(L"Tembra_Ukrainian"), "the Ukrainian voice is listed");
+    check(listed(L"Tembra_Russian Male 419"), "the Russian voice is listed with its attributes");
+    check(listed(L"Tembra_Ukrainian Male 422"), "the Ukrainian voice is listed with its attributes");
     if (tokens) {
         tokens->Release();
     }
@@ -189,6 +194,13 @@ void speak(IClassFactory* factory) {
     }
     check(sentences >= 2, "sentence events arrive", static_cast<long>(sentences));
     check(site.bookmarks.size() == 1 && site.bookmarks[0] == L"42", "the bookmark arrives with its text");
+    for (const SPEVENT& e : site.events) {
+        if (e.eEventId == SPEI_TTS_BOOKMARK) {
+            // Met while both texts were still pending: before any of their audio.
+            check(e.ullAudioStreamOffset == 2 && e.wParam == 42, "the bookmark carries its offset and number",
+                  static_cast<long>(e.ullAudioStreamOffset));
+        }
+    }
 
     Site aborted;
     aborted.abortAfter = 2;
