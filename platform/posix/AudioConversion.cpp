@@ -1,6 +1,7 @@
 // PCM conversion on POSIX: sample width and channels by our own code, sample rate by libsoxr.
 
 #include "platform/AudioConversion.h"
+#include "platform/PcmLayout.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,16 +11,9 @@
 namespace vx {
 namespace {
 
-bool isSupported(const WAVEFORMATEX& f) {
-    return f.wFormatTag == WAVE_FORMAT_PCM && (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) &&
-           (f.nChannels == 1 || f.nChannels == 2) && f.nSamplesPerSec > 0;
-}
-
-bool sameLayout(const WAVEFORMATEX& a, const WAVEFORMATEX& b) {
-    return a.nSamplesPerSec == b.nSamplesPerSec && a.nChannels == b.nChannels && a.wBitsPerSample == b.wBitsPerSample;
-}
-
-std::size_t bytesPerFrame(const WAVEFORMATEX& f) { return std::size_t{f.nChannels} * (f.wBitsPerSample / 8U); }
+using pcm::bytesPerFrame;
+using pcm::isSupported;
+using pcm::sameLayout;
 
 // Interleaved samples in -1..1.
 std::vector<float> decode(const unsigned char* bytes, std::size_t frames, const WAVEFORMATEX& f) {

@@ -3,6 +3,7 @@
 // end, so that every call is a complete stream of its own.
 
 #include "platform/AudioConversion.h"
+#include "platform/PcmLayout.h"
 
 #include <algorithm>
 #include <new>
@@ -14,22 +15,15 @@
 namespace vx {
 namespace {
 
+using pcm::bytesPerFrame;
+using pcm::isSupported;
+using pcm::sameLayout;
+
 // Source bytes given to the converter in one pass (rounded down to whole frames): more than the
 // audio of a long sentence, so that a block is normally converted in a single START|END pass.
 // A converter may restart its resampling phase at a pass boundary (Wine's does, by a fraction
 // of a sample), so passes are few; the bound keeps the target buffer of one pass moderate.
 constexpr std::uint32_t kPassBytes = 1024 * 1024;
-
-bool isSupported(const WAVEFORMATEX& f) {
-    return f.wFormatTag == WAVE_FORMAT_PCM && (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) &&
-           (f.nChannels == 1 || f.nChannels == 2) && f.nSamplesPerSec > 0;
-}
-
-bool sameLayout(const WAVEFORMATEX& a, const WAVEFORMATEX& b) {
-    return a.nSamplesPerSec == b.nSamplesPerSec && a.nChannels == b.nChannels && a.wBitsPerSample == b.wBitsPerSample;
-}
-
-std::uint32_t bytesPerFrame(const WAVEFORMATEX& f) { return std::uint32_t{f.nChannels} * (f.wBitsPerSample / 8U); }
 
 // The format as ACM wants it: block size and byte rate computed from the layout, whatever the
 // caller's record said about them.
