@@ -1,9 +1,10 @@
 #pragma once
-// What every ConvertAudio implementation asks of a PCM format record.
+// What ConvertAudio asks of a PCM format record, and the conversion each platform provides.
 
 #include "platform/WaveFormat.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace vx::pcm {
 
@@ -20,5 +21,11 @@ inline bool sameLayout(const WAVEFORMATEX& a, const WAVEFORMATEX& b) {
 
 // Bytes per frame, from the layout rather than the record's own nBlockAlign.
 inline std::uint32_t bytesPerFrame(const WAVEFORMATEX& f) { return std::uint32_t{f.nChannels} * (f.wBitsPerSample / 8U); }
+
+// Converts bytes (whole frames, at least one) of supported PCM between two different layouts
+// into out; false when it cannot. Each platform has its own (libsoxr and our own code on POSIX,
+// the Audio Compression Manager on Windows). May throw std::bad_alloc.
+bool convertLayout(const unsigned char* source, std::uint32_t bytes, std::vector<unsigned char>& out,
+                   const WAVEFORMATEX& from, const WAVEFORMATEX& to);
 
 } // namespace vx::pcm

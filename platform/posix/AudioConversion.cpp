@@ -1,6 +1,5 @@
 // PCM conversion on POSIX: sample width and channels by our own code, sample rate by libsoxr.
 
-#include "platform/AudioConversion.h"
 #include "platform/PcmLayout.h"
 
 #include <algorithm>
@@ -8,12 +7,8 @@
 #include <new>
 #include <soxr.h>
 
-namespace vx {
+namespace vx::pcm {
 namespace {
-
-using pcm::bytesPerFrame;
-using pcm::isSupported;
-using pcm::sameLayout;
 
 // Interleaved samples in -1..1.
 std::vector<float> decode(const unsigned char* bytes, std::size_t frames, const WAVEFORMATEX& f) {
@@ -76,27 +71,12 @@ void encode(const std::vector<float>& samples, const WAVEFORMATEX& f, std::vecto
 
 } // namespace
 
-bool ConvertAudio(const unsigned char* source, std::uint32_t sourceBytes, std::vector<unsigned char>* out,
-                  const WAVEFORMATEX* from, const WAVEFORMATEX* to) {
-    if (!source || !out || !from || !to || sourceBytes == 0) {
-        return false;
-    }
-    out->clear();
-    if (!isSupported(*from) || !isSupported(*to)) {
-        return false;
-    }
-    try {
-        const std::size_t frames = sourceBytes / bytesPerFrame(*from);
-        if (sameLayout(*from, *to)) {
-            out->assign(source, source + frames * bytesPerFrame(*from));
-        } else {
-            const std::vector<float> mixed = remix(decode(source, frames, *from), from->nChannels, to->nChannels);
-            encode(resample(mixed, to->nChannels, from->nSamplesPerSec, to->nSamplesPerSec), *to, *out);
-        }
-    } catch (const std::bad_alloc&) {
-        out->clear();
-    }
-    return !out->empty();
+bool convertLayout(const unsigned char* source, std::uint32_t bytes, std::vector<unsigned char>& out,
+                   const WAVEFORMATEX& from, const WAVEFORMATEX& to) {
+    const std::size_t frames = bytes / bytesPerFrame(from);
+    const std::vector<float> mixed = remix(decode(source, frames, from), from.nChannels, to.nChannels);
+    encode(resample(mixed, to.nChannels, from.nSamplesPerSec, to.nSamplesPerSec), to, out);
+    return !out.empty();
 }
 
-} // namespace vx
+} // namespace vx::pcm

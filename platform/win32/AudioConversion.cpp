@@ -2,7 +2,6 @@
 // source in buffer-sized passes, the first marked as the start of the stream and the last as its
 // end, so that every call is a complete stream of its own.
 
-#include "platform/AudioConversion.h"
 #include "platform/PcmLayout.h"
 
 #include <algorithm>
@@ -12,12 +11,8 @@
 #include <mmreg.h>
 #include <msacm.h>
 
-namespace vx {
+namespace vx::pcm {
 namespace {
-
-using pcm::bytesPerFrame;
-using pcm::isSupported;
-using pcm::sameLayout;
 
 // Source bytes given to the converter in one pass (rounded down to whole frames): more than the
 // audio of a long sentence, so that a block is normally converted in a single START|END pass.
@@ -92,8 +87,10 @@ private:
     HACMSTREAM handle_ = nullptr;
 };
 
-bool convertWithAcm(const unsigned char* source, std::uint32_t sourceBytes, std::vector<unsigned char>& out,
-                    const WAVEFORMATEX& from, const WAVEFORMATEX& to) {
+} // namespace
+
+bool convertLayout(const unsigned char* source, std::uint32_t sourceBytes, std::vector<unsigned char>& out,
+                   const WAVEFORMATEX& from, const WAVEFORMATEX& to) {
     WAVEFORMATEX acmFrom = pcmFormat(from);
     WAVEFORMATEX acmTo = pcmFormat(to);
     Stream stream;
@@ -126,31 +123,4 @@ bool convertWithAcm(const unsigned char* source, std::uint32_t sourceBytes, std:
     return true;
 }
 
-} // namespace
-
-bool ConvertAudio(const unsigned char* source, std::uint32_t sourceBytes, std::vector<unsigned char>* out,
-                  const WAVEFORMATEX* from, const WAVEFORMATEX* to) {
-    if (!source || !out || !from || !to || sourceBytes == 0) {
-        return false;
-    }
-    out->clear();
-    if (!isSupported(*from) || !isSupported(*to)) {
-        return false;
-    }
-    try {
-        const std::uint32_t wholeFrames = sourceBytes / bytesPerFrame(*from) * bytesPerFrame(*from);
-        if (wholeFrames == 0) {
-            return false;
-        }
-        if (sameLayout(*from, *to)) {
-            out->assign(source, source + wholeFrames);
-        } else if (!convertWithAcm(source, wholeFrames, *out, *from, *to)) {
-            out->clear();
-        }
-    } catch (const std::bad_alloc&) {
-        out->clear();
-    }
-    return !out->empty();
-}
-
-} // namespace vx
+} // namespace vx::pcm
