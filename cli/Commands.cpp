@@ -9,7 +9,9 @@
 #include "engine/ModuleFactory.h"
 #include "engine/TtsEngine.h"
 #include "engine/VoicesConf.h"
+#include "config/ConfigParser.h"
 #include "platform/Files.h"
+#include "platform/Log.h"
 #include "platform/Utf.h"
 
 #include <algorithm>
@@ -26,12 +28,14 @@ std::string quoted(const std::string& text) {
     return "'" + text + "'";
 }
 
-// The configuration, found and loaded exactly as the engine object loads it, so that what the
-// commands check and show is what the engine will use.
+// The configuration, found and loaded exactly as the engine object loads it (the log opened
+// first, so that what the reading finds wrong is in it), so that what the commands check and show
+// is what the engine will use.
 class Configuration {
 public:
     Configuration()
         : voices_(createModule) {
+        Log::Open(u"vxtts.log");
         const EngineFolders folders = installedFolders();
         const std::vector<std::u16string> searched = folders.searchFolders();
         if (!voices_.load(folders.moduleFolder(), searched)) {
@@ -48,19 +52,39 @@ public:
 
     VoicesConf& voices() { return voices_; }
 
-    // The named voice; an unknown name fails with the list of voices.
+    // The named voice; an unknown name fails with the voices there are (and the file, when it
+    // defines none or cannot be read as written), a voice without subvoices (none of its
+    // languages or modules exist) with its name.
     Voice& voice(const std::string& name) {
-        if (Voice* found = voices_.get(fromUtf8(name))) {
-            return *found;
+        Voice* found = voices_.get(fromUtf8(name));
+        if (!found) {
+            std::string names;
+            for (const auto& entry : voices_.items()) {
+                names += (names.empty() ? "" : ", ") + toUtf8(entry.first);
+            }
+            throw CommandError("unknown voice " + quoted(name) + " (voices: " + names + ")" + voicesFileProblem());
         }
-        std::string names;
-        for (const auto& entry : voices_.items()) {
-            names += (names.empty() ? "" : ", ") + toUtf8(entry.first);
+        if (found->subvoices().empty()) {
+            throw CommandError("voice " + name + " has no subvoices");
         }
-        throw CommandError("unknown voice " + quoted(name) + " (voices: " + names + ")");
+        return *found;
     }
 
 private:
+    // Why the voices.conf that was read may define no voice the user meant: empty when it
+    // looks as it should.
+    std::string voicesFileProblem() const {
+        const std::u16string& path = voices_.loadedPath();
+        const auto bytes = platform::readFileBytes(path);
+        if (bytes && ConfigParser::looksLikeOtherEncoding(bytes->data(), bytes->size())) {
+            return ": " + quoted(toUtf8(path)) + " is not UTF-16LE text";
+        }
+        if (voices_.items().empty()) {
+            return ": " + quoted(toUtf8(path)) + " defines none";
+        }
+        return "";
+    }
+
     VoicesConf voices_;
 };
 
@@ -220,12 +244,13 @@ void speakChunks(Chunk first, TextChunker& chunker, const TextSource& source,
         if (site.writeFailed()) {
             throw CommandError(site.outputError());
         }
-        // A chunk of punctuation alone says nothing and fails; only a voice that says nothing
-        // at all is an error.
+        // A chunk the voice could not speak is lost, not the rest; only a voice that says
+        // nothing at all is an error.
         failed = failed || FAILED(result);
     }
-    if (failed && site.audioBytes() == 0) {
-        throw CommandError("the voice " + quoted(options.voice) + " said nothing");
+    if (site.audioBytes() == 0) {
+        throw CommandError("the voice " + quoted(options.voice) + (failed ? " failed and" : "") +
+                           " said nothing");
     }
 }
 

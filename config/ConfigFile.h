@@ -41,11 +41,13 @@ public:
     virtual bool load(const std::u16string& baseDirectory, const std::vector<std::u16string>& folders) {
         baseDirectory_ = baseDirectory;
         paths_.clear();
+        loadedPath_.clear();
         for (const std::u16string& folder : folders) {
             paths_.push_back(platform::joinPath(platform::joinPath(folder, u"data"), fileName_));
         }
         for (const std::u16string& path : paths_) {
             if (ConfigParser::loadFile(path, *this)) {
+                loadedPath_ = path;
                 return true;
             }
         }
@@ -70,6 +72,8 @@ public:
     const std::u16string& baseDirectory() const { return baseDirectory_; }
     // The candidate paths of the file that the last load tried, in order.
     const std::vector<std::u16string>& paths() const { return paths_; }
+    // The path that the last load read; empty when it read none.
+    const std::u16string& loadedPath() const { return loadedPath_; }
     const std::u16string& fileName() const { return fileName_; }
 
 protected:
@@ -86,6 +90,7 @@ private:
     Items items_;
     std::u16string baseDirectory_;
     std::vector<std::u16string> paths_;
+    std::u16string loadedPath_;
     std::u16string fileName_;
 };
 

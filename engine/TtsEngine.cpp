@@ -14,8 +14,12 @@ constexpr std::u16string_view kFallbackVoice = u"tembra";
 
 bool abortRequested(DWORD actions) { return (actions & (SPVES_ABORT | SPVES_SKIP)) != 0; }
 
-// A SAPI adjustment of -10..10 on the modules' scale of 0..100, 50 being normal.
-std::int32_t scaleAdjustment(std::int32_t adjustment) { return (std::clamp(adjustment, -10, 10) + 10) * 5; }
+// The sum of a SAPI adjustment and the site's base, clamped to -10..10, on the modules' scale of
+// 0..100, 50 being normal. Summed in a wider type: both come from the caller unchecked.
+std::int32_t scaleAdjustment(std::int32_t adjustment, std::int32_t base) {
+    const std::int64_t sum = std::clamp<std::int64_t>(std::int64_t{adjustment} + base, -10, 10);
+    return static_cast<std::int32_t>(sum + 10) * 5;
+}
 
 } // namespace
 
@@ -114,22 +118,29 @@ HRESULT TtsEngine::LoadVoice(std::u16string_view name) {
     if (name.empty()) {
         return E_INVALIDARG;
     }
+    Voice* voice = nullptr;
     {
         std::lock_guard guard(configLock_);
-        voice_ = manager_.get(std::u16string(name));
+        voice = manager_.get(std::u16string(name));
     }
-    if (!voice_) {
+    {
+        std::lock_guard guard(speakLock_);
+        voice_ = voice;
+        if (voice) {
+            voice->SetSink(this);
+        }
+    }
+    if (!voice) {
         Log::Write(u"* can't load voice: %s", name);
         return E_OUTOFMEMORY;
     }
-    std::lock_guard guard(speakLock_);
-    voice_->SetSink(this);
     return S_OK;
 }
 
 HRESULT TtsEngine::GetOutputFormat(const GUID*, const WAVEFORMATEX*, GUID* outputFormatId,
                                    WAVEFORMATEX** outputFormat) {
-    if (!voice_) {
+    Voice* const voice = voice_;
+    if (!voice) {
         return E_OUTOFMEMORY;
     }
     if (!outputFormatId || !outputFormat) {
@@ -140,7 +151,7 @@ HRESULT TtsEngine::GetOutputFormat(const GUID*, const WAVEFORMATEX*, GUID* outpu
         return E_OUTOFMEMORY;
     }
     std::memset(format, 0, sizeof(WAVEFORMATEX));
-    voice_->GetFormat(format);
+    voice->GetFormat(format);
     *outputFormatId = SPDFID_WaveFormatEx;
     *outputFormat = format;
     return S_OK;
@@ -152,29 +163,31 @@ HRESULT TtsEngine::Speak(DWORD speakFlags, REFGUID, const WAVEFORMATEX*, const S
         Log::Write(u"* %p, frag list or site are invalid", static_cast<const void*>(this));
         return E_INVALIDARG;
     }
+    std::lock_guard guard(speakLock_);
     if (!voice_) {
         return E_OUTOFMEMORY;
     }
-    std::lock_guard guard(speakLock_);
     return guardedCall([&] { return speakFragments(speakFlags, fragments, site); });
 }
 
 // Consecutive speak fragments of equal prosody are spoken as one text; silence and spell-out
 // fragments are rendered when met, so text still pending from earlier fragments follows them.
+// A voice made current on another thread during the call (a second token) takes over from the
+// next call on.
 HRESULT TtsEngine::speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments, ISpTTSEngineSite* site) {
     site_ = site;
+    speaking_ = voice_;
     eventInterest_ = 0;
     site->GetEventInterest(&eventInterest_);
-    voice_->SetPunctuation((speakFlags & SPF_NLP_SPEAK_PUNC) ? Punctuation::All : Punctuation::None);
+    speaking_->SetPunctuation((speakFlags & SPF_NLP_SPEAK_PUNC) ? Punctuation::All : Punctuation::None);
     audioOffset_ = 2;
     pendingText_.clear();
     abortSeen_ = false;
     Prosody last;
     for (const SPVTEXTFRAG* fragment = fragments; fragment; fragment = fragment->pNext) {
-        if (abortRequested(site->GetActions())) {
+        if (abortSeen_ || abortRequested(site->GetActions())) {
             stopVoice();
-            pendingText_.clear();
-            return S_OK;
+            return endOnAbort();
         }
         readSiteAdjustments();
         const std::u16string_view text = fromWide(fragment->pTextStart, fragment->pTextStart ? fragment->ulTextLen : 0);
@@ -182,8 +195,8 @@ HRESULT TtsEngine::speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments
         case SPVA_Speak: {
             const Prosody prosody = prosodyOf(fragment->State);
             if (prosody != last && last.rate != -1) {
-                if (const HRESULT flushed = flush(); flushed != S_OK) {
-                    return flushed;
+                if (const HRESULT flushed = flush(); flushed != S_OK || abortSeen_) {
+                    return abortSeen_ ? endOnAbort() : flushed;
                 }
                 deliverBookmarks();
             }
@@ -194,26 +207,37 @@ HRESULT TtsEngine::speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments
             break;
         }
         case SPVA_Silence:
-            voice_->Silence(fragment->State.SilenceMSecs);
+            speaking_->Silence(fragment->State.SilenceMSecs);
             break;
         case SPVA_Bookmark:
-            if (interested(SPEI_TTS_BOOKMARK)) {
+            if (interested(eventInterest_, SPEI_TTS_BOOKMARK)) {
                 queueBookmark(*fragment);
             }
             break;
         case SPVA_SpellOut:
             applyProsody(prosodyOf(fragment->State));
-            voice_->Spell(text);
+            speaking_->Spell(text);
             break;
         default:
             break;
         }
     }
     const HRESULT result = flush();
+    if (abortSeen_) {
+        return endOnAbort();
+    }
     if (result == S_OK) {
         deliverBookmarks();
     }
     return result;
+}
+
+// Bookmarks queued for text that will never be heard would otherwise reach the client in its
+// next call, with offsets of this one.
+HRESULT TtsEngine::endOnAbort() {
+    pendingText_.clear();
+    pendingBookmarks_.clear();
+    return S_OK;
 }
 
 void TtsEngine::readSiteAdjustments() {
@@ -230,14 +254,14 @@ void TtsEngine::readSiteAdjustments() {
 
 TtsEngine::Prosody TtsEngine::prosodyOf(const SPVSTATE& state) const {
     const std::uint32_t volume = state.Volume == 100 ? baseVolume_ : state.Volume;
-    return {scaleAdjustment(state.RateAdj + baseRate_), static_cast<std::int32_t>(std::min<std::uint32_t>(volume, 100)),
-            scaleAdjustment(state.PitchAdj.MiddleAdj + basePitch_)};
+    return {scaleAdjustment(state.RateAdj, baseRate_), static_cast<std::int32_t>(std::min<std::uint32_t>(volume, 100)),
+            scaleAdjustment(state.PitchAdj.MiddleAdj, basePitch_)};
 }
 
 void TtsEngine::applyProsody(const Prosody& prosody) {
-    voice_->SetRate(prosody.rate);
-    voice_->SetVolume(prosody.volume);
-    voice_->SetPitch(prosody.pitch);
+    speaking_->SetRate(prosody.rate);
+    speaking_->SetVolume(prosody.volume);
+    speaking_->SetPitch(prosody.pitch);
 }
 
 void TtsEngine::queueBookmark(const SPVTEXTFRAG& fragment) {
@@ -253,7 +277,7 @@ HRESULT TtsEngine::flush() {
     if (pendingText_.empty()) {
         return S_OK;
     }
-    const bool spoken = voice_->SpeakText(pendingText_);
+    const bool spoken = speaking_->SpeakText(pendingText_);
     pendingText_.clear();
     // A text cut short because the site asked to abort was not a failure.
     return spoken || abortSeen_ ? S_OK : E_FAIL;
@@ -261,7 +285,7 @@ HRESULT TtsEngine::flush() {
 
 // All queued bookmarks go to the site in one call; they are dropped whatever it answers.
 void TtsEngine::deliverBookmarks() {
-    if (!interested(SPEI_TTS_BOOKMARK) || pendingBookmarks_.empty()) {
+    if (!interested(eventInterest_, SPEI_TTS_BOOKMARK) || pendingBookmarks_.empty()) {
         return;
     }
     std::vector<SPEVENT> events;
@@ -274,8 +298,8 @@ void TtsEngine::deliverBookmarks() {
 }
 
 void TtsEngine::stopVoice() {
-    if (voice_) {
-        voice_->Stop();
+    if (Voice* const voice = speaking_ ? speaking_ : voice_.load()) {
+        voice->Stop();
     }
 }
 
@@ -285,8 +309,10 @@ std::int32_t TtsEngine::OnAudio(const void* data, std::uint32_t byteCount, const
         return 1;
     }
     if (mark) {
-        site_->GetEventInterest(&eventInterest_);
-        if (mark->kind == SentenceMark::kSentence && interested(SPEI_SENTENCE_BOUNDARY)) {
+        // The call's own interest, read at its start, stays what its bookmarks are judged by.
+        ULONGLONG interest = 0;
+        site_->GetEventInterest(&interest);
+        if (mark->kind == SentenceMark::kSentence && interested(interest, SPEI_SENTENCE_BOUNDARY)) {
             SPEVENT event{};
             event.eEventId = SPEI_SENTENCE_BOUNDARY;
             event.elParamType = SPET_LPARAM_IS_UNDEFINED;

@@ -10,6 +10,7 @@
 #include "platform/ComObject.h"
 #include "platform/Lock.h"
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,8 @@ public:
     std::int32_t OnAudio(const void* data, std::uint32_t byteCount, const SentenceMark* mark) override;
 
     // Makes the named voice current. E_INVALIDARG for an empty name; E_OUTOFMEMORY (logged)
-    // when the configuration has no such voice, which leaves no voice current.
+    // when the configuration has no such voice, which leaves no voice current. A Speak running
+    // on another thread finishes first, with the voice it started with.
     HRESULT LoadVoice(std::u16string_view name);
 
 private:
@@ -58,6 +60,8 @@ private:
     };
 
     HRESULT speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments, ISpTTSEngineSite* site);
+    // Ends the call on the site's abort or skip: nothing pending is spoken or delivered.
+    HRESULT endOnAbort();
     void readSiteAdjustments();
     static HRESULT readVoiceName(ISpObjectToken& token, LPWSTR* name);
     Prosody prosodyOf(const SPVSTATE& state) const;
@@ -65,7 +69,7 @@ private:
     void queueBookmark(const SPVTEXTFRAG& fragment);
     HRESULT flush();
     void deliverBookmarks();
-    bool interested(int event) const { return (eventInterest_ >> event) & 1U; }
+    static bool interested(ULONGLONG interest, int event) { return (interest >> event) & 1U; }
     void stopVoice();
 
     ISpObjectToken* token_ = nullptr;
@@ -74,7 +78,10 @@ private:
     platform::Lock configLock_;
     platform::Lock speakLock_;
     VoicesConf manager_;
-    Voice* voice_ = nullptr;
+    // Changed only under speakLock_, read without a lock by GetOutputFormat.
+    std::atomic<Voice*> voice_ = nullptr;
+    // The voice of the running (or last) Speak, which its modules' audio comes from.
+    Voice* speaking_ = nullptr;
     ISpTTSEngineSite* site_ = nullptr;
     std::vector<Bookmark> pendingBookmarks_;
     std::uint32_t baseVolume_ = 100;
@@ -82,7 +89,7 @@ private:
     const std::int32_t basePitch_ = 0;
     std::uint64_t audioOffset_ = 2;
     // State of one Speak call.
-    ULONGLONG eventInterest_ = 0;
+    ULONGLONG eventInterest_ = 0; // read once at its start
     std::u16string pendingText_;
     bool abortSeen_ = false; // the site asked to abort while audio was being written
 };

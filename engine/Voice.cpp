@@ -28,7 +28,8 @@ Punctuation punctuationOf(const std::u16string& value) {
 // Hands the pipeline's portions to the subvoices' modules and its sentence starts to the sink.
 class Voice::ModuleOutput final : public PortionSink {
 public:
-    explicit ModuleOutput(Voice& voice) : voice_(voice) {}
+    // offset: where the text lies in the caller's text, added to every sentence's offset.
+    ModuleOutput(Voice& voice, std::uint32_t offset) : voice_(voice), offset_(offset) {}
 
     bool stopRequested() const override { return voice_.stopped_; }
 
@@ -36,7 +37,7 @@ public:
     // sentence's length and the second as its position.
     void sentenceStart(std::uint32_t length, std::uint32_t offset) override {
         if (voice_.sink_) {
-            const SentenceMark mark{SentenceMark::kSentence, length, offset};
+            const SentenceMark mark{SentenceMark::kSentence, length, offset_ + offset};
             voice_.sink_->OnAudio(nullptr, 0, &mark);
         }
     }
@@ -46,11 +47,17 @@ public:
     }
 
     bool speak(std::size_t subvoice, const TextPortion& portion) override {
+        spoke_ = true;
         return voice_.subvoices_[subvoice].module->Speak(portion);
     }
 
+    // Whether any module was asked to speak.
+    bool spoke() const { return spoke_; }
+
 private:
     Voice& voice_;
+    std::uint32_t offset_;
+    bool spoke_ = false;
 };
 
 bool Voice::SetKey(const std::u16string& key, const std::u16string& value) {
@@ -138,19 +145,22 @@ std::vector<const Language*> Voice::languages() const {
 }
 
 bool Voice::speaksWithOneModule() const {
-    return subvoices_.size() == 1 || subvoices_[0].module == subvoices_[1].module;
+    return subvoices_.size() <= 1 || subvoices_[0].module == subvoices_[1].module;
 }
 
-bool Voice::SpeakText(std::u16string_view text) {
-    if (text.empty() || subvoices_.empty()) {
+bool Voice::SpeakText(std::u16string_view text) { return speak(text, 0); }
+
+bool Voice::speak(std::u16string_view text, std::uint32_t offset) {
+    if (subvoices_.empty()) {
         return false;
     }
     stopped_ = false;
     for (const Subvoice& subvoice : subvoices_) {
         subvoice.module->Resume();
     }
-    ModuleOutput output(*this);
-    return speakText(text, languages(), speaksWithOneModule(), settings_, output);
+    ModuleOutput output(*this, offset);
+    const bool spoken = speakText(text, languages(), speaksWithOneModule(), settings_, output);
+    return spoken || (!output.spoke() && !stopped_);
 }
 
 bool Voice::Spell(std::u16string_view text) {
@@ -164,7 +174,7 @@ bool Voice::Spell(std::u16string_view text) {
         if (kSpellSkipped.find(text[i]) != std::u16string_view::npos) {
             continue;
         }
-        result = SpeakText(text.substr(i, 1));
+        result = speak(text.substr(i, 1), static_cast<std::uint32_t>(i));
         Silence(kSpellPause);
     }
     settings_.punctuation = mode;

@@ -46,11 +46,12 @@ public:
     // may be called from inside EngineSink::OnAudio.
     bool Stop();
 
-    // Speaks text through the pipeline. True when the last module call succeeded and speaking
-    // was not stopped; false for an empty text, a voice without subvoices, a text that said
-    // nothing, or a stop.
+    // Speaks text through the pipeline. True when the last module call succeeded, or when the
+    // text has nothing to say (it is empty, blank, or only unnamed symbols), and speaking was
+    // not stopped; false for a voice without subvoices, a failed module call, or a stop.
     bool SpeakText(std::u16string_view text);
-    // Speaks text character by character, with all punctuation, 100 ms of silence after each.
+    // Speaks text character by character, with all punctuation, 100 ms of silence after each;
+    // each character's sentence start carries its place in text.
     bool Spell(std::u16string_view text);
 
     const std::u16string& name() const { return name_; }
@@ -58,11 +59,15 @@ public:
     const PipelineSettings& settings() const { return settings_; }
     // The subvoices' languages, as the pipeline takes them.
     std::vector<const Language*> languages() const;
-    // True when one module speaks for the whole text (one subvoice, or both share a module).
+    // True when one module speaks for the whole text (one subvoice or none, or both share a
+    // module).
     bool speaksWithOneModule() const;
 
 private:
     class ModuleOutput;
+
+    // SpeakText of a text that lies at offset in the caller's text.
+    bool speak(std::u16string_view text, std::uint32_t offset);
 
     std::u16string name_;
     std::vector<Subvoice> subvoices_;

@@ -16,6 +16,10 @@ namespace {
 // this much memory.
 constexpr std::uint64_t kSilenceBlock = 65536;
 constexpr std::uint32_t kMaxSampleRate = 384000;
+// The rates at which the tempo filter works: sonic divides by the rate and sizes its buffers by
+// it, so a tiny one crashes it and a huge one leaves it nothing to return.
+constexpr std::int32_t kMinSonicRate = 4000;
+constexpr std::int32_t kMaxSonicRate = 96000;
 
 unsigned char silenceByte(const WAVEFORMATEX& format) { return format.wBitsPerSample == 8 ? 128 : 0; }
 
@@ -101,7 +105,7 @@ bool SpeechModule::ReadSetting(const std::u16string& key, const std::u16string& 
     } else if (key.starts_with(kSonicPrefix)) {
         const std::u16string_view rest = std::u16string_view(key).substr(kSonicPrefix.size());
         if (rest == u"freq") {
-            sonicFrequency = TextUtil::toInt(value);
+            setSonicFrequency(TextUtil::toInt(value));
         } else if (rest == u"quality") {
             sonicQuality = TextUtil::toInt(value);
         } else if (rest == u"tempo_gain") {
@@ -121,6 +125,15 @@ bool SpeechModule::Load() {
         return true;
     }
     return library_.open(platform::joinPath(path, module));
+}
+
+void SpeechModule::setSonicFrequency(std::int32_t value) {
+    if (value < kMinSonicRate || value > kMaxSonicRate) {
+        Log::Write(u"* sonic.freq %d is outside %d..%d; the filter keeps %d", value, kMinSonicRate, kMaxSonicRate,
+                   sonicFrequency);
+        return;
+    }
+    sonicFrequency = value;
 }
 
 std::int32_t SpeechModule::SetRate(std::int32_t value) {

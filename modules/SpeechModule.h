@@ -22,7 +22,7 @@ using TextPortion = std::u16string;
 enum class ConversionMode : std::int32_t {
     None = 0,     // the output format is the engine's format
     Internal = 1, // 22050 Hz 16-bit mono by the module's own converters
-    Convert = 2,  // any output format, each block through ConvertAudio
+    Convert = 2,  // any output format, the blocks of a portion through one AudioConverter
 };
 
 // The settings of engines.conf shared by all modules, with their defaults.
@@ -105,6 +105,9 @@ protected:
     WAVEFORMATEX nativeFormat_{};
 
 private:
+    // "sonic.freq": only a rate the filter can work at is taken (logged otherwise).
+    void setSonicFrequency(std::int32_t value);
+
     platform::DynamicLibrary library_;
     EngineSink* sink_ = nullptr;
 };

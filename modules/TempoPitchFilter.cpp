@@ -1,5 +1,9 @@
 #include "modules/TempoPitchFilter.h"
 
+#include "platform/Log.h"
+
+#include <algorithm>
+#include <cmath>
 #include <sonic.h>
 
 namespace vx {
@@ -30,7 +34,16 @@ void TempoPitchFilter::SetTempoGain(float gain) {
 }
 
 void TempoPitchFilter::SetSpeedFromRate(std::int32_t rate) {
-    sonicSetSpeed(stream_, static_cast<float>((rate - 50) * static_cast<double>(tempoGain_) / 100.0 + 1.0));
+    const double speed = (rate - 50) * static_cast<double>(tempoGain_) / 100.0 + 1.0;
+    const double usable = std::clamp(speed, kMinSpeed, kMaxSpeed);
+    if (usable != speed && (rate != clampedRate_ || tempoGain_ != clampedGain_)) {
+        clampedRate_ = rate;
+        clampedGain_ = tempoGain_;
+        Log::Write(u"* Rate %d with sonic.tempo_gain %d gives speed %d%% (see speed_limit); %d%% is used", rate,
+                   static_cast<int>(std::lround(tempoGain_ * 100.0F)), static_cast<int>(std::lround(speed * 100)),
+                   static_cast<int>(std::lround(usable * 100)));
+    }
+    sonicSetSpeed(stream_, static_cast<float>(usable));
 }
 
 void TempoPitchFilter::SetQuality(std::int32_t quality) { sonicSetQuality(stream_, quality); }

@@ -22,7 +22,12 @@ public:
     void SetTempoGain(float gain);
     float tempoGain() const { return tempoGain_; }
     // Speed (rate - 50) * gain / 100 + 1: rate 50 keeps the speed, 0 and 100 slow and speed up.
+    // A speed outside kMinSpeed..kMaxSpeed (a large gain at a low rate, or a negative speed
+    // limit, gives 0 or less, which sonic cannot take) is clamped, with a log line naming the
+    // keys, once for each rate and gain that needs it.
     void SetSpeedFromRate(std::int32_t rate);
+    static constexpr double kMinSpeed = 0.1;
+    static constexpr double kMaxSpeed = 4.0;
     void SetQuality(std::int32_t quality);
 
     // Feeds count samples (none when samples is null or count is 0) and appends what the stream
@@ -38,6 +43,9 @@ private:
 
     sonicStreamStruct* stream_;
     float tempoGain_ = 0.8F;
+    // The rate and gain last logged for a clamped speed.
+    std::int32_t clampedRate_ = -1;
+    float clampedGain_ = 0.0F;
 };
 
 } // namespace vx

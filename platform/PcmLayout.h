@@ -4,6 +4,7 @@
 #include "platform/WaveFormat.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace vx::pcm {
@@ -22,10 +23,21 @@ inline bool sameLayout(const WAVEFORMATEX& a, const WAVEFORMATEX& b) {
 // Bytes per frame, from the layout rather than the record's own nBlockAlign.
 inline std::uint32_t bytesPerFrame(const WAVEFORMATEX& f) { return std::uint32_t{f.nChannels} * (f.wBitsPerSample / 8U); }
 
-// Converts bytes (whole frames, at least one) of supported PCM between two different layouts
-// into out; false when it cannot. Each platform has its own (libsoxr and our own code on POSIX,
-// the Audio Compression Manager on Windows). May throw std::bad_alloc.
-bool convertLayout(const unsigned char* source, std::uint32_t bytes, std::vector<unsigned char>& out,
-                   const WAVEFORMATEX& from, const WAVEFORMATEX& to);
+// A conversion between two different layouts of supported PCM, as one stream: what the
+// resampler holds at the end of one block carries into the next, so that audio converted block
+// by block is the audio converted whole. Each platform has its own (libsoxr and our own code on
+// POSIX, the Audio Compression Manager on Windows). Its operations may throw std::bad_alloc.
+class LayoutStream {
+public:
+    virtual ~LayoutStream() = default;
+    // Converts bytes (whole frames, at least one) of the next block, appending what comes out
+    // to out; false when it cannot.
+    virtual bool convert(const unsigned char* source, std::uint32_t bytes, std::vector<unsigned char>& out) = 0;
+    // Ends the stream: appends what the converter still holds; false when it cannot.
+    virtual bool finish(std::vector<unsigned char>& out) = 0;
+};
+
+// A stream from one layout to another, or null when the platform cannot convert between them.
+std::unique_ptr<LayoutStream> openLayoutStream(const WAVEFORMATEX& from, const WAVEFORMATEX& to);
 
 } // namespace vx::pcm

@@ -101,12 +101,20 @@ void TembraModule::stream() {
     // portions (drained after each), so nothing is left behind in it. Without a filter (sonic
     // could not make a stream) the voice speaks at its own speed rather than not at all.
     const bool filtered = tempoFilter && rate != 50;
-    for (std::size_t offset = 0; offset < pcm_.size() && !aborted_; offset += kChunkBytes) {
-        const auto count = static_cast<std::uint32_t>(std::min<std::size_t>(kChunkBytes, pcm_.size() - offset));
-        if (writeChunk(pcm_.data() + offset, count, offset + count == pcm_.size(), filtered) != 0) {
-            break;
-        }
+    // One conversion stream for the whole portion: converting each chunk on its own would
+    // restart the resampler at every join, which is heard as a tick.
+    if (conversion == ConversionMode::Convert) {
+        converter_ = AudioConverter::open(synthesisFormat(), outputFormat_);
     }
+    bool ended = false;
+    for (std::size_t offset = 0; offset < pcm_.size() && !ended && !aborted_; offset += kChunkBytes) {
+        const auto count = static_cast<std::uint32_t>(std::min<std::size_t>(kChunkBytes, pcm_.size() - offset));
+        ended = writeChunk(pcm_.data() + offset, count, offset + count == pcm_.size(), filtered) != 0;
+    }
+    if (converter_ && !ended && !aborted_ && converter_->finish(converted_) && !converted_.empty()) {
+        sink()->OnAudio(converted_.data(), static_cast<std::uint32_t>(converted_.size()), nullptr);
+    }
+    converter_.reset();
 }
 
 std::int32_t TembraModule::writeChunk(const unsigned char* data, std::uint32_t count, bool last, bool filtered) {
@@ -138,13 +146,11 @@ std::int32_t TembraModule::writeChunk(const unsigned char* data, std::uint32_t c
         widened_.resize(size);
         WidenTo16(samples, widened_.data(), size);
         return sink()->OnAudio(widened_.data(), 2 * size, nullptr);
-    case ConversionMode::Convert: {
-        const WAVEFORMATEX from = synthesisFormat();
-        if (!ConvertAudio(samples, size, &converted_, &from, &outputFormat_)) {
+    case ConversionMode::Convert:
+        if (!converter_ || !converter_->convert(samples, size, converted_) || converted_.empty()) {
             return 0;
         }
         return sink()->OnAudio(converted_.data(), static_cast<std::uint32_t>(converted_.size()), nullptr);
-    }
     case ConversionMode::None:
         break;
     }

@@ -1,9 +1,11 @@
 #pragma once
 // The built-in voice (module kind "tembra"): a rule-driven concatenation synthesizer for Russian
 // that needs no outside engine. A portion is synthesized whole, then streamed to the sink in
-// chunks through the tempo filter, the volume and the format conversion.
+// chunks through the tempo filter, the volume and the format conversion, which treats the
+// portion's chunks as one stream.
 
 #include "modules/SpeechModule.h"
+#include "platform/AudioConversion.h"
 #include "platform/Lock.h"
 #include "tembra/TembraSynthesizer.h"
 
@@ -48,6 +50,8 @@ private:
     std::vector<unsigned char> scaled_;
     std::vector<unsigned char> converted_;
     std::vector<std::int16_t> widened_;
+    // The output format's conversion of the portion being streamed (conversion mode 2).
+    std::unique_ptr<AudioConverter> converter_;
 };
 
 } // namespace vx

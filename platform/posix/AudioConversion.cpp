@@ -6,6 +6,7 @@
 #include <cmath>
 #include <new>
 #include <soxr.h>
+#include <span>
 
 namespace vx::pcm {
 namespace {
@@ -40,43 +41,94 @@ std::vector<float> remix(std::vector<float> samples, int from, int to) {
     return out;
 }
 
-std::vector<float> resample(const std::vector<float>& samples, unsigned channels, double fromRate, double toRate) {
-    if (fromRate == toRate || samples.empty()) {
-        return samples;
-    }
-    const std::size_t frames = samples.size() / channels;
-    const auto outFrames = static_cast<std::size_t>(std::ceil(static_cast<double>(frames) * toRate / fromRate));
-    std::vector<float> out(outFrames * channels);
-    std::size_t produced = 0;
-    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
-    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
-    const soxr_error_t error = soxr_oneshot(fromRate, toRate, channels, samples.data(), frames, nullptr, out.data(),
-                                            outFrames, &produced, &io, &quality, nullptr);
-    out.resize(error ? 0 : produced * channels);
-    return out;
-}
-
-void encode(const std::vector<float>& samples, const WAVEFORMATEX& f, std::vector<unsigned char>& out) {
-    out.resize(samples.size() * (f.wBitsPerSample / 8U));
+// Appends the samples to out in the format's width.
+void encode(std::span<const float> samples, const WAVEFORMATEX& f, std::vector<unsigned char>& out) {
+    const std::size_t start = out.size();
+    out.resize(start + samples.size() * (f.wBitsPerSample / 8U));
+    unsigned char* bytes = out.data() + start;
     for (std::size_t i = 0; i < samples.size(); ++i) {
         if (f.wBitsPerSample == 8) {
-            out[i] = static_cast<unsigned char>(std::clamp(std::lround(samples[i] * 128.0F) + 128, 0L, 255L));
+            bytes[i] = static_cast<unsigned char>(std::clamp(std::lround(samples[i] * 128.0F) + 128, 0L, 255L));
         } else {
             const long value = std::clamp(std::lround(samples[i] * 32768.0F), -32768L, 32767L);
-            out[2 * i] = static_cast<unsigned char>(value & 0xFF);
-            out[2 * i + 1] = static_cast<unsigned char>((value >> 8) & 0xFF);
+            bytes[2 * i] = static_cast<unsigned char>(value & 0xFF);
+            bytes[2 * i + 1] = static_cast<unsigned char>((value >> 8) & 0xFF);
         }
     }
 }
 
+// The rate changes through one soxr stream; width and channels need no state.
+class SoxrStream final : public LayoutStream {
+public:
+    SoxrStream(const WAVEFORMATEX& from, const WAVEFORMATEX& to) : from_(from), to_(to) {}
+    SoxrStream(const SoxrStream&) = delete;
+    SoxrStream& operator=(const SoxrStream&) = delete;
+    ~SoxrStream() override {
+        if (resampler_) {
+            soxr_delete(resampler_);
+        }
+    }
+
+    bool open() {
+        if (from_.nSamplesPerSec == to_.nSamplesPerSec) {
+            return true;
+        }
+        const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+        soxr_error_t error = nullptr;
+        resampler_ = soxr_create(from_.nSamplesPerSec, to_.nSamplesPerSec, to_.nChannels, &error, &io, &quality,
+                                 nullptr);
+        return !error && resampler_;
+    }
+
+    bool convert(const unsigned char* source, std::uint32_t bytes, std::vector<unsigned char>& out) override {
+        const std::size_t frames = bytes / bytesPerFrame(from_);
+        const std::vector<float> mixed = remix(decode(source, frames, from_), from_.nChannels, to_.nChannels);
+        if (!resampler_) {
+            encode(mixed, to_, out);
+            return true;
+        }
+        return resample(mixed.data(), frames, out);
+    }
+
+    // No input tells soxr that the stream has ended: it then gives out what it holds.
+    bool finish(std::vector<unsigned char>& out) override { return !resampler_ || resample(nullptr, 0, out); }
+
+private:
+    // Feeds frames (none at the end) and appends everything the resampler gives back.
+    bool resample(const float* samples, std::size_t frames, std::vector<unsigned char>& out) {
+        const unsigned channels = to_.nChannels;
+        const double ratio = static_cast<double>(to_.nSamplesPerSec) / from_.nSamplesPerSec;
+        const auto room = static_cast<std::size_t>(std::ceil(static_cast<double>(frames) * ratio)) + 1024;
+        std::vector<float> produced(room * channels);
+        std::size_t left = frames;
+        for (;;) {
+            std::size_t taken = 0;
+            std::size_t made = 0;
+            const float* in = samples ? samples + (frames - left) * channels : nullptr;
+            if (soxr_process(resampler_, in, left, &taken, produced.data(), room, &made)) {
+                return false;
+            }
+            left -= taken;
+            encode(std::span(produced).first(made * channels), to_, out);
+            // Input is fed until the resampler has taken it all; at the end it gives what it
+            // holds over as many calls as it needs.
+            if (samples ? left == 0 && made < room : made == 0) {
+                return true;
+            }
+        }
+    }
+
+    WAVEFORMATEX from_;
+    WAVEFORMATEX to_;
+    soxr_t resampler_ = nullptr;
+};
+
 } // namespace
 
-bool convertLayout(const unsigned char* source, std::uint32_t bytes, std::vector<unsigned char>& out,
-                   const WAVEFORMATEX& from, const WAVEFORMATEX& to) {
-    const std::size_t frames = bytes / bytesPerFrame(from);
-    const std::vector<float> mixed = remix(decode(source, frames, from), from.nChannels, to.nChannels);
-    encode(resample(mixed, to.nChannels, from.nSamplesPerSec, to.nSamplesPerSec), to, out);
-    return !out.empty();
+std::unique_ptr<LayoutStream> openLayoutStream(const WAVEFORMATEX& from, const WAVEFORMATEX& to) {
+    auto stream = std::make_unique<SoxrStream>(from, to);
+    return stream->open() ? std::move(stream) : nullptr;
 }
 
 } // namespace vx::pcm

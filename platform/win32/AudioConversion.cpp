@@ -1,6 +1,7 @@
-// PCM conversion on Windows by the Audio Compression Manager: one ACM stream per call, fed the
-// source in buffer-sized passes, the first marked as the start of the stream and the last as its
-// end, so that every call is a complete stream of its own.
+// PCM conversion on Windows by the Audio Compression Manager: one ACM stream for the blocks of
+// one stream, the first pass marked as the start of the stream and the last as its end. Each block
+// is held back until the next arrives, so that the one that turns out to be the last can be
+// marked as the end, which flushes what the converter holds.
 
 #include "platform/PcmLayout.h"
 
@@ -34,12 +35,12 @@ WAVEFORMATEX pcmFormat(const WAVEFORMATEX& f) {
     return pcm;
 }
 
-class Stream {
+class AcmHandle {
 public:
-    Stream() = default;
-    Stream(const Stream&) = delete;
-    Stream& operator=(const Stream&) = delete;
-    ~Stream() {
+    AcmHandle() = default;
+    AcmHandle(const AcmHandle&) = delete;
+    AcmHandle& operator=(const AcmHandle&) = delete;
+    ~AcmHandle() {
         if (handle_) {
             ::acmStreamClose(handle_, 0);
         }
@@ -87,40 +88,64 @@ private:
     HACMSTREAM handle_ = nullptr;
 };
 
+class AcmStream final : public LayoutStream {
+public:
+    AcmStream(const WAVEFORMATEX& from, const WAVEFORMATEX& to) : from_(pcmFormat(from)), to_(pcmFormat(to)) {}
+
+    bool open() { return handle_.open(from_, to_); }
+
+    bool convert(const unsigned char* source, std::uint32_t bytes, std::vector<unsigned char>& out) override {
+        const bool converted = held_.empty() || convertHeld(0, out);
+        held_.assign(source, source + bytes);
+        return converted;
+    }
+
+    bool finish(std::vector<unsigned char>& out) override {
+        return held_.empty() || convertHeld(ACM_STREAMCONVERTF_END, out);
+    }
+
+private:
+    // Converts the held block in buffer-sized passes; end marks its last pass as the stream's.
+    bool convertHeld(DWORD end, std::vector<unsigned char>& out) {
+        const std::uint32_t frame = from_.nBlockAlign;
+        const std::uint32_t passBytes = kPassBytes / frame * frame;
+        const auto size = static_cast<std::uint32_t>(held_.size());
+        std::uint32_t done = 0;
+        while (done < size) {
+            const std::uint32_t take = std::min(passBytes, size - done);
+            const bool last = done + take == size;
+            std::vector<unsigned char> pass(held_.begin() + done, held_.begin() + done + take);
+            DWORD flags = last && end ? end : ACM_STREAMCONVERTF_BLOCKALIGN;
+            if (!started_) {
+                flags |= ACM_STREAMCONVERTF_START;
+                started_ = true;
+            }
+            DWORD used = 0;
+            if (!handle_.convert(pass, flags, out, used)) {
+                return false;
+            }
+            // A pass that moves nothing forward would repeat for ever; the last pass must take all.
+            if (used == 0 || (last && used != take)) {
+                return false;
+            }
+            done += used;
+        }
+        held_.clear();
+        return true;
+    }
+
+    WAVEFORMATEX from_;
+    WAVEFORMATEX to_;
+    AcmHandle handle_;
+    std::vector<unsigned char> held_;
+    bool started_ = false;
+};
+
 } // namespace
 
-bool convertLayout(const unsigned char* source, std::uint32_t sourceBytes, std::vector<unsigned char>& out,
-                   const WAVEFORMATEX& from, const WAVEFORMATEX& to) {
-    WAVEFORMATEX acmFrom = pcmFormat(from);
-    WAVEFORMATEX acmTo = pcmFormat(to);
-    Stream stream;
-    if (!stream.open(acmFrom, acmTo)) {
-        return false;
-    }
-    const std::uint32_t frame = acmFrom.nBlockAlign;
-    const std::uint32_t passBytes = kPassBytes / frame * frame;
-    std::uint32_t done = 0;
-    bool first = true;
-    while (done < sourceBytes) {
-        const std::uint32_t take = std::min(passBytes, sourceBytes - done);
-        const bool last = done + take == sourceBytes;
-        std::vector<unsigned char> pass(source + done, source + done + take);
-        DWORD flags = last ? ACM_STREAMCONVERTF_END : ACM_STREAMCONVERTF_BLOCKALIGN;
-        if (first) {
-            flags |= ACM_STREAMCONVERTF_START;
-        }
-        DWORD used = 0;
-        if (!stream.convert(pass, flags, out, used)) {
-            return false;
-        }
-        // A pass that moves nothing forward would repeat for ever; the last pass must take all.
-        if (used == 0 || (last && used != take)) {
-            return false;
-        }
-        done += used;
-        first = false;
-    }
-    return true;
+std::unique_ptr<LayoutStream> openLayoutStream(const WAVEFORMATEX& from, const WAVEFORMATEX& to) {
+    auto stream = std::make_unique<AcmStream>(from, to);
+    return stream->open() ? std::move(stream) : nullptr;
 }
 
 } // namespace vx::pcm

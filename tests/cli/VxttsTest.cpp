@@ -306,6 +306,32 @@ TEST_F(Vxtts, ReportsSentencesAsJsonLines) {
     EXPECT_EQ(offsets.front(), 0U);
 }
 
+// Spelled, each character is its own sentence, at its own place in the input.
+TEST_F(Vxtts, SpelledCharactersReportTheirPlaces) {
+    const Result result = run({"say", "--spell", "--events", "-o", "out.wav", "аб в"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    std::vector<std::string> offsets;
+    const std::regex offset(R"("offset":(\d+))");
+    for (const std::string& event : linesOf(result.err)) {
+        std::smatch match;
+        ASSERT_TRUE(std::regex_search(event, match, offset)) << event;
+        offsets.push_back(match[1]);
+    }
+    EXPECT_EQ(offsets, Args({"0", "1", "3"}));
+}
+
+// A voices.conf saved as UTF-8 defines nothing the engine can read: the log and the error both
+// say which file it is.
+TEST_F(Vxtts, AVoicesFileInAnotherEncodingIsNamed) {
+    const std::string path = (folder.path() / "config/VxTts/data/voices.conf").string();
+    folder.writeBytes("config/VxTts/data/voices.conf", "[tembra]\nru = tembra\n");
+    const Result result = run({"say", "-o", "out.wav", "Да"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "vxtts: unknown voice 'tembra' (voices: ): '" + path + "' is not UTF-16LE text\n");
+    EXPECT_EQ(read("tmp/vxtts.log"),
+              test::utf16le(u"* Not UTF-16LE text, its lines cannot be read as written: " + fromUtf8(path) + u"\n"));
+}
+
 // Each failure: one line on standard error, a non-zero exit, and no file under the output's
 // name (nor a temporary one beside it).
 struct ErrorCase {
@@ -313,6 +339,7 @@ struct ErrorCase {
     std::string message;
     std::string input = {}; // written to input.txt and given on standard input
     int exitCode = 1;
+    std::u16string voices = {}; // the user's voices.conf, when not the shipped one
 };
 
 void PrintTo(const ErrorCase& c, std::ostream* os) { *os << c.message; }
@@ -321,6 +348,9 @@ class Errors : public Vxtts, public testing::WithParamInterface<ErrorCase> {};
 
 TEST_P(Errors, AreOneLineAndLeaveNoFile) {
     folder.writeBytes("input.txt", GetParam().input);
+    if (!GetParam().voices.empty()) {
+        folder.writeUtf16("config/VxTts/data/voices.conf", GetParam().voices);
+    }
     std::filesystem::create_directory(folder.path() / "folder.wav");
     const Result result = run(GetParam().arguments, GetParam().input);
     EXPECT_EQ(result.exitCode, GetParam().exitCode);
@@ -345,6 +375,10 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ErrorCase{{"say", "-v", "nobody", "-o", "out.wav", "Да"}, kNobody},
         ErrorCase{{"normalize", "-v", "nobody", "Да"}, kNobody},
+        ErrorCase{{"normalize", "-v", "v5", "Глава 12"}, "voice v5 has no subvoices", "", 1,
+                  u"[v5]\ndigit_subvoice = 2\n"},
+        ErrorCase{{"say", "-v", "v5", "-o", "out.wav", "Да"}, "voice v5 has no subvoices", "", 1,
+                  u"[v5]\ndigit_subvoice = 2\n"},
         ErrorCase{{"say", "-o", "out.wav", "-f", "missing.txt"},
                   "cannot read 'missing.txt': there is no such file"},
         ErrorCase{{"say", "-o", "out.wav", "-f", "folder.wav"},

@@ -26,6 +26,9 @@ public:
         const ModuleSettings& s = settings();
         journal().lines.push_back(u"speak [" + text + u"] @" + number(s.rate) + u"/" + number(s.volume) + u"/" +
                                   number(s.pitch));
+        if (journal().duringSpeak) {
+            journal().duringSpeak();
+        }
         if (journal().bytesPerSpeak != 0 && sink()) {
             const std::vector<unsigned char> audio(journal().bytesPerSpeak, 'a');
             sink()->OnAudio(audio.data(), static_cast<std::uint32_t>(audio.size()), nullptr);
@@ -64,10 +67,7 @@ void writeStandardTree(const ConfigTree& tree) {
     tree.write("voices.conf", u"[tembra]\nru = tembra\n[other]\nru = tembra\n");
 }
 
-void useTemporaryHome(const TempFolder& root) {
-    setenv("XDG_CONFIG_HOME", (root.path() / "home").c_str(), 1);
-    setenv("TMPDIR", root.path().c_str(), 1);
-}
+void useTemporaryHome(const TempFolder& root) { setenv("XDG_CONFIG_HOME", (root.path() / "home").c_str(), 1); }
 
 ISpObjectToken* makeToken(std::u16string name) {
     ISpObjectToken* token = nullptr;

@@ -6,6 +6,8 @@
 #include "tests/support/TempFolder.h"
 
 #include <cstdlib>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@ struct Journal {
     std::vector<std::u16string> lines;
     std::uint32_t bytesPerSpeak = 0; // audio each Speak delivers
     bool speakResult = true;
+    std::function<void()> duringSpeak; // called inside every module Speak
 };
 Journal& journal();
 
@@ -37,7 +40,8 @@ private:
 // The usual tree: a Russian language, one "tembra" module, voices "tembra" and "other".
 void writeStandardTree(const ConfigTree& tree);
 
-// Points the per-user folder and the log into root, so that no test touches the home folder.
+// Points the per-user folder into root, so that no test touches the home folder (the log is in
+// the test program's own temporary folder).
 void useTemporaryHome(const TempFolder& root);
 
 // A token that answers "VoiceName" with name.
@@ -55,7 +59,7 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE AddEvents(const SPEVENT* events, ULONG count) override;
     HRESULT STDMETHODCALLTYPE GetEventInterest(ULONGLONG* value) override {
-        *value = interest;
+        *value = interestCalls++ == 0 ? interest : laterInterest.value_or(interest);
         return S_OK;
     }
     DWORD STDMETHODCALLTYPE GetActions() override;
@@ -72,6 +76,8 @@ public:
     HRESULT STDMETHODCALLTYPE CompleteSkip(LONG) override { return E_NOTIMPL; }
 
     ULONGLONG interest = 0;
+    std::optional<ULONGLONG> laterInterest; // the answer after the first, when it changes
+    std::size_t interestCalls = 0;
     std::vector<DWORD> actions; // answers of GetActions in turn; 0 once used up
     std::size_t actionCalls = 0;
     LONG rate = 0;

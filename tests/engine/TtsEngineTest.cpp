@@ -1,6 +1,12 @@
 #include "cli/VoiceToken.h"
 #include "tests/engine/EngineFixture.h"
+#include "tests/support/ProcessLog.h"
 
+#include "platform/Utf.h"
+
+#include <chrono>
+#include <climits>
+#include <future>
 #include <gtest/gtest.h>
 
 namespace vx {
@@ -37,16 +43,10 @@ protected:
         return engine->engine->Speak(flags, SPDFID_WaveFormatEx, nullptr, fragments.first(), &site);
     }
 
-    std::u16string log() const {
-        const std::string bytes = test::readBytes(root.path() / "vxtts.log");
-        std::u16string text;
-        for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-            text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
-        }
-        return text;
-    }
+    std::u16string log() const { return logTail.text(); }
 
     test::TempFolder root;
+    test::LogTail logTail;
     test::ConfigTree program;
     test::RecordingSite site;
     std::unique_ptr<test::EngineHandle> engine;
@@ -95,7 +95,9 @@ INSTANTIATE_TEST_SUITE_P(Table, EngineProsody, testing::Values(
     ProsodyCase{-30, 100, 0, 100, u"@0/100/50"},
     ProsodyCase{0, 100, 0, 40, u"@50/40/50"},      // full fragment volume takes the site's
     ProsodyCase{0, 60, 0, 40, u"@50/60/50"},
-    ProsodyCase{0, 250, 0, 100, u"@50/100/50"}));
+    ProsodyCase{0, 250, 0, 100, u"@50/100/50"},
+    ProsodyCase{INT_MAX, 100, 1, 100, u"@100/100/50"}, // no overflow in the sum
+    ProsodyCase{INT_MIN, 100, -1, 100, u"@0/100/50"}));
 
 TEST_F(Engine, SilenceIsWrittenWhenMetAndPendingTextFollows) {
     engine = make();
@@ -171,6 +173,96 @@ TEST_F(Engine, AnAbortWhileWritingIsNoFailure) {
     EXPECT_EQ(speak(fragments), S_OK);
     EXPECT_EQ(journal().lines, (Lines{u"speak [один ] @50/100/50", u"stop"}));
     EXPECT_TRUE(site.audio.empty());
+}
+
+// An abort seen while the audio of a flush is written ends the call there, whether the flush
+// came from a prosody change or after the last fragment: nothing more is spoken, and bookmarks
+// queued for text never heard are dropped.
+TEST_F(Engine, AnAbortWhileWritingEndsTheCall) {
+    engine = make();
+    journal().bytesPerSpeak = 10;
+    site.interest = kAllEvents;
+    Fragments changing;
+    changing.speak(u"один").bookmark(u"1").speak(u"два", 5);
+    Fragments last;
+    last.speak(u"один").bookmark(u"1");
+    for (Fragments* fragments : {&changing, &last}) {
+        journal().lines.clear();
+        site = {};
+        site.interest = kAllEvents;
+        site.actions = fragments == &changing ? std::vector<DWORD>{0, 0, 0, 0, 0, 0, SPVES_ABORT}
+                                               : std::vector<DWORD>{0, 0, 0, 0, SPVES_ABORT};
+        EXPECT_EQ(speak(*fragments), S_OK);
+        EXPECT_EQ(journal().lines, (Lines{u"speak [один ] @50/100/50", u"stop"}));
+        ASSERT_EQ(site.events.size(), 1u);
+        EXPECT_EQ(site.events[0].event.eEventId, SPEI_SENTENCE_BOUNDARY);
+    }
+    // Nothing of the aborted calls reaches the next one.
+    journal().lines.clear();
+    site = {};
+    site.interest = kAllEvents;
+    Fragments next;
+    next.speak(u"три");
+    EXPECT_EQ(speak(next), S_OK);
+    EXPECT_EQ(journal().lines, Lines{u"speak [три ] @50/100/50"});
+    EXPECT_EQ(site.events.size(), 1u);
+}
+
+// A text with nothing to say is no failure: SAPI would report one to the application, such as
+// a screen reader echoing a key.
+TEST_F(Engine, NothingToSayIsNoFailure) {
+    engine = make();
+    for (const std::u16string text : {u"", u"   ", u"@", u"#", u"%", u"$", u"+"}) {
+        Fragments fragments;
+        fragments.speak(text);
+        EXPECT_EQ(speak(fragments), S_OK) << toUtf8(text);
+    }
+    EXPECT_EQ(journal().lines, Lines{});
+    EXPECT_TRUE(site.audio.empty());
+    journal().speakResult = false;
+    Fragments failing;
+    failing.speak(u"один");
+    EXPECT_EQ(speak(failing), E_FAIL);
+}
+
+// The call's own event interest decides its bookmarks, whatever the site says while the audio
+// is written.
+TEST_F(Engine, TheInterestReadAtTheStartServesTheCall) {
+    engine = make();
+    site.interest = kAllEvents;
+    site.laterInterest = SPFEI(SPEI_SENTENCE_BOUNDARY);
+    Fragments fragments;
+    fragments.speak(u"один").bookmark(u"7");
+    EXPECT_EQ(speak(fragments), S_OK);
+    ASSERT_EQ(site.events.size(), 2u);
+    EXPECT_EQ(site.events[1].event.eEventId, SPEI_TTS_BOOKMARK);
+}
+
+// A second token on another thread while Speak runs: the running call finishes with the voice it
+// started with, and the other thread's fallback (no "tembra" here) takes effect after it.
+TEST_F(Engine, ASecondTokenDuringSpeakWaitsForIt) {
+    program.write("voices.conf", u"[other]\nru = tembra\n");
+    engine = make(u"other");
+    std::future<HRESULT> second;
+    journal().duringSpeak = [&] {
+        if (!second.valid()) {
+            second = std::async(std::launch::async, [&] {
+                ISpObjectToken* token = test::makeToken(u"other");
+                const HRESULT result = engine->withToken->SetObjectToken(token);
+                token->Release();
+                return result;
+            });
+            // Long enough for the other thread to replace the voice if nothing kept it back.
+            second.wait_for(std::chrono::milliseconds(100));
+        }
+    };
+    Fragments fragments;
+    fragments.speak(u"один").speak(u"два", 5);
+    EXPECT_EQ(speak(fragments), S_OK);
+    EXPECT_EQ(journal().lines, (Lines{u"speak [один ] @50/100/50", u"speak [два ] @75/100/50"}));
+    EXPECT_EQ(second.get(), E_OUTOFMEMORY);
+    journal().duringSpeak = nullptr;
+    EXPECT_EQ(speak(fragments), E_OUTOFMEMORY);
 }
 
 TEST_F(Engine, AFailedWriteStopsTheVoice) {

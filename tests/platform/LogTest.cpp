@@ -68,42 +68,61 @@ TEST(LogFile, RefusesAFolder) {
     EXPECT_FALSE(file.open(folder.file("vxtts.log")));
 }
 
-// The process-wide log can be opened once per process; ctest runs every test in a process of
-// its own.
+// The log is opened once per process: each of these runs in a child process of its own, with
+// the log still closed.
 class ProcessLog : public testing::Test {
 protected:
     void SetUp() override { setenv("TMPDIR", folder.path().c_str(), 1); }
+
+    template <class Body>
+    void inFreshProcess(Body body) {
+        EXPECT_EXIT(
+            {
+                body();
+                std::exit(testing::Test::HasFailure() ? 1 : 0);
+            },
+            testing::ExitedWithCode(0), "");
+    }
+
     TempFolder folder;
 };
 
 TEST_F(ProcessLog, WriteBeforeOpenDoesNothing) {
-    EXPECT_FALSE(Log::Write(u"* early"));
-    EXPECT_FALSE(std::filesystem::exists(folder.path() / "vxtts.log"));
-    EXPECT_FALSE(Log::Open(u""));
+    inFreshProcess([&] {
+        EXPECT_FALSE(Log::Write(u"* early"));
+        EXPECT_FALSE(std::filesystem::exists(folder.path() / "vxtts.log"));
+        EXPECT_FALSE(Log::Open(u""));
+    });
 }
 
 TEST_F(ProcessLog, LinesAreUtf16WithALineFeed) {
-    ASSERT_TRUE(Log::Open(u"vxtts.log"));
-    EXPECT_TRUE(Log::Write(u"* can't load voice: %s", u"голос"));
-    EXPECT_TRUE(Log::Write(u"* Sentence boundary error"));
-    EXPECT_FALSE(Log::Write(u""));
-    EXPECT_EQ(readBytes(folder.path() / "vxtts.log"),
-              utf16le(u"* can't load voice: голос\n* Sentence boundary error\n"));
+    inFreshProcess([&] {
+        ASSERT_TRUE(Log::Open(u"vxtts.log"));
+        EXPECT_TRUE(Log::Write(u"* can't load voice: %s", u"голос"));
+        EXPECT_TRUE(Log::Write(u"* Sentence boundary error"));
+        EXPECT_FALSE(Log::Write(u""));
+        EXPECT_EQ(readBytes(folder.path() / "vxtts.log"),
+                  utf16le(u"* can't load voice: голос\n* Sentence boundary error\n"));
+    });
 }
 
 TEST_F(ProcessLog, ASecondOpenKeepsTheFirstFile) {
-    ASSERT_TRUE(Log::Open(u"vxtts.log"));
-    EXPECT_TRUE(Log::Open(u"other.log"));
-    EXPECT_TRUE(Log::Write(u"* line"));
-    EXPECT_FALSE(std::filesystem::exists(folder.path() / "other.log"));
-    EXPECT_EQ(readBytes(folder.path() / "vxtts.log"), utf16le(u"* line\n"));
+    inFreshProcess([&] {
+        ASSERT_TRUE(Log::Open(u"vxtts.log"));
+        EXPECT_TRUE(Log::Open(u"other.log"));
+        EXPECT_TRUE(Log::Write(u"* line"));
+        EXPECT_FALSE(std::filesystem::exists(folder.path() / "other.log"));
+        EXPECT_EQ(readBytes(folder.path() / "vxtts.log"), utf16le(u"* line\n"));
+    });
 }
 
 TEST_F(ProcessLog, AFailedOpenCanBeRetried) {
-    std::filesystem::create_directory(folder.path() / "vxtts.log");
-    EXPECT_FALSE(Log::Open(u"vxtts.log"));
-    std::filesystem::remove(folder.path() / "vxtts.log");
-    EXPECT_TRUE(Log::Open(u"vxtts.log"));
+    inFreshProcess([&] {
+        std::filesystem::create_directory(folder.path() / "vxtts.log");
+        EXPECT_FALSE(Log::Open(u"vxtts.log"));
+        std::filesystem::remove(folder.path() / "vxtts.log");
+        EXPECT_TRUE(Log::Open(u"vxtts.log"));
+    });
 }
 
 } // namespace
