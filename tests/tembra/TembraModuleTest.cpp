@@ -1,7 +1,11 @@
 #include "modules/AudioBlocks.h"
+#include "platform/AudioConversion.h"
+#include "platform/Log.h"
 #include "tembra/TembraModule.h"
 #include "tests/modules/RecordingSink.h"
+#include "tests/support/ProcessLog.h"
 
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -180,6 +184,80 @@ TEST(TembraConversion, WidensOrConvertsTheSamples) {
     converted.Speak(text);
     EXPECT_NEAR(static_cast<double>(convertedSink.audio.size()), static_cast<double>(plainSink.audio.size()), 8.0);
 }
+
+// Converted chunk by chunk, a portion is what it is converted whole: a resampler restarted at
+// every chunk would leave a tick at each join.
+TEST(TembraConversion, ChunksOfAPortionAreOneStream) {
+    const std::u16string text = longText(6);
+    TembraModule plain;
+    test::RecordingSink plainSink;
+    plain.SetSink(&plainSink);
+    plain.Speak(text);
+    ASSERT_GT(plainSink.blocks.size(), 3u);
+
+    TembraModule converted;
+    test::RecordingSink convertedSink;
+    converted.ReadSetting(u"output_format", u"44100,1,16");
+    converted.SetSink(&convertedSink);
+    converted.Speak(text);
+
+    WAVEFORMATEX from{};
+    WAVEFORMATEX to{};
+    plain.GetOutputFormat(&from);
+    converted.GetOutputFormat(&to);
+    std::vector<unsigned char> whole;
+    ASSERT_TRUE(ConvertAudio(plainSink.audio.data(), static_cast<std::uint32_t>(plainSink.audio.size()), &whole, &from, &to));
+    ASSERT_EQ(convertedSink.audio.size(), whole.size());
+    int largest = 0;
+    for (std::size_t i = 0; i + 1 < whole.size(); i += 2) {
+        const auto a = static_cast<std::int16_t>(whole[i] | (whole[i + 1] << 8));
+        const auto b = static_cast<std::int16_t>(convertedSink.audio[i] | (convertedSink.audio[i + 1] << 8));
+        largest = std::max(largest, std::abs(a - b));
+    }
+    EXPECT_LE(largest, 4);
+}
+
+// Configuration values that once reached sonic as a speed of zero or less, or as a rate it
+// divides by, and crashed the host: the voice speaks, at a speed the filter can take.
+struct TempoCase {
+    std::u16string key;
+    std::u16string value;
+    std::int32_t rate;
+    double length; // the audio's length relative to the normal rate's
+};
+
+void PrintTo(const TempoCase& c, std::ostream* os) { *os << std::string(c.key.begin(), c.key.end()); }
+
+class TembraTempo : public testing::TestWithParam<TempoCase> {};
+
+TEST_P(TembraTempo, UnusableValuesNeverReachTheFilter) {
+    const test::LogTail log;
+    Log::Open(u"vxtts.log");
+    TembraModule normal;
+    test::RecordingSink normalSink;
+    normal.SetSink(&normalSink);
+    normal.Speak(u"мама мыла раму");
+
+    TembraModule module;
+    test::RecordingSink sink;
+    module.SetSink(&sink);
+    module.ReadSetting(GetParam().key, GetParam().value);
+    module.SetRate(GetParam().rate);
+    module.Speak(u"мама мыла раму");
+    EXPECT_NEAR(static_cast<double>(sink.audio.size()) / static_cast<double>(normalSink.audio.size()),
+                GetParam().length, 0.1 * GetParam().length);
+    EXPECT_NE(log.text().find(GetParam().key), std::u16string::npos) << "no log line names the key";
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, TembraTempo, testing::Values(
+    TempoCase{u"sonic.tempo_gain", u"200", 0, 1 / TempoPitchFilter::kMinSpeed},
+    TempoCase{u"sonic.tempo_gain", u"250", 0, 1 / TempoPitchFilter::kMinSpeed},
+    TempoCase{u"speed_limit", u"-75", 50, 1 / TempoPitchFilter::kMinSpeed},
+    TempoCase{u"speed_limit", u"-100", 50, 1 / TempoPitchFilter::kMinSpeed},
+    TempoCase{u"sonic.freq", u"0", 75, 1 / 1.2},
+    TempoCase{u"sonic.freq", u"10", 75, 1 / 1.2},
+    TempoCase{u"sonic.freq", u"-5", 75, 1 / 1.2},
+    TempoCase{u"sonic.freq", u"2000000", 75, 1 / 1.2}));
 
 TEST(TembraSettings, DefaultsAndRanges) {
     TembraModule module;
