@@ -1,12 +1,15 @@
-// ConvertAudio through Windows' Audio Compression Manager, run under Wine: rate and width
-// conversions keep the length and the level of a tone. (Wine's converter resamples with low
-// fidelity and keeps no state between calls, so lengths and levels are checked, not samples.)
+// ConvertAudio and AudioConverter through Windows' Audio Compression Manager, run under Wine:
+// rate and width conversions keep the length and the level of a tone, and a tone converted in
+// blocks through one stream has no step at the joins. (Wine's converter resamples with low
+// fidelity, so lengths, levels and steps are checked, not samples.)
 // Prints one line per failed check and exits with the number of failures.
 
 #include "platform/AudioConversion.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -74,9 +77,50 @@ void convert(DWORD fromRate, WORD fromBits, DWORD toRate, WORD toBits) {
     check(std::fabs(level(out, to) - level(in, from)) < 0.05, "the level stays", level(out, to));
 }
 
+// The largest difference between neighbouring 16-bit samples.
+int largestStep(const std::vector<unsigned char>& bytes) {
+    int largest = 0;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        const int a = static_cast<short>(bytes[i - 2] | (bytes[i - 1] << 8));
+        const int b = static_cast<short>(bytes[i] | (bytes[i + 1] << 8));
+        largest = std::max(largest, std::abs(b - a));
+    }
+    return largest;
+}
+
+// The built-in voice's chunks of 4096 bytes, raised to 44100 Hz 16-bit through one stream.
+void convertInBlocks() {
+    const WAVEFORMATEX from = pcm(22050, 8);
+    const WAVEFORMATEX to = pcm(44100, 16);
+    const std::vector<unsigned char> in = tone(from);
+    std::vector<unsigned char> whole;
+    vx::ConvertAudio(in.data(), static_cast<std::uint32_t>(in.size()), &whole, &from, &to);
+    const auto converter = vx::AudioConverter::open(from, to);
+    check(converter != nullptr, "a stream opens", 0);
+    if (!converter) {
+        return;
+    }
+    std::vector<unsigned char> streamed;
+    std::vector<unsigned char> block;
+    for (std::size_t at = 0; at < in.size(); at += 4096) {
+        const auto size = static_cast<std::uint32_t>(std::min<std::size_t>(4096, in.size() - at));
+        check(converter->convert(in.data() + at, size, block), "a block converts", static_cast<double>(at));
+        streamed.insert(streamed.end(), block.begin(), block.end());
+    }
+    check(converter->finish(block), "the stream ends", 0);
+    streamed.insert(streamed.end(), block.begin(), block.end());
+    std::printf("in blocks: %zu bytes (whole: %zu), largest step %d (whole: %d)\n", streamed.size(), whole.size(),
+                largestStep(streamed), largestStep(whole));
+    check(std::abs(static_cast<double>(streamed.size()) - static_cast<double>(whole.size())) <= 8,
+          "the stream is as long as the whole", static_cast<double>(streamed.size()));
+    check(largestStep(streamed) <= largestStep(whole) + largestStep(whole) / 10, "no step at the joins",
+          largestStep(streamed));
+}
+
 } // namespace
 
 int main() {
+    convertInBlocks();
     convert(22050, 8, 22050, 16);  // the built-in voice's samples widened
     convert(22050, 8, 16000, 16);  // and resampled
     convert(22050, 16, 11025, 8);
