@@ -802,8 +802,7 @@ def stop_group(stop, where, lengths, seed, burst_len, soft_frication=0):
     units = []
     for i, (following, soft) in enumerate(VOICED_STOP_UNITS if voiced else VOICELESS_STOP_UNITS):
         if following is None:
-            bar = one_period(lengths[i], BAR_SOFT if soft else BAR)
-            units.append(at_level(bar, LEVELS["voice bar"]))
+            units.append(sustained(lengths[i], BAR_SOFT if soft else BAR, "voice bar"))
             continue
         affricated = soft and soft_frication > 0
         units.append(release(lengths[i], seed * 100 + i, stop, where, soft, following, burst_len,
@@ -876,7 +875,7 @@ def make_float_units():
     units += [fricative(n, 480 + i, shape, "х")
               for i, (n, shape) in enumerate(zip(L["х"], ("х", "ха", "хо", "хь")))]
     units += jot(L["й"])
-    units += [at_level(one_period(n, c), LEVELS["л"]) for n, c in zip(L["л"], (L_HARD, L_SOFT))]
+    units += [sustained(n, c, "л") for n, c in zip(L["л"], (L_HARD, L_SOFT))]
     return units
 
 
