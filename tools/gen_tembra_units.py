@@ -14,10 +14,17 @@ any machine therefore writes the same bytes.
 The synthesizer: a KLGLOTT88 glottal flow, differentiated for lip radiation, drives a cascade
 of second-order resonators (and, for nasals, one antiresonator); noise from the generator,
 shaped by its own resonators, makes fricatives, bursts and aspiration. Every voiced sound has a
-pitch period of exactly 214 samples. A single-period unit is cut from the steady state of its
-parameters (or from a path that starts there) at an upward zero crossing shortly after the
-glottal opening, so that units of one vowel follow each other without a step and with their
-pulses a period apart.
+pitch period of exactly 214 samples, and every voiced unit starts at the same point of the
+glottal cycle, late in the open phase, so that units follow each other with their pulses a
+period apart. A single-period unit is cut from the steady state of its parameters (or from a
+path that starts there).
+
+Every unit ends in silence twice: at its last sample, before the synthesizer's gap, and 13
+samples earlier, where it ends on the last word of a question (which loses the last 12 samples
+of every unit and joins the rest without a gap). A raised-cosine dip, pitch-synchronous like the
+voice, reaches silence there and rises again over the unit's last samples and a voiced unit's
+first ones; it falls where the voiced wave is quiet, late in the open phase, so that it leaves
+the vowels' spectra nearly as they were.
 """
 import math
 import sys
@@ -29,9 +36,11 @@ PERIOD = 214            # samples per pitch period (F0 = 103.04 Hz), for every v
 OPEN_PHASE = 118        # samples of the open phase of a full period (open quotient 0.55)
 BLOCK = 4               # filter coefficients follow a moving target every BLOCK samples
 WARM_PERIODS = 6        # periods run before a unit is cut, so the filters are in steady state
-CUT = 5                 # units are cut near this many samples after a glottal opening, where
-NEAR = 15               # the last pulse's ringing has faded most, so all pulses lie alike
-EDGE = 12               # fade of a period that does not start or end at a zero crossing
+CUT = 76                # voiced units start this many samples after a glottal opening, where
+                        # most voiced waves are at their quietest (the closing dips lie there)
+QUESTION_CUT = 12       # samples cut from the end of every unit of a question's last word
+DIP = 50                # samples from the bottom of a unit's closing dip to where it is whole
+EDGE = 12               # fade at the start of a transition period and at the edges of a voice bar
 LOW, HIGH = 43, 243     # the byte range of the stored units
 MS = RATE / 1000.0
 
@@ -196,33 +205,12 @@ def steady_period(cfg, open_phase=OPEN_PHASE):
     return _STEADY[key]
 
 
-def anchor(cfg, open_phase=OPEN_PHASE, near=CUT):
-    """Where to cut a period of cfg, as an offset from the glottal opening (may be negative):
-    the gentlest upward zero crossing within NEAR samples of `near`, or failing one there, the
-    nearest; always between 60 samples before the opening and 20 before closure, so that the
-    closure pulse lies well inside the unit."""
-    s = steady_period(cfg, open_phase)
-    best = None
-    for i in range(-60, open_phase - 20):
-        before, here = s[(i - 1) % PERIOD], s[i % PERIOD]
-        if before < 0.0 <= here:
-            score = (max(NEAR, abs(i - near)), here - before)
-            if best is None or score < best[0]:
-                best = (score, i)
-    if best is None:
-        raise ValueError("no upward zero crossing to cut at")
-    return best[1]
-
-
-def voiced_unit(length, keys, amps=lambda k: 1.0, open_phase=OPEN_PHASE, cut=None):
-    """A voiced unit of length samples starting `cut` samples after a glottal opening (by
-    default at the cut point of keys' first configuration, see anchor). keys are (offset from
-    the unit's start, config); amps(k) is the amplitude of the k-th glottal period of the unit
-    (k < 0 for the warm-up)."""
-    if cut is None:
-        cut = anchor(keys[0][1], open_phase)
-    start = WARM_PERIODS * PERIOD + cut
-    x = voicing(start + length + 1, lambda g: amps(g - WARM_PERIODS), open_phase)
+def voiced_unit(length, keys, amps=lambda k: 1.0):
+    """A voiced unit of length samples starting CUT samples after a glottal opening. keys are
+    (offset from the unit's start, config); amps(k) is the amplitude of the k-th glottal period
+    of the unit (k < 0 for the warm-up)."""
+    start = WARM_PERIODS * PERIOD + CUT
+    x = voicing(start + length + 1, lambda g: amps(g - WARM_PERIODS))
     return cascade(x, [(start + off, cfg) for off, cfg in keys])[start:start + length]
 
 
@@ -237,10 +225,10 @@ def trig(m):
     return _TRIG[m]
 
 
-def resample_period(x, length, shift=0.0):
+def resample_period(x, length):
     """One period x (a whole cycle of a periodic wave) sampled anew from its Fourier series:
-    length samples spread over the cycle, starting `shift` samples (of x) after x's first
-    sample. A period squeezed this way still ends where the next one begins."""
+    length samples spread over the cycle, from x's first sample on. A period squeezed this way
+    still ends where the next one begins."""
     n = len(x)
     cn, sn = trig(n)
     cm, sm = trig(length)
@@ -248,33 +236,23 @@ def resample_period(x, length, shift=0.0):
     for k in range(1, (n + 1) // 2):
         re = math.fsum(v * cn[(k * i) % n] for i, v in enumerate(x)) * 2.0 / n
         im = math.fsum(v * sn[(k * i) % n] for i, v in enumerate(x)) * 2.0 / n
-        # The harmonic re cos(kt) + im sin(kt), with t advanced by the shift.
-        c0, s0 = cos(2.0 * PI * k * shift / n), cos(2.0 * PI * k * shift / n - PI / 2.0)
-        a, b = re * c0 + im * s0, im * c0 - re * s0
         for j in range(length):
-            out[j] += a * cm[(k * j) % length] + b * sm[(k * j) % length]
+            out[j] += re * cm[(k * j) % length] + im * sm[(k * j) % length]
     return out
 
 
-def one_period(length, cfg, amp=1.0, cut=None):
-    """A steady period of cfg from its cut point; shorter lengths squeeze the whole period,
-    longer ones run on into the next. Up to a whole period, the samples are moved by a
-    fraction of a sample so that the zero crossing falls halfway between the unit's last
-    sample and its first: both edges are then as near to silence as the wave allows."""
-    x = voiced_unit(max(length, PERIOD), [(0, cfg)], lambda k: amp, cut=cut)
-    if length > PERIOD:
-        return x
-    before, here = x[-1], x[0]
-    fraction = -before / (here - before) if here != before else 1.0   # of the way from x[-1]
-    return resample_period(x, length, fraction - 0.5)
+def one_period(length, cfg, amp=1.0):
+    """A steady period of cfg from CUT; shorter lengths squeeze the whole period, longer ones
+    run on into the next."""
+    x = voiced_unit(max(length, PERIOD), [(0, cfg)], lambda k: amp)
+    return x if length >= PERIOD else resample_period(x, length)
 
 
 def right_aligned_voicing(length, keys):
-    """Voicing whose last sample lies just before the cut point of the last configuration of
-    keys, so that a following vowel unit continues it; keys' offsets count from the unit's
-    start."""
+    """Voicing whose last sample lies just before CUT, so that a following vowel unit continues
+    its glottal cycle; keys' offsets count from the unit's start."""
     periods = WARM_PERIODS + (length + PERIOD - 1) // PERIOD
-    total = periods * PERIOD + anchor(keys[-1][1])
+    total = periods * PERIOD + CUT
     start = total - length
     x = voicing(total, lambda g: 1.0)
     return cascade(x, [(start + off, cfg) for off, cfg in keys])[start:]
@@ -320,6 +298,26 @@ def ramp(n, i):
 def fade(x, fade_in=0, fade_out=0):
     n = len(x)
     return [v * ramp(fade_in, i) * ramp(fade_out, n - 1 - i) for i, v in enumerate(x)]
+
+
+def opened(x):
+    """A voiced unit's start: the closing dip of the unit before it (see closed), a period
+    earlier in the same glottal cycle, rises on over its first samples."""
+    return [v * ramp(DIP, i + QUESTION_CUT + 1) for i, v in enumerate(x)]
+
+
+def closed(x):
+    """x silent QUESTION_CUT + 1 samples before its end, at the bottom of a raised-cosine dip
+    DIP samples wide either side, so that both the whole unit and the unit without its last
+    QUESTION_CUT samples end in (near) silence; then without DC, taken out under a bump weighted
+    by the dip, so that both edges and the silent sample stay put."""
+    n = len(x)
+    bottom = n - QUESTION_CUT - 1
+    dip = [ramp(DIP, abs(i - bottom)) for i in range(n)]
+    y = [v * w for v, w in zip(x, dip)]
+    bump = [(0.5 - 0.5 * cos(2.0 * PI * i / (n - 1))) * w for i, w in enumerate(dip)]
+    c = math.fsum(y) / math.fsum(bump)
+    return [v - c * w for v, w in zip(y, bump)]
 
 
 def envelope(x, points):
@@ -566,136 +564,107 @@ def at_level(x, db, over=None):
     return [v * scale for v in x]
 
 
-def period(length, start_cfg, end_cfg=None, amp=1.0, cut=None, fade_in=0, fade_out=0):
-    """One vowel-like period, cut `cut` samples after the glottal opening (by default at
-    start_cfg's own cut point), its formants moving from start_cfg to end_cfg. A period cut
-    short (a velar coda) closes its glottis earlier, so that its pulse still rings in the unit,
-    and keeps the loudness of a whole one."""
-    if cut is None:
-        cut = anchor(start_cfg)
-    open_phase = OPEN_PHASE
-    if length < PERIOD - 12 and OPEN_PHASE - cut > length - 60:
-        open_phase = max(44, cut + length - 60)
-        cut = min(cut, open_phase - 20)
-    keys = [(0, start_cfg), (length, end_cfg or start_cfg)]
-    if end_cfg is None and open_phase == OPEN_PHASE:
-        x = one_period(length, start_cfg, amp, cut)
+def period(length, start_cfg, end_cfg=None, amp=1.0, fade_in=0):
+    """One vowel-like period from CUT, its formants moving from start_cfg to end_cfg."""
+    if end_cfg is None:
+        x = one_period(length, start_cfg, amp)
     else:
-        x = voiced_unit(length, keys, lambda k: amp, open_phase, cut)
-    if open_phase != OPEN_PHASE:
-        whole = voiced_unit(PERIOD, keys, lambda k: amp, cut=cut)
-        x = [v * rms(whole) / rms(x) for v in x]
-        fade_in, fade_out = max(fade_in, EDGE), max(fade_out, 24)
-    return centred(fade(x, fade_in, fade_out))
+        x = voiced_unit(length, [(0, start_cfg), (length, end_cfg)], lambda k: amp)
+    return opened(fade(x, fade_in))
 
 
-def centred(x):
-    """x without DC, taken out under a raised-cosine bump so that both edges stay put."""
-    n = len(x)
-    bump = [0.5 - 0.5 * cos(2.0 * PI * i / (n - 1)) for i in range(n)]
-    c = math.fsum(x) / math.fsum(bump)
-    return [v - c * w for v, w in zip(x, bump)]
-
-
-# Every period of a vowel is cut at the same point of the glottal cycle, the vowel's own cut
-# point (ref), so consecutive units keep their pulses a period apart. Steady periods start and
-# end at an upward zero crossing there; a unit whose formants differ from the vowel's is not
-# at a crossing at that point, and fades in and out over EDGE samples instead.
+# Every period starts at the same point of the glottal cycle, so consecutive units keep their
+# pulses a period apart. A transition period, whose formants differ from the vowel's, fades in
+# over EDGE samples, as its wave does not continue the unit before it.
 
 
 def plain_vowel(lengths, target):
     """The 17 units of а о у ы э."""
-    ref = anchor(target)
     end_soft = before_soft(target)
 
     def onset_coda(p, i):           # a transition period heard both ways: the path's midpoint
         r0, r1 = PATHS[(p, False)]
         middle = toward(edge(p, False, target), target, (r0 + r1) / 2)
-        return period(lengths[i], middle, amp=0.75, cut=ref, fade_in=EDGE, fade_out=EDGE)
+        return period(lengths[i], middle, amp=0.75, fade_in=EDGE)
 
     return [
-        period(lengths[0], target, amp=0.6, cut=ref),
-        period(lengths[1], target, amp=1.0, cut=ref),
-        period(lengths[2], target, amp=0.95, cut=ref),
-        period(lengths[3], target, amp=0.7, cut=ref, fade_out=8),
-        period(lengths[4], target, end_soft, amp=0.7, cut=ref, fade_out=EDGE),
-        period(lengths[5], target, amp=0.45, cut=ref, fade_out=8),
-        onset_coda("velar", 6), coda(lengths[7], "velar", True, end_soft, ref),
-        onset(lengths[8], "velar", True, target, ref),
-        onset_coda("л", 9), coda(lengths[10], "л", True, end_soft, ref),
-        onset(lengths[11], "л", True, target, ref),
-        onset_coda("labial", 12), coda(lengths[13], "labial", True, end_soft, ref),
-        onset(lengths[14], "labial", True, target, ref),
-        onset_coda("dental", 15), coda(lengths[16], "dental", True, end_soft, ref),
+        period(lengths[0], target, amp=0.6),
+        period(lengths[1], target, amp=1.0),
+        period(lengths[2], target, amp=0.95),
+        period(lengths[3], target, amp=0.7),
+        period(lengths[4], target, end_soft, amp=0.7),
+        period(lengths[5], target, amp=0.45),
+        onset_coda("velar", 6), coda(lengths[7], "velar", True, end_soft),
+        onset(lengths[8], "velar", True, target),
+        onset_coda("л", 9), coda(lengths[10], "л", True, end_soft),
+        onset(lengths[11], "л", True, target),
+        onset_coda("labial", 12), coda(lengths[13], "labial", True, end_soft),
+        onset(lengths[14], "labial", True, target),
+        onset_coda("dental", 15), coda(lengths[16], "dental", True, end_soft),
     ]
 
 
-def onset(length, p, soft, target, ref):
+def onset(length, p, soft, target):
     """A period leaving the consonant's edge for the vowel target."""
     r0, r1 = PATHS[(p, soft)]
     e = edge(p, soft, target)
-    return period(length, toward(e, target, r0), toward(e, target, r1), amp=0.8, cut=ref,
-                  fade_in=EDGE, fade_out=EDGE)
+    return period(length, toward(e, target, r0), toward(e, target, r1), amp=0.8, fade_in=EDGE)
 
 
-def coda(length, p, soft, last, ref):
+def coda(length, p, soft, last):
     """A period leaving the vowel's last configuration for the consonant's edge."""
     r0, _ = PATHS[(p, soft)]
-    return period(length, last, toward(edge(p, soft, last), last, r0), amp=0.65, cut=ref,
-                  fade_in=EDGE, fade_out=EDGE)
+    return period(length, last, toward(edge(p, soft, last), last, r0), amp=0.65, fade_in=EDGE)
 
 
 def iotated_vowel(name):
     plain, (first, second) = IOTATED[name]
     lengths = LENGTHS[name]
-    ref = anchor(first)
     return [
-        period(lengths[0], first, amp=1.0, cut=ref),
-        period(lengths[1], second, amp=0.95, cut=anchor(second, near=ref)),
-        onset(lengths[2], "й", True, first, ref),
-        onset(lengths[3], "л", True, first, ref),
-        onset(lengths[4], "labial", True, first, ref),
-        onset(lengths[5], "dental", True, first, ref),
+        period(lengths[0], first, amp=1.0),
+        period(lengths[1], second, amp=0.95),
+        onset(lengths[2], "й", True, first),
+        onset(lengths[3], "л", True, first),
+        onset(lengths[4], "labial", True, first),
+        onset(lengths[5], "dental", True, first),
     ]
 
 
 def vowel_i(lengths):
     t = VOWELS["и"]
-    ref = anchor(t)
     hard_end = scaled(t, 1.05, 0.94)
     units = [
-        period(lengths[0], t, amp=0.6, cut=ref),
-        period(lengths[1], t, amp=1.0, cut=ref),
-        period(lengths[2], t, amp=0.95, cut=ref),
-        period(lengths[3], t, amp=0.7, cut=ref, fade_out=8),
-        period(lengths[4], t, hard_end, amp=0.7, cut=ref, fade_out=EDGE),
-        onset(lengths[5], "й", True, t, ref),
+        period(lengths[0], t, amp=0.6),
+        period(lengths[1], t, amp=1.0),
+        period(lengths[2], t, amp=0.95),
+        period(lengths[3], t, amp=0.7),
+        period(lengths[4], t, hard_end, amp=0.7),
+        onset(lengths[5], "й", True, t),
     ]
     for i, p in ((6, "velar"), (9, "л"), (12, "labial"), (15, "dental")):
         if i > 6:
-            units.append(onset(lengths[i - 1], p, True, t, ref))
-        units.append(coda(lengths[i], p, False, hard_end, ref))
-        units.append(coda(lengths[i + 1], p, True, t, ref))
+            units.append(onset(lengths[i - 1], p, True, t))
+        units.append(coda(lengths[i], p, False, hard_end))
+        units.append(coda(lengths[i + 1], p, True, t))
     return units
 
 
 def vowel_e(lengths):
     t = VOWELS["е"]
-    ref = anchor(t)
     units = [
-        period(lengths[0], t, amp=1.0, cut=ref),
-        period(lengths[1], t, amp=0.95, cut=ref),
-        period(lengths[2], t, amp=0.85, cut=ref, fade_out=8),
+        period(lengths[0], t, amp=1.0),
+        period(lengths[1], t, amp=0.95),
+        period(lengths[2], t, amp=0.85),
     ]
     for i, p in ((3, "velar"), (6, "л"), (9, "labial"), (12, "dental")):
-        units.append(onset(lengths[i], "й" if p == "velar" else p, True, t, ref))
-        units.append(coda(lengths[i + 1], p, False, t, ref))
-        units.append(coda(lengths[i + 2], p, True, before_soft(t), ref))
+        units.append(onset(lengths[i], "й" if p == "velar" else p, True, t))
+        units.append(coda(lengths[i + 1], p, False, t))
+        units.append(coda(lengths[i + 2], p, True, before_soft(t)))
     return units
 
 
 def sustained(length, cfg, level, periods=None, noise=None, noise_level=None, seed=0):
-    """A voiced consonant, periodic at PERIOD and cut at cfg's cut point; `periods` gives the
+    """A voiced consonant, periodic at PERIOD and starting at CUT; `periods` gives the
     (config, amplitude) of each period when they differ (the р trill); `noise` adds turbulence
     of that shape, locked to the glottal cycle, at LEVELS[noise_level]."""
     if periods is None:
@@ -710,13 +679,12 @@ def sustained(length, cfg, level, periods=None, noise=None, noise_level=None, se
         sections, tilt = SHAPES[noise]
         n = periodic_noise(length, seed, sections, tilt)
         # Turbulence is strongest while the glottis is open: weight it over the cycle.
-        shift = anchor(cfg)
-        n = [v * (0.55 + 0.45 * cos(2.0 * PI * ((i + shift) % PERIOD - OPEN_PHASE / 2) / PERIOD))
+        n = [v * (0.55 + 0.45 * cos(2.0 * PI * ((i + CUT) % PERIOD - OPEN_PHASE / 2) / PERIOD))
              for i, v in enumerate(n)]
         x = add(x, fade(at_level(n, LEVELS[noise_level]), int(3 * MS)))
     if length > PERIOD and length % PERIOD > 3:      # ends inside a period
         x = fade(x, 0, int(3 * MS))
-    return x
+    return opened(x)
 
 
 def fricative(length, seed, shape, level, fade_in=int(4 * MS), fade_out=int(4 * MS)):
@@ -802,8 +770,10 @@ def stop_group(stop, where, lengths, seed, burst_len, soft_frication=0):
     units = []
     for i, (following, soft) in enumerate(VOICED_STOP_UNITS if voiced else VOICELESS_STOP_UNITS):
         if following is None:
-            bar = one_period(lengths[i], BAR_SOFT if soft else BAR)
-            units.append(at_level(bar, LEVELS["voice bar"]))
+            # The smoothest unit of all: its slow wave, quiet as it is at the dip, would still
+            # step off silence more steeply than it moves, so it fades in and out as well.
+            bar = sustained(lengths[i], BAR_SOFT if soft else BAR, "voice bar")
+            units.append(fade(bar, EDGE, EDGE))
             continue
         affricated = soft and soft_frication > 0
         units.append(release(lengths[i], seed * 100 + i, stop, where, soft, following, burst_len,
@@ -832,7 +802,7 @@ def jot(lengths):
     first = one_period(lengths[0], JOT, 0.7)
     second = one_period(lengths[1], JOT)
     scale = REFERENCE * gain(LEVELS["й"]) / rms(second)
-    return [[v * scale for v in first], [v * scale for v in second]]
+    return [opened([v * scale for v in first]), opened([v * scale for v in second])]
 
 
 def affricate(length, seed, burst_shape, burst_len, noise_shape, burst_level, level):
@@ -843,7 +813,8 @@ def affricate(length, seed, burst_shape, burst_len, noise_shape, burst_level, le
 
 
 def make_float_units():
-    """All 192 units in table order, as float samples before the common gain."""
+    """All 192 units in table order, closed (see closed), as float samples before the common
+    gain."""
     L = LENGTHS
     units = []
     for name in "аоуыэ":
@@ -876,8 +847,8 @@ def make_float_units():
     units += [fricative(n, 480 + i, shape, "х")
               for i, (n, shape) in enumerate(zip(L["х"], ("х", "ха", "хо", "хь")))]
     units += jot(L["й"])
-    units += [at_level(one_period(n, c), LEVELS["л"]) for n, c in zip(L["л"], (L_HARD, L_SOFT))]
-    return units
+    units += [sustained(n, c, "л") for n, c in zip(L["л"], (L_HARD, L_SOFT))]
+    return [closed(x) for x in units]
 
 
 def quantize(units):

@@ -6,6 +6,7 @@
 #include "tests/support/ProcessLog.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -100,6 +101,91 @@ INSTANTIATE_TEST_SUITE_P(Prosody, Spoken, testing::Values(
                Expected().unit(151, 3).units({49, 35, 36, 37}).silence(800).prosody(18, 0).unit(153, 2)
                    .units({155, 15, 1, 2, 3}).silence(1600)},
     SpokenCase{"leftmost mark decides", u"а?!", Expected().prosody(0, 12).units({0, 1, 2, 3}).silence(3200)}));
+
+std::size_t lengthOf(std::uint32_t u) { return std::strlen(reinterpret_cast<const char*>(kUnits[u])); }
+
+// The largest difference between neighbouring samples of a unit.
+int steepestStep(std::uint32_t u) {
+    int steepest = 0;
+    for (std::size_t i = 1; i < lengthOf(u); ++i) {
+        steepest = std::max(steepest, std::abs(kUnits[u][i] - kUnits[u][i - 1]));
+    }
+    return steepest;
+}
+
+struct QuestionCase {
+    const char* what;
+    std::u16string text;
+};
+
+void PrintTo(const QuestionCase& c, std::ostream* os) { *os << c.what; }
+
+class QuestionJoins : public testing::TestWithParam<QuestionCase> {};
+
+std::vector<unsigned char> spoken(const std::u16string& text) {
+    TembraModule module;
+    test::RecordingSink sink;
+    module.SetSink(&sink);
+    module.Speak(text);
+    return sink.audio;
+}
+
+// The last word of a question joins its units without a gap, each without its last 12 samples.
+// Read back unit by unit, the step where a unit was cut, to the next unit or to silence, is no
+// steeper than the wave inside the units it joins; a steeper one buzzes at the pitch.
+TEST_P(QuestionJoins, NoCutIsSteeperThanTheUnitsItJoins) {
+    const std::u16string& text = GetParam().text;
+    const std::vector<unsigned char> audio = spoken(text);
+    // The words before the last one sound as they do alone; the last one ends at the pause.
+    const std::size_t space = text.rfind(u' ');
+    const std::vector<unsigned char> before = space == std::u16string::npos
+                                                  ? std::vector<unsigned char>{}
+                                                  : spoken(text.substr(0, space + 1));
+    ASSERT_GT(audio.size(), before.size() + 1600);
+    ASSERT_TRUE(std::equal(before.begin(), before.end(), audio.begin()));
+    const std::size_t end = audio.size() - 1600;
+
+    std::size_t pos = before.size();
+    int previous = -1; // the unit that ends at pos, or -1 after silence
+    int joins = 0;
+    // At pos, next (or silence, -1) follows the previous unit.
+    const auto checkJoin = [&](int next) {
+        int limit = steepestStep(static_cast<std::uint32_t>(previous));
+        if (next >= 0) {
+            limit = std::max(limit, steepestStep(static_cast<std::uint32_t>(next)));
+        }
+        EXPECT_LE(std::abs(audio[pos] - audio[pos - 1]), limit)
+            << GetParam().what << ": unit " << previous << " then " << next << " (-1 is silence)";
+        ++joins;
+    };
+    while (pos < end) {
+        int found = -1;
+        for (std::uint32_t u = 0; u < tembra::kUnitCount && found < 0; ++u) {
+            const std::size_t kept = lengthOf(u) - 12;
+            if (pos + kept <= end && std::equal(kUnits[u], kUnits[u] + kept,
+                                                audio.begin() + static_cast<std::ptrdiff_t>(pos))) {
+                found = static_cast<int>(u);
+            }
+        }
+        ASSERT_TRUE(found >= 0 || audio[pos] == 128)
+            << GetParam().what << ": no cut unit at sample " << pos;
+        if (previous >= 0) {
+            checkJoin(found);
+        }
+        previous = found;
+        pos += found < 0 ? 1 : lengthOf(static_cast<std::uint32_t>(found)) - 12;
+    }
+    if (previous >= 0) {
+        checkJoin(-1);
+    }
+    EXPECT_GT(joins, 3) << GetParam().what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Prosody, QuestionJoins, testing::Values(
+    QuestionCase{"a vowel last", u"мама мыла раму?"},
+    QuestionCase{"one word", u"да?"},
+    QuestionCase{"closures inside the word", u"кто это?"},
+    QuestionCase{"a consonant last", u"ты здесь?"}));
 
 std::u16string longText(int words) {
     std::u16string text;
