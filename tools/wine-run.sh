@@ -6,10 +6,33 @@
 #
 # A win64 run starts Wine's 64-bit loader only ("wine" and Debian's wineboot, winepath... start
 # the 32-bit one), so it works where the kernel cannot run 32-bit programs (no IA32 emulation).
+# There a win32 run cannot work at all: it prints why and exits 77, the tests' skip code.
+#
+# wine-run.sh --check win32|win64: prints why runs of that architecture are skipped here, if they
+# are, and nothing otherwise; exits 0 either way.
 set -euo pipefail
 # Debian's Wine loaders, one per architecture.
 wine32=/usr/lib/wine/wine
 wine64=/usr/lib/wine/wine64
+skip_code=77
+
+# skip_reason ARCH: prints why ARCH cannot run here, if it cannot. The kernel refuses every 32-bit
+# program where it has no IA32 emulation ("Exec format error"): Wine's 32-bit loader is one. A
+# loader that is missing or fails otherwise is a broken installation, not a reason to skip.
+skip_reason() {
+  [ "$1" = win32 ] || return 0
+  local complaint status=0
+  complaint=$("$wine32" --version 2>&1 >/dev/null) || status=$?
+  if [ "$status" -eq 126 ] && [ -f "$wine32" ] && [ -x "$wine32" ]; then
+    echo "this machine's kernel cannot run 32-bit programs ($wine32: ${complaint##*: })"
+  fi
+}
+
+if [ "${1:-}" = --check ]; then
+  reason=$(skip_reason "${2:-}")
+  [ -z "$reason" ] || echo "wine-run: $2 tests are skipped: $reason"
+  exit 0
+fi
 
 arch=$1
 shift
@@ -18,6 +41,11 @@ case "$arch" in
   win64) loader=$wine64 ;;
   *) echo "wine-run: unknown architecture '$arch' (win32 or win64)" >&2; exit 2 ;;
 esac
+reason=$(skip_reason "$arch")
+if [ -n "$reason" ]; then
+  echo "wine-run: skipped: $reason"
+  exit "$skip_code"
+fi
 
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/vxtts-wine.XXXXXX")
 export WINEPREFIX=$prefix WINEARCH=$arch WINE=$loader WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
