@@ -1,12 +1,54 @@
 #!/usr/bin/env bash
 # wine-run.sh win32|win64 COMMAND [ARGS...]: runs COMMAND with a fresh, private Wine prefix of
-# that architecture (headless, quiet), and removes the prefix afterwards. COMMAND sees WINEPREFIX
-# and WINEARCH, so it may call wine itself, or be a Windows program run through wine.
+# that architecture (headless, quiet), and removes the prefix afterwards. COMMAND sees WINEPREFIX,
+# WINEARCH and WINE, the Wine loader of that architecture: a script runs Windows programs as
+# "$WINE" PROGRAM, and a Windows program (*.exe) given as COMMAND is run that way.
+#
+# A win64 run starts Wine's 64-bit loader only ("wine" and Debian's wineboot, winepath... start
+# the 32-bit one), so it works where the kernel cannot run 32-bit programs (no IA32 emulation).
+# There a win32 run cannot work at all: it prints why and exits 77, the tests' skip code.
+#
+# wine-run.sh --check win32|win64: prints why runs of that architecture are skipped here, if they
+# are, and nothing otherwise; exits 0 either way.
 set -euo pipefail
+# Debian's Wine loaders, one per architecture.
+wine32=/usr/lib/wine/wine
+wine64=/usr/lib/wine/wine64
+skip_code=77
+
+# skip_reason ARCH: prints why ARCH cannot run here, if it cannot. The kernel refuses every 32-bit
+# program where it has no IA32 emulation ("Exec format error"): Wine's 32-bit loader is one. A
+# loader that is missing or fails otherwise is a broken installation, not a reason to skip.
+skip_reason() {
+  [ "$1" = win32 ] || return 0
+  local complaint status=0
+  complaint=$("$wine32" --version 2>&1 >/dev/null) || status=$?
+  if [ "$status" -eq 126 ] && [ -f "$wine32" ] && [ -x "$wine32" ]; then
+    echo "this machine's kernel cannot run 32-bit programs ($wine32: ${complaint##*: })"
+  fi
+}
+
+if [ "${1:-}" = --check ]; then
+  reason=$(skip_reason "${2:-}")
+  [ -z "$reason" ] || echo "wine-run: $2 tests are skipped: $reason"
+  exit 0
+fi
+
 arch=$1
 shift
+case "$arch" in
+  win32) loader=$wine32 ;;
+  win64) loader=$wine64 ;;
+  *) echo "wine-run: unknown architecture '$arch' (win32 or win64)" >&2; exit 2 ;;
+esac
+reason=$(skip_reason "$arch")
+if [ -n "$reason" ]; then
+  echo "wine-run: skipped: $reason"
+  exit "$skip_code"
+fi
+
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/vxtts-wine.XXXXXX")
-export WINEPREFIX=$prefix WINEARCH=$arch WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$prefix WINEARCH=$arch WINE=$loader WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
@@ -14,14 +56,15 @@ cleanup() {
 }
 trap cleanup EXIT
 # Making a prefix now and then fails on a busy machine; a second try settles it. What it said
-# is shown when both fail.
+# is shown when both fail. (A win64 prefix tries to set up its 32-bit side too; where 32-bit
+# programs cannot run, that part fails and the prefix still serves 64-bit programs.)
 boot_log=$prefix/boot.log
-if ! wineboot --init >"$boot_log" 2>&1 && ! { sleep 2; wineboot --init >>"$boot_log" 2>&1; }; then
+if ! "$WINE" wineboot --init >"$boot_log" 2>&1 && ! { sleep 2; "$WINE" wineboot --init >>"$boot_log" 2>&1; }; then
   echo "wine-run: cannot make a Wine prefix:" >&2
   cat "$boot_log" >&2
   exit 1
 fi
 case "$1" in
-  *.exe) wine "$@" ;;
+  *.exe) "$WINE" "$@" ;;
   *) "$@" ;;
 esac

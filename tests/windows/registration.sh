@@ -3,9 +3,12 @@
 # write, unregisters it and checks that its keys are gone and their parents stay.
 # usage (under tools/wine-run.sh): registration.sh DLL
 set -uo pipefail
-dll=$(winepath -w "$1")
+: "${WINE:?run under tools/wine-run.sh}"
+dll=$("$WINE" winepath -w "$1")
 failures=0
-# A 64-bit DLL writes the 64-bit registry view; reg.exe reads the 32-bit one unless told.
+# A 64-bit DLL writes the 64-bit registry view. The 64-bit reg.exe, which "$WINE" runs in a win64
+# prefix, reads that view by default; the queries name it all the same, so that they check the
+# view the DLL writes whichever reg.exe answers.
 view=()
 [ "${WINEARCH:-}" = win64 ] && view=(/reg:64)
 clsid='{5E31A0C4-7D92-4b6e-9A13-C84F2D60B7E5}'
@@ -20,18 +23,18 @@ fail() {
 value() {
   local key=$1 name=$2 expected=$3 output actual
   if [ -z "$name" ]; then
-    output=$(wine reg query "$key" /ve "${view[@]}" 2>/dev/null | tr -d '\r')
+    output=$("$WINE" reg query "$key" /ve "${view[@]}" 2>/dev/null | tr -d '\r')
     actual=$(sed -n 's/^ *(Default) *REG_SZ *//p' <<<"$output")
   else
-    output=$(wine reg query "$key" /v "$name" "${view[@]}" 2>/dev/null | tr -d '\r')
+    output=$("$WINE" reg query "$key" /v "$name" "${view[@]}" 2>/dev/null | tr -d '\r')
     actual=$(sed -n "s/^ *$name *REG_SZ *//p" <<<"$output")
   fi
   [ "$actual" = "$expected" ] || fail "$key [${name:-default}] is '$actual', not '$expected'"
 }
 
-exists() { wine reg query "$1" "${view[@]}" >/dev/null 2>&1; }
+exists() { "$WINE" reg query "$1" "${view[@]}" >/dev/null 2>&1; }
 
-wine regsvr32 /s "$dll" || fail "regsvr32 exited $?"
+"$WINE" regsvr32 /s "$dll" || fail "regsvr32 exited $?"
 
 value 'HKCR\Vexalon.TTSShell.1' '' 'TTSClass'
 value 'HKCR\Vexalon.TTSShell.1\CLSID' '' "$clsid"
@@ -65,11 +68,11 @@ token VXTembraRU 'Tembra TTS Engine (Russian)' Tembra_Russian tembra 419 409 419
 token VXTembraUK 'Tembra TTS Engine (Ukrainian)' Tembra_Ukrainian tembra_uk 422 409 419 422
 
 # A second registration makes the class key afresh, dropping anything left in it.
-wine reg add "HKCR\\CLSID\\$clsid\\Stale" /f "${view[@]}" >/dev/null 2>&1
-wine regsvr32 /s "$dll" || fail "second regsvr32 exited $?"
+"$WINE" reg add "HKCR\\CLSID\\$clsid\\Stale" /f "${view[@]}" >/dev/null 2>&1
+"$WINE" regsvr32 /s "$dll" || fail "second regsvr32 exited $?"
 exists "HKCR\\CLSID\\$clsid\\Stale" && fail "registration kept a stale subkey of the class key"
 
-wine regsvr32 /u /s "$dll" || fail "regsvr32 /u exited $?"
+"$WINE" regsvr32 /u /s "$dll" || fail "regsvr32 /u exited $?"
 for key in 'HKCR\Vexalon.TTSShell.1' 'HKCR\Vexalon.TTSShell' "HKCR\\CLSID\\$clsid" "$tokens\\VXTembraRU" \
   "$tokens\\VXTembraUK" 'HKCR\TypeLib\{A2D6E9F1-0B47-4c3a-8E25-71F9C3B04D68}'; do
   exists "$key" && fail "$key is still there after unregistration"

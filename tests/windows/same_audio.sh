@@ -4,6 +4,7 @@
 # rate no resampling or filtering touches it).
 # usage (under tools/wine-run.sh): same_audio.sh ENGINE-CLIENT DLL LINUX-VXTTS
 set -euo pipefail
+: "${WINE:?run under tools/wine-run.sh}"
 client=$1 dll=$2 vxtts=$3
 sentence='Съешь же ещё этих мягких французских булок.'
 work=$(mktemp -d "${TMPDIR:-/tmp}/vxtts-same.XXXXXX")
@@ -13,7 +14,7 @@ if [ ! -x "$vxtts" ]; then
   exit 1
 fi
 # The client's own checks are the engine-client test's business; here only its audio counts.
-wine "$client" "$dll" "$work/windows.pcm" >"$work/client.log" 2>&1 || true
+"$WINE" "$client" "$dll" "$work/windows.pcm" >"$work/client.log" 2>&1 || true
 if [ ! -s "$work/windows.pcm" ]; then
   echo "FAIL: the DLL wrote no audio; the client said:"
   cat "$work/client.log"
