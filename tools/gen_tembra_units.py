@@ -618,7 +618,7 @@ def coda(length, p, soft, last):
 
 
 def iotated_vowel(name):
-    plain, (first, second) = IOTATED[name]
+    _, (first, second) = IOTATED[name]
     lengths = LENGTHS[name]
     return [
         period(lengths[0], first, amp=1.0),
