@@ -1,0 +1,311 @@
+// The Windows build under Wine. A SAPI client of the engine DLL: it loads the DLL as COM would,
+// registers it, lists its voices through SAPI, speaks with each (with a token and an output site of
+// its own: Wine's ISpVoice::Speak and tokens' CreateInstance are not implemented), and unregisters
+// it. And the audio conversion of Windows' Audio Compression Manager, which the engine uses.
+// usage: WineChecks.exe DLL LINUX-WAV (the Linux build's audio of the last sentence spoken here)
+// Prints one line per failed check; exits 1 if any failed (a count could be taken for a skip code).
+
+#include "cli/ComRef.h"
+#include "cli/VoiceToken.h"
+#include "platform/AudioConversion.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+using namespace std::string_literals;
+using vx::cli::ComRef;
+
+int failures = 0;
+
+bool check(bool ok, const std::wstring& what) {
+    if (!ok) {
+        std::wprintf(L"FAIL: %ls\n", what.c_str());
+        ++failures;
+    }
+    return ok;
+}
+
+template <class T> T** out(ComRef<T>& ref) { return reinterpret_cast<T**>(ref.out()); }
+
+#define VX_CLSID L"{5E31A0C4-7D92-4b6e-9A13-C84F2D60B7E5}"
+#define VX_TYPELIB L"{A2D6E9F1-0B47-4c3a-8E25-71F9C3B04D68}"
+const std::wstring kClassKey = L"CLSID\\" VX_CLSID;
+const std::wstring kTokens = L"SOFTWARE\\Microsoft\\Speech\\Voices\\Tokens\\";
+
+// The string value of key under root ("" names the default value).
+std::wstring registryValue(HKEY root, const std::wstring& key, const wchar_t* name = L"") {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return L"no key";
+    wchar_t value[512];
+    DWORD size = sizeof value;
+    const LSTATUS read = RegGetValueW(handle, nullptr, name, RRF_RT_REG_SZ, nullptr, value, &size);
+    RegCloseKey(handle);
+    return read == ERROR_SUCCESS ? value : L"no value";
+}
+
+// The voices that SAPI lists, a line each: the token's key, its values default|409|419|422|CLSID|
+// VoiceName (read from the key: Wine's tokens do not read them) and its Attributes' Name|Gender|
+// Age|Vendor|Language.
+std::wstring listedVoices() {
+    std::wstring voices = L"\n";
+    ComRef<ISpObjectTokenCategory> category;
+    ComRef<IEnumSpObjectTokens> tokens;
+    check(CoCreateInstance(CLSID_SpObjectTokenCategory, nullptr, CLSCTX_ALL, IID_ISpObjectTokenCategory,
+                           category.out()) == S_OK &&
+              category->SetId(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Speech\\Voices", FALSE) == S_OK &&
+              category->EnumTokens(nullptr, nullptr, out(tokens)) == S_OK,
+          L"SAPI lists the voice tokens");
+    for (ComRef<ISpObjectToken> token; tokens && tokens->Next(1, out(token), nullptr) == S_OK;) {
+        LPWSTR id = nullptr;
+        std::wstring voice = SUCCEEDED(token->GetId(&id)) ? id : L"";
+        CoTaskMemFree(id);
+        voice.erase(0, voice.rfind(L'\\') + 1);
+        const std::wstring key = kTokens + voice;
+        for (const wchar_t* name : {L"", L"409", L"419", L"422", L"CLSID", L"VoiceName"}) {
+            voice += L"|" + registryValue(HKEY_LOCAL_MACHINE, key, name);
+        }
+        ComRef<ISpDataKey> attributes;
+        token->OpenKey(L"Attributes", out(attributes));
+        for (const wchar_t* name : {L"Name", L"Gender", L"Age", L"Vendor", L"Language"}) {
+            LPWSTR value = nullptr;
+            const bool read = attributes && attributes->GetStringValue(name, &value) == S_OK;
+            voice += L"|" + std::wstring(read ? value : L"-");
+            CoTaskMemFree(value);
+        }
+        voices += voice + L"\n";
+    }
+    return voices;
+}
+
+// Every value that registration writes is there while registered, and its key gone after, the
+// parent keys kept.
+void checkRegistration(bool registered, const std::wstring& modulePath) {
+    const std::tuple<std::wstring, const wchar_t*, std::wstring> rows[] = {
+        {L"Vexalon.TTSShell.1", L"", L"TTSClass"},
+        {L"Vexalon.TTSShell.1\\CLSID", L"", VX_CLSID},
+        {L"Vexalon.TTSShell", L"", L"TTSClass"},
+        {L"Vexalon.TTSShell\\CLSID", L"", VX_CLSID},
+        {L"Vexalon.TTSShell\\CurVer", L"", L"Vexalon.TTSShell.1"},
+        {kClassKey, L"", L"TTSClass"},
+        {kClassKey + L"\\ProgID", L"", L"Vexalon.TTSShell.1"},
+        {kClassKey + L"\\VersionIndependentProgID", L"", L"Vexalon.TTSShell"},
+        {kClassKey + L"\\InprocServer32", L"", modulePath},
+        {kClassKey + L"\\InprocServer32", L"ThreadingModel", L"Both"},
+        {kClassKey + L"\\TypeLib", L"", VX_TYPELIB},
+        {L"TypeLib\\" VX_TYPELIB L"\\1.0", L"", L"Vexalon TTS Shell 1.0 Type Library"}};
+    for (const auto& [key, name, value] : rows) {
+        const std::wstring actual = registryValue(HKEY_CLASSES_ROOT, key, name);
+        check(actual == (registered ? value : L"no key"), L"HKCR\\" + key + L" [" + name + L"]: " + actual);
+    }
+    const std::wstring voices = listedVoices();
+    for (const wchar_t* voice :
+         {L"VXTembraRU|Tembra TTS Engine (Russian)|Tembra_Russian|Tembra_Russian|no value|" VX_CLSID
+          L"|tembra|Tembra_Russian|Male|Adult|VX|419",
+          L"VXTembraUK|Tembra TTS Engine (Ukrainian)|Tembra_Ukrainian|Tembra_Ukrainian|Tembra_Ukrainian|" VX_CLSID
+          L"|tembra_uk|Tembra_Ukrainian|Male|Adult|VX|422"}) {
+        const bool listed = voices.find(L"\n" + std::wstring(voice) + L"\n") != std::wstring::npos;
+        check(listed == registered, (listed ? L"listed: "s : L"not listed: "s) + voice + L"; SAPI lists:" + voices);
+    }
+    check(registryValue(HKEY_LOCAL_MACHINE, kTokens) != L"no key" &&
+              registryValue(HKEY_CLASSES_ROOT, L"CLSID") != L"no key",
+          L"the parent keys stay");
+}
+
+// An output site that keeps the audio, the sentences' offsets and the bookmarks (their names live
+// only during AddEvents).
+class Site final : public ISpTTSEngineSite {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE AddEvents(const SPEVENT* list, ULONG count) override {
+        for (const SPEVENT* e = list; e != list + count; ++e) {
+            if (e->eEventId == SPEI_SENTENCE_BOUNDARY) {
+                sentences.push_back(e->ullAudioStreamOffset);
+            } else if (e->eEventId == SPEI_TTS_BOOKMARK && e->elParamType == SPET_LPARAM_IS_STRING) {
+                bookmarks += reinterpret_cast<const wchar_t*>(e->lParam) + L"@"s +
+                             std::to_wstring(e->ullAudioStreamOffset) + L"#" + std::to_wstring(e->wParam) + L" ";
+            }
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetEventInterest(ULONGLONG* interest) override {
+        *interest = SPFEI(SPEI_SENTENCE_BOUNDARY) | SPFEI(SPEI_TTS_BOOKMARK);
+        return S_OK;
+    }
+    DWORD STDMETHODCALLTYPE GetActions() override { return 0; }
+    HRESULT STDMETHODCALLTYPE Write(const void* data, ULONG size, ULONG* written) override {
+        audio.append(static_cast<const char*>(data), size);
+        *written = size;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetRate(long* rate) override { *rate = 0; return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetVolume(USHORT* volume) override { *volume = 100; return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetSkipInfo(SPVSKIPTYPE*, long*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CompleteSkip(long) override { return E_NOTIMPL; }
+
+    std::string audio;
+    std::vector<ULONGLONG> sentences;
+    std::wstring bookmarks;
+};
+
+SPVTEXTFRAG fragment(SPVACTIONS action, const wchar_t* text, SPVTEXTFRAG* next = nullptr) {
+    SPVTEXTFRAG f{next, {}, text, static_cast<ULONG>(wcslen(text)), 0};
+    f.State.eAction = action;
+    f.State.Volume = 100;
+    return f;
+}
+
+// A new engine object, with the token of the vxtts command (it holds only the value the engine
+// reads, "VoiceName"), speaks the fragments.
+Site speak(IClassFactory* factory, const char16_t* voice, const SPVTEXTFRAG* text) {
+    Site site;
+    ComRef<ISpObjectToken> token;
+    ComRef<ISpTTSEngine> engine;
+    ComRef<ISpObjectWithToken> withToken;
+    vx::ComObject<vx::cli::VoiceToken>::Create(nullptr, IID_ISpObjectToken, token.out(), std::u16string(voice));
+    check(factory->CreateInstance(nullptr, IID_ISpTTSEngine, engine.out()) == S_OK &&
+              engine->QueryInterface(IID_ISpObjectWithToken, withToken.out()) == S_OK &&
+              withToken->SetObjectToken(token.get()) == S_OK &&
+              engine->Speak(0, SPDFID_WaveFormatEx, nullptr, text, &site) == S_OK,
+          L"the engine takes the token and speaks");
+    return site;
+}
+
+WAVEFORMATEX pcm(DWORD rate, WORD bits) {
+    return {WAVE_FORMAT_PCM, 1, rate, rate * bits / 8, static_cast<WORD>(bits / 8), bits, 0};
+}
+
+// The length, RMS level and largest step between neighbours of 8-bit (unsigned) or 16-bit audio.
+struct Measure {
+    double seconds, level, step;
+};
+Measure measure(const std::vector<unsigned char>& bytes, const WAVEFORMATEX& f) {
+    Measure m{static_cast<double>(bytes.size()) / f.nAvgBytesPerSec, 0, 0};
+    double previous = 0;
+    for (std::size_t i = 0; i + f.nBlockAlign <= bytes.size(); i += f.nBlockAlign) {
+        const double v = f.wBitsPerSample == 8 ? (bytes[i] - 128) / 128.0
+                                               : static_cast<short>(bytes[i] | bytes[i + 1] << 8) / 32768.0;
+        m.level += v * v;
+        m.step = i ? std::max(m.step, std::fabs(v - previous)) : 0;
+        previous = v;
+    }
+    m.level = std::sqrt(m.level / (m.seconds * f.nSamplesPerSec));
+    return m;
+}
+
+// A second of 440 Hz at half of full scale keeps its length and level converted whole, and
+// converted in the built-in voice's blocks of 4096 bytes through one stream has no step at the
+// joins. (Wine resamples with low fidelity: lengths, levels and steps are checked, not samples.)
+void convert(DWORD fromRate, WORD fromBits, DWORD toRate, WORD toBits) {
+    const std::wstring row = std::to_wstring(fromRate) + L" Hz " + std::to_wstring(fromBits) + L"-bit -> " +
+                             std::to_wstring(toRate) + L" Hz " + std::to_wstring(toBits) + L"-bit: ";
+    const WAVEFORMATEX from = pcm(fromRate, fromBits);
+    const WAVEFORMATEX to = pcm(toRate, toBits);
+    std::vector<unsigned char> in, whole, streamed, block;
+    for (DWORD i = 0; i < fromRate; ++i) {
+        const long s = std::lround(16383 * std::sin(2 * 3.14159265358979 * 440.0 * i / fromRate));
+        if (fromBits == 16) in.push_back(static_cast<unsigned char>(s & 0xFF));
+        in.push_back(static_cast<unsigned char>(fromBits == 8 ? (s >> 8) + 128 : (s >> 8) & 0xFF));
+    }
+    vx::ConvertAudio(in.data(), static_cast<std::uint32_t>(in.size()), &whole, &from, &to);
+    const auto converter = vx::AudioConverter::open(from, to);
+    for (std::uint32_t at = 0, size = static_cast<std::uint32_t>(in.size()); converter && at < size; at += 4096) {
+        converter->convert(in.data() + at, std::min(4096u, size - at), block);
+        streamed.insert(streamed.end(), block.begin(), block.end());
+    }
+    if (converter && converter->finish(block)) streamed.insert(streamed.end(), block.begin(), block.end());
+    const Measure once = measure(whole, to);
+    const Measure blocks = measure(streamed, to);
+    check(std::fabs(once.seconds - 1.0) < 0.01, row + L"one second lasts " + std::to_wstring(once.seconds));
+    check(std::fabs(once.level - 0.354) < 0.05, row + L"the level becomes " + std::to_wstring(once.level));
+    check(std::fabs(blocks.seconds - once.seconds) * toRate <= 4,
+          row + L"converted in blocks it lasts " + std::to_wstring(blocks.seconds));
+    check(blocks.step <= once.step * 1.1, row + L"a step at the joins of " + std::to_wstring(blocks.step));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    convert(22050, 8, 22050, 16); // the built-in voice's samples widened
+    convert(22050, 8, 44100, 16); // and resampled
+    convert(22050, 8, 16000, 16);
+    convert(22050, 16, 11025, 8);
+    convert(16000, 16, 22050, 16);
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const HMODULE dll = LoadLibraryA(argv[1]);
+    if (!check(dll != nullptr && argc == 3, L"the DLL loads")) return 1;
+    // The exports themselves are dll_linkage.sh's business.
+    auto entry = [dll](const char* name) { return reinterpret_cast<void*>(GetProcAddress(dll, name)); };
+    auto call = [&entry](const char* name) { return reinterpret_cast<HRESULT(WINAPI*)()>(entry(name))(); };
+    using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+    const auto getClassObject = reinterpret_cast<GetClassObject>(entry("DllGetClassObject"));
+    wchar_t modulePath[MAX_PATH];
+    GetModuleFileNameW(dll, modulePath, MAX_PATH);
+
+    // A second registration makes the class key afresh, dropping anything left in it.
+    const std::wstring stale = kClassKey + L"\\Stale";
+    check(call("DllRegisterServer") == S_OK && !RegSetValueW(HKEY_CLASSES_ROOT, stale.c_str(), REG_SZ, L"x", 1) &&
+              call("DllRegisterServer") == S_OK && registryValue(HKEY_CLASSES_ROOT, stale) == L"no key",
+          L"registration, twice, leaves no stale subkey in the class key");
+    checkRegistration(true, modulePath);
+
+    const CLSID engineClass = {0x5E31A0C4, 0x7D92, 0x4B6E, {0x9A, 0x13, 0xC8, 0x4F, 0x2D, 0x60, 0xB7, 0xE5}};
+    void* object = reinterpret_cast<void*>(1);
+    check(getClassObject(IID_IUnknown, IID_IClassFactory, &object) == CLASS_E_CLASSNOTAVAILABLE && !object,
+          L"another class ID is not available");
+    check(getClassObject(engineClass, IID_IClassFactory, nullptr) == E_POINTER, L"a null out pointer is refused");
+    check(call("DllCanUnloadNow") == S_OK, L"nothing keeps the DLL loaded at first");
+    IClassFactory* factory = nullptr;
+    if (check(getClassObject(engineClass, IID_IClassFactory, reinterpret_cast<void**>(&factory)) == S_OK,
+              L"the class factory is handed out")) {
+        check(call("DllCanUnloadNow") == S_FALSE, L"a held factory keeps the DLL loaded");
+        object = reinterpret_cast<void*>(1);
+        check(factory->CreateInstance(factory, IID_ISpTTSEngine, &object) == CLASS_E_NOAGGREGATION && !object,
+              L"an aggregated engine must be asked for IUnknown");
+        // Three sentences, and a bookmark between two speak fragments, met while both texts are
+        // pending: before any of their audio.
+        for (const char16_t* voice : {u"tembra", u"tembra_uk"}) {
+            SPVTEXTFRAG last = fragment(SPVA_Speak, L"Вот и всё.");
+            SPVTEXTFRAG bookmark = fragment(SPVA_Bookmark, L"42", &last);
+            const SPVTEXTFRAG first =
+                fragment(SPVA_Speak, L"Мама мыла раму. А папа читал газету, очень длинную газету.", &bookmark);
+            const Site site = speak(factory, voice, &first);
+            const auto& at = site.sentences;
+            check(site.bookmarks == L"42@2#42 ", L"the bookmark as name@offset#number: " + site.bookmarks);
+            check(at.size() == 3 && at[0] == 2 && at.back() < site.audio.size() && site.audio.size() > 22050 &&
+                      std::adjacent_find(at.begin(), at.end(), [](auto a, auto b) { return a >= b; }) == at.end(),
+                  L"three sentences start at 2 and later within more than a second of audio");
+        }
+        // The sentence that CMakeLists.txt has the Linux build speak: the synthesis is deterministic,
+        // so the DLL must speak the same samples.
+        const SPVTEXTFRAG sentence = fragment(SPVA_Speak, L"Съешь же ещё этих мягких французских булок.");
+        const std::string audio = speak(factory, u"tembra", &sentence).audio;
+        std::ifstream file(argv[2], std::ios::binary);
+        const std::string wav{std::istreambuf_iterator<char>(file), {}};
+        check(wav.size() > 44 && wav.compare(44, std::string::npos, audio) == 0,
+              L"the audio (" + std::to_wstring(audio.size()) + L" bytes) is not the Linux WAV's (44 + " +
+                  std::to_wstring(wav.size() - 44) + L")");
+        factory->LockServer(TRUE);
+        factory->Release();
+        check(call("DllCanUnloadNow") == S_FALSE, L"a server lock keeps the DLL loaded");
+        IClassFactory* again = nullptr;
+        getClassObject(engineClass, IID_IClassFactory, reinterpret_cast<void**>(&again));
+        check(again == factory, L"the factory is made once and kept");
+        again->LockServer(FALSE);
+        again->Release();
+    }
+    check(call("DllCanUnloadNow") == S_OK, L"the DLL may unload after the last release");
+    check(call("DllUnregisterServer") == S_OK, L"the DLL unregisters itself");
+    checkRegistration(false, modulePath);
+    std::printf("%s: %d failure(s)\n", argv[0], failures);
+    return failures == 0 ? 0 : 1;
+}
