@@ -1,0 +1,164 @@
+#include "platform/CharClass.h"
+#include "platform/Files.h"
+#include "platform/Log.h"
+#include "platform/LogFile.h"
+#include "platform/Utf.h"
+#include "tests/support/TempFolder.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace vx {
+namespace {
+
+using namespace platform;
+using test::readBytes;
+using test::TempFolder;
+
+// The classes of c, as the initials of digit, letter, space, punct and space-like.
+std::string classes(char16_t c) {
+    return std::string(isDigit(c) ? "d" : "") + (isLetter(c) ? "l" : "") + (isSpace(c) ? "s" : "") +
+           (isPunct(c) ? "p" : "") + (isSpaceLike(c) ? "S" : "");
+}
+
+TEST(CharClass, ClassifiesAlikeOnEveryPlatform) {
+    const std::pair<char16_t, const char*> rows[] = {
+        {u'7', "d"}, {u'٣', "p"}, // Arabic-Indic three is no digit here
+        {u'a', "l"}, {u'Ж', "l"}, {u'ё', "l"}, {u'ї', "l"}, {u'é', "l"}, {u'ß', "l"}, {u'漢', "l"}, {u'ª', "l"},
+        {u' ', "sS"}, {u'\t', "sS"}, {u'\v', "sS"}, {u'\u2003', "sS"}, {u'\u3000', "sS"}, {u'\0', "S"},
+        {u'\u00A0', "pS"}, {u'\u202F', "p"}, // no-break spaces are not white space
+        {u'\x7F', ""}, {u'\x9C', ""}, {char16_t{0xD800}, ""},
+        {u'.', "p"}, {u'№', "p"}, {u'«', "p"}, {u'€', "p"}, {u'\u0301', "p"}, // a combining stress mark
+    };
+    for (const auto& [c, expected] : rows) {
+        EXPECT_EQ(classes(c), expected) << std::hex << unsigned{c};
+    }
+    for (unsigned c = 0; c <= 0xFFFF; ++c) {
+        const auto unit = static_cast<char16_t>(c);
+        ASSERT_LE(isDigit(unit) + isLetter(unit) + isSpace(unit) + isPunct(unit), 1) << std::hex << c;
+    }
+}
+
+TEST(Utf, ConvertsBothWaysAndReplacesMalformedText) {
+    const struct {
+        std::string utf8;
+        std::u16string utf16;
+        bool valid = true;
+    } rows[] = {
+        {"", u""}, {"key=value", u"key=value"}, {"Съешь ещё", u"Съешь ещё"}, {"€ №", u"€ №"},
+        {"\xF0\x9F\x98\x80", u"\U0001F600"}, {std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
+        {"\xFF", u"\uFFFD", false}, {"a\xD0", u"a\uFFFD", false}, {"\xD0z", u"\uFFFDz", false},
+        {"\xC0\xAF", u"\uFFFD\uFFFD", false},     // overlong "/"
+        {"\xED\xA0\x80", u"\uFFFD", false},       // an encoded surrogate
+        {"\xF4\x90\x80\x80", u"\uFFFD", false},   // past U+10FFFF
+        {"\xCF\x80\x80", u"\u03C0\uFFFD", false}, // a stray continuation byte
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(fromUtf8(row.utf8), row.utf16) << testing::PrintToString(row.utf8);
+        EXPECT_EQ(isValidUtf8(row.utf8), row.valid) << testing::PrintToString(row.utf8);
+        EXPECT_TRUE(!row.valid || toUtf8(row.utf16) == row.utf8) << testing::PrintToString(row.utf8);
+    }
+    EXPECT_EQ(toUtf8(std::u16string{u'a', char16_t{0xD83D}}), "a\xEF\xBF\xBD"); // lone surrogates
+    EXPECT_EQ(toUtf8(std::u16string{char16_t{0xDE00}, u'b'}), "\xEF\xBF\xBD" "b");
+}
+
+TEST(Files, PathsAndFolders) {
+    EXPECT_EQ(joinPath(u"/a/b", u"c.conf"), u"/a/b/c.conf");
+    EXPECT_EQ(joinPath(u"/a/b/", u"c.conf"), u"/a/b/c.conf");
+    EXPECT_EQ(joinPath(u"", u"c.conf"), u"c.conf");
+    EXPECT_EQ(parentFolder(u"/a/b/langs.conf"), u"/a/b");
+    EXPECT_EQ(parentFolder(u"langs.conf"), u"");
+    EXPECT_EQ(parentFolder(u"/langs.conf"), u"");
+    TempFolder folder;
+    const std::u16string made = folder.file("VxTts");
+    EXPECT_TRUE(!folderExists(made) && createFolder(made) && folderExists(made) && createFolder(made));
+    EXPECT_FALSE(createFolder(folder.file("no/such/parent")));
+    // Only regular files are read: a pipe would wait for a writer.
+    const std::vector<unsigned char> bytes{'a', 0, 'b'};
+    EXPECT_EQ(readFileBytes(folder.writeBytes("Ж.conf", std::string("a\0b", 3))), bytes);
+    EXPECT_FALSE(readFileBytes(folder.file("missing")));
+    EXPECT_FALSE(readFileBytes(made));
+    ASSERT_EQ(mkfifo((folder.path() / "pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(readFileBytes(folder.file("pipe")));
+}
+
+TEST(Files, FoldersFollowTheEnvironment) {
+    auto put = [](const char* name, const char* value) { value ? setenv(name, value, 1) : unsetenv(name); };
+    const std::tuple<const char*, const char*, std::u16string> rows[] = {
+        {"/var/tmp/me/", "/run/user/1", u"/var/tmp/me"}, {nullptr, "/run/user/1", u"/run/user/1"},
+        {"", "", u"/tmp"}, {nullptr, nullptr, u"/tmp"}};
+    for (const auto& [tmpdir, runtimeDir, expected] : rows) {
+        put("TMPDIR", tmpdir);
+        put("XDG_RUNTIME_DIR", runtimeDir);
+        EXPECT_EQ(temporaryFolder(), expected);
+    }
+    put("XDG_CONFIG_HOME", "/home/u/cfg");
+    EXPECT_EQ(perUserFolder(), u"/home/u/cfg/VxTts");
+    put("XDG_CONFIG_HOME", nullptr);
+    put("HOME", "/home/юзер");
+    EXPECT_EQ(perUserFolder(), u"/home/юзер/.config/VxTts");
+}
+
+TEST(Log, FormatsWhatTheRuntimePrintfWrites) {
+    const void* pointer = reinterpret_cast<const void*>(std::uintptr_t{0xABC});
+    const std::u16string padded = sizeof(void*) == 8 ? u"0000000000000ABC" : u"00000ABC";
+    EXPECT_EQ(formatLogMessage(u"* can't load voice: %s", {u"tembra"}), u"* can't load voice: tembra");
+    EXPECT_EQ(formatLogMessage(u"* NF: %p: late", {pointer}), u"* NF: " + padded + u": late");
+    EXPECT_EQ(formatLogMessage(u"%d %d %u", {-42, 0, 7u}), u"-42 0 7");
+    EXPECT_EQ(formatLogMessage(u"%u", {-1}), u"4294967295");
+    EXPECT_EQ(formatLogMessage(u"%d", {std::int64_t{-9000000000}}), u"-9000000000");
+    EXPECT_EQ(formatLogMessage(u"%s", {static_cast<const char16_t*>(nullptr)}), u"(null)");
+    EXPECT_EQ(formatLogMessage(u"100%% %s", {u"done"}), u"100% done");
+    EXPECT_EQ(formatLogMessage(u"%s and %s", {u"one"}), u"one and %s");
+    EXPECT_EQ(formatLogMessage(u"%x %s", {u"text"}), u"%x text");
+    EXPECT_EQ(formatLogMessage(u"trailing %", {}), u"trailing %");
+}
+
+TEST(Log, TheFileIsEmptiedWhenFullAndNeverALinkOrAFolder) {
+    for (const auto& [existing, kept] : {std::pair{0, 0}, {1'023'999, 1'023'999}, {1'024'000, 0}, {2'000'000, 0}}) {
+        TempFolder folder;
+        LogFile file;
+        ASSERT_TRUE(file.open(folder.writeBytes("vxtts.log", std::string(existing, 'x'))));
+        ASSERT_TRUE(file.append("ab", 2));
+        EXPECT_EQ(std::filesystem::file_size(folder.path() / "vxtts.log"), kept + 2u) << existing;
+    }
+    TempFolder folder;
+    std::filesystem::create_symlink(folder.writeBytes("victim", "keep"), folder.path() / "link.log");
+    std::filesystem::create_directory(folder.path() / "folder.log");
+    LogFile file;
+    EXPECT_FALSE(file.open(folder.file("link.log")));
+    EXPECT_FALSE(file.append("x", 1));
+    EXPECT_EQ(readBytes(folder.path() / "victim"), "keep");
+    EXPECT_FALSE(file.open(folder.file("folder.log")));
+}
+
+// The log opens once per process, so this runs in a child process of its own, where it is
+// still closed.
+TEST(Log, OpensOncePerProcess) {
+    TempFolder folder;
+    setenv("TMPDIR", folder.path().c_str(), 1);
+    const auto log = folder.path() / "vxtts.log";
+    EXPECT_EXIT(
+        {
+            EXPECT_FALSE(Log::Write(u"* early"));
+            EXPECT_FALSE(std::filesystem::exists(log));
+            EXPECT_FALSE(Log::Open(u""));
+            std::filesystem::create_directory(log);
+            EXPECT_FALSE(Log::Open(u"vxtts.log"));
+            std::filesystem::remove(log);
+            EXPECT_TRUE(Log::Open(u"vxtts.log")); // a failed open can be retried
+            EXPECT_TRUE(Log::Write(u"* can't load voice: %s", u"голос"));
+            EXPECT_TRUE(Log::Open(u"other.log")); // and the first file is kept
+            EXPECT_TRUE(Log::Write(u"* Sentence boundary error"));
+            EXPECT_FALSE(Log::Write(u""));
+            EXPECT_FALSE(std::filesystem::exists(folder.path() / "other.log"));
+            EXPECT_EQ(readBytes(log), test::utf16le(u"* can't load voice: голос\n* Sentence boundary error\n"));
+            std::exit(testing::Test::HasFailure() ? 1 : 0);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+} // namespace
+} // namespace vx

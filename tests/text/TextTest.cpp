@@ -1,0 +1,343 @@
+#include "config/ConfigParser.h"
+#include "config/TextUtil.h"
+#include "platform/Utf.h"
+#include "tests/support/RussianDictionary.h"
+#include "tests/support/TempFolder.h"
+#include "text/LangsConf.h"
+#include "text/TextPipeline.h"
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+#include <new>
+#include <random>
+
+namespace vx {
+namespace {
+
+using Keys = std::vector<std::pair<std::u16string, std::u16string>>;
+using Op = std::function<std::u16string(const Language&, std::u16string_view)>;
+
+// A few names of each kind; replacements whose input no letter name changes first.
+constexpr std::u16string_view kSmallRussian =
+    u"[Letters]\nб=бэ\nв=вэ\nд=дэ\nм=эм\nс=эс\nф=ЭФ\n@=эт\na=эй\n"
+    u"[Numbers]\n2=два\n5=пять\n12=двенадцать\n50=пятьдесят\n"
+    u"[Symbols]\n+=плюс\n%=процент\n,=запятая\n.=точка\n@=собака\n\\==равно\n"
+    u"[Replacements]\nт.е.=то есть\nкг=килограмм\nруб.=рублей:1\nЖЖ=Живой журнал\n";
+
+// A language with the langs.conf keys and the dictionary file text given.
+std::shared_ptr<const Language> lang(std::u16string_view dictionary, const Keys& keys = {}) {
+    auto language = std::make_shared<Language>(u"ru");
+    for (const auto& [key, value] : keys) {
+        language->set(key, value);
+    }
+    const std::string bytes = test::utf16le(dictionary);
+    ConfigParser::loadBytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), u"ru.conf", *language);
+    return language;
+}
+
+const Op letters = [](const Language& l, std::u16string_view text) {
+    std::u16string marks(text);
+    std::ranges::transform(text, marks.begin(), [&](char16_t c) { return l.isLetter(c) ? u'+' : u'-'; });
+    return marks;
+};
+const Op lower = &Language::toLower;
+const Op preposition = [](const Language& l, std::u16string_view t) { return l.isPreposition(t) ? u"yes" : u"no"; };
+const Op vowel = [](const Language& l, std::u16string_view t) { return l.hasVowel(t) ? u"yes" : u"no"; };
+// The words as the pipeline passes them on, with the extra spaces cleaned away.
+const Op number = [](const Language& l, std::u16string_view digits) {
+    return TextUtil::trim(TextUtil::collapseSpaces(l.numberToWords(digits)));
+};
+const Op replace = &Language::applyReplacements;
+Op symbols(Punctuation mode) {
+    return [mode](const Language& l, std::u16string_view t) { return l.spellSymbols(t, mode); };
+}
+
+using Row = std::tuple<std::shared_ptr<const Language>, Op, std::u16string, std::u16string>;
+
+void check(std::initializer_list<Row> rows) {
+    for (const auto& [language, op, text, expected] : rows) {
+        EXPECT_EQ(toUtf8(op(*language, text)), toUtf8(expected)) << toUtf8(text);
+    }
+}
+
+TEST(Language, LettersVowelsAndPrepositions) {
+    const auto ru = lang(u"");
+    const auto en = lang(u"", {{u"alphabet", u"latin"}, {u"preposition", u"a"}});
+    const auto de = lang(u"", {{u"alphabet", u"latin"}, {u"lower", u"äöüé"}, {u"upper", u"ÄÖÜÉ"}});
+    const auto uk = lang(u"", {{u"lower", u"ї"}, {u"upper", u"Ї"}, {u"vowels", u"іїє"}, {u"preposition", u"иа"}});
+    const auto none = lang(u"", {{u"alphabet", u"greek"}, {u"lower", u"ab"}, {u"upper", u"ABC"}});
+    const auto caps = lang(u"", {{u"alphabet", u"Latin"}}); // values are case-sensitive
+    check({
+        {ru, letters, u"ЖЊЁё\u0409\u0450a", u"++++---"}, {en, letters, u"zZé", u"++-"}, {de, letters, u"éÉ", u"++"},
+        {none, letters, u"aCЖ", u"++-"}, {caps, letters, u"z", u"-"},
+        {ru, lower, u"ЁЛКА Abc", u"ёлка Abc"}, {en, lower, u"Abc ЖУК", u"abc ЖУК"}, {de, lower, u"ÄRGER", u"ärger"},
+        {uk, lower, u"ЇЖАК", u"їжак"}, {none, lower, u"ABC Ж", u"abC Ж"}, // unpaired capitals stay
+        {ru, preposition, u"с", u"yes"}, {ru, preposition, u"и", u"no"}, {en, preposition, u"a", u"no"},
+        {en, preposition, u"с", u"no"}, {uk, preposition, u"и", u"yes"}, {uk, preposition, u"в", u"yes"},
+        {ru, vowel, u"мвд и", u"yes"}, {ru, vowel, u"мвд", u"no"}, {ru, vowel, u"ЖУК", u"no"}, // small letters only
+        {en, vowel, u"xyz", u"yes"}, {en, vowel, u"мама", u"no"}, {uk, vowel, u"ії", u"yes"},
+        {none, vowel, u"aео", u"no"},
+    });
+    for (const auto& [value, group] : std::map<std::u16string, unsigned>{
+             {u"2", 2}, {u"12", 12}, {u"1", 1}, {u"13", 3}, {u"0", 3}, {u"-2", 3}, {u"two", 3}, {u"4x", 4}}) {
+        EXPECT_EQ(lang(u"", {{u"numgrp", value}})->numberGroup(), group) << toUtf8(value);
+    }
+}
+
+TEST(Language, NumbersInWords) {
+    const auto ru = lang(test::kRussianDictionary);
+    for (const auto& [digits, words] : std::map<std::u16string, std::u16string>{
+             {u"0", u"ноль"}, {u"007", u"ноль ноль семь"}, {u"15", u"пятнадцать"}, {u"42", u"сорок два"},
+             {u"100", u"сто"}, {u"311", u"триста одиннадцать"}, {u"1000", u"одна тысяча"}, {u"2000", u"две тысячи"},
+             {u"1001", u"одна тысяча один"}, {u"4000", u"четыре тысячи"}, {u"5000", u"пять тысяч"},
+             {u"11000", u"одиннадцать тысяч"}, {u"21000", u"двадцать одна тысяча"},
+             {u"22000", u"двадцать две тысячи"},
+             {u"1000000", u"один миллион"}, {u"3000000", u"три миллиона"}, {u"2000000000", u"два миллиарда"},
+             {u"999999999999", u"девятьсот девяносто девять миллиардов девятьсот девяносто девять миллионов "
+                               u"девятьсот девяносто девять тысяч девятьсот девяносто девять"},
+             // 13 digits and more are read in groups of the language's length
+             {u"1234567890123", u"сто двадцать три четыреста пятьдесят шесть семьсот восемьдесят девять "
+                                u"ноль двенадцать три"}}) {
+        EXPECT_EQ(toUtf8(number(*ru, digits)), toUtf8(words));
+    }
+    const auto sparse = lang(u"[Numbers]\n1=one\n5=five\n"); // missing words are read as their keys
+    check({
+        {lang(test::kRussianDictionary, {{u"numgrp", u"2"}}), number, u"1234567890123",
+         u"двенадцать тридцать четыре пятьдесят шесть семьдесят восемь девяносто двенадцать три"},
+        {sparse, number, u"300", u"300"}, {sparse, number, u"1000", u"1f thousand_s"},
+        {sparse, number, u"5000000", u"five"}, {lang(u""), number, u"2024", u"2024"},
+        {lang(u"[Numbers]\n3=three\n4=four\nhundred=hundred\n20=twenty\n"), number, u"324",
+         u"three hundred twenty four"},
+    });
+}
+
+TEST(Language, Dictionaries) {
+    const auto ru = lang(kSmallRussian);
+    const auto spaces = lang(u"[Symbols]\n\\u0020=пробел\n,=запятая\n");
+    check({
+        {ru, &Language::mapLetters, u"aфк", u"эйэфк"}, {ru, &Language::spellSingleLetters, u"a б в", u"эй бэ в"},
+        {ru, &Language::spellSingleLetters, u"б!", u"бэ!"},
+        {ru, &Language::spellSingleLetters, u"в", u"вэ"}, // even a preposition when alone
+        {ru, &Language::spellSingleLetters, u"дом 5 и", u"дом 5 и"},
+        {ru, &Language::spellAbbreviations, u"дом мвд и фсб", u"дом эм вэ дэ  и эф эс бэ "},
+        {ru, &Language::spellAbbreviations, u"бв12!!", u"бэ вэ 12! ! "},
+        {ru, &Language::spellAbbreviations, u"бbв", u"бbв"}, // a foreign letter
+        {ru, symbols(Punctuation::All), u"a+b", u"a плюсb"}, {ru, symbols(Punctuation::All), u"=", u" равно"},
+        {spaces, symbols(Punctuation::None), u"да, нет", u"да, пробелнет"},
+        {spaces, symbols(Punctuation::Some), u"да, нет", u"да запятая пробелнет"},
+        {lang(u"[Letters]\nб=бэ\n"), symbols(Punctuation::All), u"+", u"+"},
+        {lang(u"[Replacements]\na=x\nab=y\n"), replace, u"ab", u"xb"}, // in key order
+        {lang(u"[Replacements]\naa=a\n"), replace, u"aaaa", u"aa"},    // no rescan of an entry's output
+        {lang(u"[Replacements]\na=aa\n"), replace, u"aa", u"aaaa"},
+        {lang(u"[Replacements]\na=bc\nc=d\n"), replace, u"xax", u"xbdx"}, // later entries see it
+        {lang(u"[Replacements]\nb=a\nc=b\n"), replace, u"c", u"b"},       // earlier ones do not
+        {lang(u"[Replacements]\nb=c\ncd=X\n"), replace, u"abd", u"aX"},   // a key across an edit
+        {ru, replace, u"100 руб.", u"100 рублей"}, {ru, replace, u"ЖЖ", u"Живой журнал"}, {ru, replace, u"жж", u"жж"},
+        {lang(u"[Replacements]\nь=:1\nk=abc:\n"), replace, u"мышь k", u"мыш abc:"},
+        {lang(u"a=x\n[Other]\nb=y\n"), replace, u"ab", u"ab"},
+    });
+}
+
+// Against the plain algorithm, in which every entry in key order searches the whole text.
+TEST(Language, ReplacementsAgreeWithReplacingEntryByEntry) {
+    std::mt19937 random(20261206);
+    auto word = [&random](std::size_t maxLength) {
+        std::u16string w(random() % (maxLength + 1), u'a');
+        std::ranges::generate(w, [&] { return static_cast<char16_t>(u'a' + random() % 3); });
+        return w;
+    };
+    for (int round = 0; round < 2000; ++round) {
+        ReplacementDictionary dictionary;
+        std::map<std::u16string, std::u16string> entries;
+        for (int i = 0, n = static_cast<int>(random() % 8); i < n; ++i) {
+            const std::u16string key = word(3), replacement = word(4);
+            dictionary.set(key, replacement); // an empty key is ignored
+            if (!key.empty()) entries[key] = replacement;
+        }
+        std::u16string text = word(24);
+        const std::u16string fast = dictionary.apply(text);
+        for (const auto& [key, replacement] : entries) {
+            for (auto at = text.find(key); at != std::u16string::npos; at = text.find(key, at + replacement.size())) {
+                text.replace(at, key.size(), replacement);
+            }
+        }
+        ASSERT_EQ(fast, text) << "round " << round;
+    }
+}
+
+TEST(LangsConf, MakesLanguagesWithTheirDictionaries) {
+    const test::TempFolder folder;
+    const std::u16string user = folder.file("user"), program = folder.file("program");
+    LangsConf langs;
+    auto load = [&] { return langs.load(program, {user, program}); };
+    EXPECT_FALSE(load());
+    folder.writeUtf16("program/data/langs.conf", u"[ru]\nnumgrp = 2\ndictionary=one.dic\n[uk]\nlower=ї\n[de]\n"
+                                                 u"[fr]\n; a comment\n[ru]\ndictionary = two.dic\ndictionary=no.dic\n");
+    folder.writeUtf16("program/data/ru.conf", u"[Letters]\nб=бэ\n[Replacements]\nа=аа\n");
+    folder.writeUtf16("program/data/one.dic", u"# comment\n[Replacements]\nвкл=включено\n[x]=икс\n\\#=решётка\n");
+    folder.writeUtf16("program/data/two.dic", u"выкл=выключено\n");
+    ASSERT_TRUE(load());
+    Language* ru = langs.get(u"ru");
+    ASSERT_TRUE(ru && langs.get(u"uk"));
+    EXPECT_EQ(ru->numberGroup(), 2u);
+    EXPECT_EQ(ru->letterName(u"б"), u"бэ");
+    EXPECT_EQ(ru->applyReplacements(u"а вкл"), u"аа вкл"); // the dictionary was read once
+    EXPECT_EQ(ru->applyUserDictionary(u"вкл выкл [x] # а"), u"включено выключено икс решётка а");
+    EXPECT_FALSE(langs.get(u"de") || langs.get(u"fr") || langs.get(u"Ru")); // entries make languages; case counts
+    // The per-user copy wins, adds to what is held, and has its dictionaries beside it.
+    folder.writeUtf16("user/data/langs.conf", u"[ru]\nnumgrp=4\n[pl]\nalphabet=latin\n");
+    ASSERT_TRUE(load());
+    EXPECT_EQ(ru->numberGroup(), 4u);
+    EXPECT_TRUE(langs.get(u"pl") && langs.get(u"uk"));
+    EXPECT_EQ(langs.loadedPath(), user + u"/data/langs.conf");
+    langs.clear();
+    ASSERT_TRUE(load());
+    EXPECT_EQ(langs.get(u"ru")->letterName(u"б"), u"б");
+    folder.writeUtf16("user/data/langs.conf", u"");
+    langs.clear();
+    ASSERT_TRUE(load());
+    EXPECT_TRUE(langs.items().empty());
+}
+
+// How the modules behave: which exist, what they return, when a stop or a failure comes.
+struct Modules {
+    std::array<bool, 2> present{true, true};
+    std::array<bool, 2> results{true, true};
+    int stopAfter = 0;           // the module call during which a stop is requested (0: none)
+    bool stopAtSentence = false; // a stop comes with a sentence start (the engine lost its site)
+    int throwAt = 0;             // the module call that runs out of memory (0: none)
+};
+
+// Writes each call it gets: "^3@0" for a sentence start of length 3 at offset 0, "1«text»" for a
+// module call of subvoice 1.
+struct RecordingSink : PortionSink {
+    bool stopRequested() const override { return stop; }
+    void sentenceStart(std::uint32_t length, std::uint32_t offset) override {
+        calls += "^" + std::to_string(length) + "@" + std::to_string(offset) + " ";
+        stop = stop || modules.stopAtSentence;
+    }
+    bool hasModule(std::size_t subvoice) const override { return modules.present.at(subvoice); }
+    bool speak(std::size_t subvoice, const TextPortion& portion) override {
+        calls += std::to_string(subvoice) + "«" + toUtf8(portion) + "» ";
+        stop = stop || ++made == modules.stopAfter;
+        if (made == modules.throwAt) throw std::bad_alloc();
+        return modules.results.at(subvoice);
+    }
+
+    Modules modules;
+    std::string calls;
+    int made = 0;
+    bool stop = false;
+};
+
+// Its subvoices read Russian, then Latin words.
+struct Voice {
+    std::size_t subvoices = 1;
+    bool sameModule = true;
+    PipelineSettings settings{};
+};
+Voice russian(PipelineSettings settings = {}) { return {1, true, settings}; }
+Voice shared(PipelineSettings settings = {}) { return {2, true, settings}; }
+Voice apart(PipelineSettings settings = {}) { return {2, false, settings}; }
+PipelineSettings spoken(Punctuation m, std::uint32_t p = 0) { return {.punctuation = m, .punctuationSubvoice = p}; }
+PipelineSettings digitsBy(std::uint32_t d) { return {.digitSubvoice = d}; }
+PipelineSettings portions(std::uint32_t max, std::uint32_t min) {
+    return {.maxPortionSize = max, .minPortionSize = min};
+}
+
+struct Case {
+    std::u16string text;
+    Voice voice;
+    std::string calls;
+    bool result = true;
+    Modules modules{};
+};
+
+void check(std::initializer_list<Case> cases) {
+    const test::TempFolder folder;
+    const auto first = std::make_shared<Language>(u"ru");
+    ASSERT_TRUE(first->loadDictionary(folder.writeUtf16("ru.conf", kSmallRussian)));
+    ASSERT_TRUE(first->loadUserDictionary(folder.writeUtf16("user.dic", u"вкл=включено\n")));
+    const auto second = lang(u"[Letters]\nb=bi\nx=eks\n[Numbers]\n12=twelve\n[Symbols]\n,=comma\n.=dot\n+=plus\n"
+                             u"[Replacements]\nok=okay\n", {{u"alphabet", u"latin"}});
+    // A third subvoice takes no part: were its language asked, the second's words would show.
+    const std::array<const Language*, 3> languages{first.get(), second.get(), second.get()};
+    for (const Case& c : cases) {
+        RecordingSink sink;
+        sink.modules = c.modules;
+        const bool result = speakText(c.text, std::span(languages).first(c.voice.subvoices), c.voice.sameModule,
+                                      c.voice.settings, sink);
+        EXPECT_EQ(sink.calls, c.calls) << toUtf8(c.text);
+        EXPECT_EQ(result, c.result) << toUtf8(c.text);
+    }
+}
+
+TEST(TextPipeline, PortionsAndSentences) {
+    check({
+        {u"Да. Нет.", russian(portions(512, 8)), "^8@0 0«да. нет. » "}, // up to the minimum stays whole
+        {u"Да. Нет.", russian(portions(512, 7)), "^3@0 0«да. » ^5@3 0«нет. » "},
+        {u"Да. Нет.", russian(portions(0xFFFFFFFF, 0)), "^8@0 0«да. нет. » "}, // no portioning
+        // Every delimiter cuts, only . ! ? start a sentence; offsets count the normalized text.
+        {u"  Да.  \t Нет? Ну! Итог: сон; день – свет", russian(portions(512, 0)),
+         "^3@0 0«да. » ^5@3 0«нет? » ^4@8 0«ну! » ^6@12 0«итог: » 0«сон; » 0«день » 0«свет » "},
+        {u"сон сон сон сонм", russian(portions(8, 0)), "^7@0 0«сон сон » 0«сон » 0«сонм » "}, // cut at breaks
+        {u"сон сон сон сонм. Да", russian(portions(0, 0)), "^17@0 0«сон сон сон сонм. » ^3@17 0«да » "},
+        {u"Да. OK", apart(portions(512, 0)), "^3@0 0«да.» ^3@3 1«okay» "},
+    });
+}
+
+TEST(TextPipeline, RunsAreNormalizedForTheirSubvoices) {
+    const Voice all = russian(spoken(Punctuation::All));
+    check({
+        {u"Глава 12", russian(), "^8@0 0«глава двенадцать » "}, {u"Глава 12", apart(), "^8@0 0«глава» 0«двенадцать» "},
+        {u"Глава 12", apart(digitsBy(1)), "^8@0 0«глава» 1«twelve» "},
+        {u"Глава 12", shared(digitsBy(1)), "^8@0 0«глава twelve » "},
+        {u"Глава 12", russian(digitsBy(1)), "^8@0 0«глава двенадцать » "}, // no second subvoice
+        {u"Глава 12", {3, false, digitsBy(2)}, "^8@0 0«глава» 0«двенадцать» "},
+        {u"Это Hello world и всё", apart(), "^21@0 0«это» 1«hello world» 0«и всё» "},
+        {u"Это Hello world и всё", shared(), "^21@0 0«это hello world и всё » "},
+        {u"Это OK", russian(), "^6@0 0«это OK » "}, {u"Это OK", apart(), "^6@0 0«это» 1«okay» "},
+        {u"буква B тут", apart(), "^11@0 0«буква» 1«bi» 0«тут» "}, {u"b", apart(), "^1@0 1«bi» "},
+        {u"XB", apart(), "^2@0 1«eks bi» "},
+
+        {u"Да, нет.", russian(), "^8@0 0«да, нет. » "},
+        {u"Да, нет.", apart(spoken(Punctuation::None, 1)), "^8@0 0«да, нет.» "},
+        {u"Да, нет.", all, "^8@0 0«да запятая нет точка » "},
+        {u"Да, нет.", apart(spoken(Punctuation::All, 1)), "^8@0 0«да» 1«comma» 0«нет» 1«dot» "},
+        {u"Да, нет.", shared(spoken(Punctuation::All, 1)), "^8@0 0«да comma нет dot » "},
+        {u"Да, нет.", russian(spoken(Punctuation::All, 1)), "^8@0 0«да запятая нет точка » "},
+        {u"Hello, world.", apart(spoken(Punctuation::All, 1)), "^13@0 1«hello comma world dot» "},
+        {u"Hello, world.", apart(spoken(Punctuation::All)), "^13@0 1«hello» 0«запятая» 1«world» 0«точка» "},
+        {u"2+2", all, "^3@0 0«два плюс два » "}, {u"2+2", russian(), "^3@0 0«два два » "},
+        {u"5@5", all, "^3@0 0«пять собака пять » "}, {u"Дом #5", all, "^6@0 0«дом пять » "}, // # has no name
+        {u"@", all, "^1@0 0«эт » "}, {u"+", all, "^1@0 0«плюс » "}, // alone: a letter name first
+        {u"+", russian(), "^1@0 ", false},
+
+        {u"в", russian(), "^1@0 0«вэ » "}, {u"В", russian(), "^1@0 0«вэ » "}, // a lone letter is spelled
+        {u"в дом", russian(), "^5@0 0«в дом » "}, {u"12 в", russian(), "^4@0 0«двенадцать в » "},
+        {u"12 б", russian(), "^4@0 0«двенадцать бэ » "}, {u"МВД", russian(), "^3@0 0«эм вэ дэ » "},
+        {u"5 кг", russian(), "^4@0 0«пять килограмм » "}, {u"т.е.", russian(), "^4@0 0«то есть » "},
+        {u"Вкл", russian(), "^3@0 0«вэ к л » "}, {u"Вкл", russian({.userDictionary = true}), "^3@0 0«включено » "},
+    });
+}
+
+TEST(TextPipeline, Failures) {
+    check({
+        {u"", russian(), "", false}, {u"Да", {0, true}, "", false}, {u" \t\u00A0 ", russian(), "", false},
+        {u"###", russian(), "^3@0 ", false}, // nothing left to speak
+        {u"Глава 12", apart(), "^8@0 0«глава» ", false, {.stopAfter = 1}},
+        {u"Да. Нет.", russian(portions(512, 0)), "^3@0 0«да. » ", false, {.stopAfter = 1}},
+        {u"Да", russian(), "^2@0 ", false, {.stopAtSentence = true}},
+        {u"Глава 12", apart(digitsBy(1)), "^8@0 0«глава» 1«twelve» ", true, {.results = {false, true}}},
+        {u"12 глава", apart(digitsBy(1)), "^8@0 1«twelve» 0«глава» ", false, {.results = {false, true}}},
+        {u"Это Hello", apart(), "^9@0 0«это» ", true, {.present = {true, false}}}, // no module: skipped
+        {u"Hello", apart(), "^5@0 ", false, {.present = {true, false}}},
+        {u"Глава 12", apart(), "^8@0 0«глава» ", false, {.throwAt = 1}}, // out of memory ends the call
+    });
+}
+
+} // namespace
+} // namespace vx
