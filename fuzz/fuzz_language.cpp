@@ -1,20 +1,14 @@
-// A Language with the Russian sample dictionary reads the input. The first byte picks the
-// number-group length; the rest, as UTF-16LE, is the text. Its digits, however many, are read as
-// a number and the words read back into digits, which checks the grammar on the way (scale words
-// in falling order, in the form their units call for, "одна"/"две" before thousands only).
-// Every spelling and replacement operation runs on the text and keeps the properties its
-// declaration states.
+// A Language with the Russian sample dictionary reads the digits of the input (its first byte
+// picks the number-group length, the rest is UTF-16LE text) as a number, however many there are,
+// and the words must read back into the same digits, which checks the grammar on the way.
 
 #include "config/TextUtil.h"
 #include "fuzz/FuzzSupport.h"
-#include "fuzz/ReferenceReplacements.h"
 #include "tests/support/RussianDictionary.h"
 #include "text/Language.h"
 
 #include <algorithm>
 #include <map>
-#include <optional>
-#include <set>
 
 namespace {
 
@@ -22,195 +16,86 @@ using namespace vx;
 
 constexpr std::size_t kLongestWholeNumber = 12; // longer runs are read group by group
 
+// A digit word (feminine: "1f", "2f"), or a scale word: multiplier, form (0 singular, 1-2 plural).
 struct NumberWord {
-    unsigned value = 0; // of a digit word; 0 for a scale word
+    std::uint64_t value = 0, scale = 0;
     bool feminine = false;
-    int order = 0; // of a scale word: 1 thousands, 2 millions, 3 billions
-    int form = 0;  // of a scale word: 0 singular, 1 first plural, 2 second plural
+    unsigned form = 0;
 };
 
-NumberWord meaningOf(const std::u16string& key) {
-    if (TextUtil::isAllDigits(key)) {
-        return {static_cast<unsigned>(TextUtil::toInt(key))};
-    }
-    if (key == u"1f" || key == u"2f") {
-        return {static_cast<unsigned>(key[0] - u'0'), true};
-    }
-    static const std::u16string kScales[] = {u"thousand", u"million", u"billion"};
-    static const std::u16string kForms[] = {u"_s", u"_p1", u"_p2"};
-    for (int order = 1; order <= 3; ++order) {
-        for (int form = 0; form < 3; ++form) {
-            if (key == kScales[order - 1] + kForms[form]) {
-                return {0, false, order, form};
-            }
-        }
-    }
-    fuzz::fail("a number key the sample should not have", __FILE__, __LINE__);
-}
-
-// The words between spaces, however many spaces there are.
-std::vector<std::u16string> wordsOf(std::u16string_view text) {
-    std::vector<std::u16string> words;
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t end = std::min(text.find(u' ', start), text.size());
-        if (end > start) {
-            words.emplace_back(text.substr(start, end - start));
-        }
-        start = end + 1;
-    }
-    return words;
-}
-
-struct Reading {
-    std::size_t zeros = 0; // leading "ноль" words
-    std::uint64_t value = 0;
-};
-
-// The sample language, its replacements as stored, and its number words by meaning.
-struct Sample {
-    Language language{u"ru"};
-    fuzz::Replacements replacements;
-    std::map<std::u16string, NumberWord> numberWords;
-
-    Sample() {
-        const auto bytes = fuzz::encodeUtf16le(test::kRussianDictionary);
-        ReplacementDictionary dictionary;
-        std::set<std::u16string> keys;
-        for (const fuzz::Entry& entry : fuzz::loadEntries(bytes.data(), bytes.size())) {
-            language.onEntry(u"ru.dic", entry.section, entry.key, entry.value);
-            if (entry.section == u"Numbers") {
-                numberWords[entry.value] = meaningOf(entry.key);
-            } else if (entry.section == u"Replacements") {
-                dictionary.set(entry.key, entry.value);
-                keys.insert(entry.key);
-            }
-        }
-        replacements = fuzz::storedEntries(dictionary, keys);
-    }
-
-    // The number that words name, or nothing when they break the grammar.
-    std::optional<Reading> readBack(std::u16string_view words) const {
-        Reading reading;
-        std::uint64_t group = 0;
-        int lastOrder = 4;
-        bool feminine = false;
-        for (const std::u16string& word : wordsOf(words)) {
-            const auto at = numberWords.find(word);
-            if (at == numberWords.end()) {
-                return std::nullopt;
-            }
-            const NumberWord& meaning = at->second;
-            if (meaning.order == 0 && meaning.value == 0) {
-                if (reading.value != 0 || group != 0 || lastOrder != 4) {
-                    return std::nullopt; // "ноль" only leads
-                }
-                ++reading.zeros;
-            } else if (meaning.order == 0) {
-                // Hundreds, then tens or a teen, then units, each at most once.
-                const std::uint64_t low = group % 100;
-                const bool fits = meaning.value >= 100  ? group == 0
-                                  : meaning.value >= 10 ? low == 0
-                                                        : low % 10 == 0 && low != 10;
-                if (!fits) {
-                    return std::nullopt;
-                }
-                group += meaning.value;
-                feminine = meaning.feminine;
-            } else {
-                const std::uint64_t low = group % 100;
-                const std::uint64_t units = low >= 10 && low <= 19 ? low : low % 10;
-                const int form = units == 1 ? 0 : units >= 2 && units <= 4 ? 1 : 2;
-                if (group == 0 || meaning.order >= lastOrder || meaning.form != form ||
-                    feminine != (meaning.order == 1 && (units == 1 || units == 2))) {
-                    return std::nullopt;
-                }
-                for (int i = 0; i < meaning.order; ++i) {
-                    group *= 1000;
-                }
-                reading.value += group;
-                group = 0;
-                lastOrder = meaning.order;
-                feminine = false;
-            }
-        }
-        if (feminine) {
-            return std::nullopt;
-        }
-        reading.value += group;
-        return reading;
-    }
-
-    // The words of the digits, once they have been read back into the same digits.
-    std::u16string checkWholeNumber(std::u16string_view digits) const {
-        std::u16string words = language.numberToWords(digits);
-        const auto reading = readBack(words);
-        VX_FUZZ_CHECK(reading.has_value());
-        std::uint64_t value = 0;
-        for (const char16_t c : digits) {
-            value = value * 10 + static_cast<unsigned>(c - u'0');
-        }
-        VX_FUZZ_CHECK(reading->zeros == std::min(digits.find_first_not_of(u'0'), digits.size()));
-        VX_FUZZ_CHECK(reading->value == value);
-        return words;
-    }
-
-    void checkNumber(std::u16string_view digits) const {
-        if (digits.size() <= kLongestWholeNumber) {
-            checkWholeNumber(digits);
-            return;
-        }
-        std::vector<std::u16string> groups;
-        language.splitDigits(digits, groups);
-        std::vector<std::u16string> expected;
-        for (const std::u16string& group : groups) {
-            const auto words = wordsOf(checkWholeNumber(group));
-            expected.insert(expected.end(), words.begin(), words.end());
-        }
-        VX_FUZZ_CHECK(wordsOf(language.numberToWords(digits)) == expected);
-    }
-
-    void checkGroup(unsigned value) const {
-        std::uint64_t scale = 1;
-        for (int order = 0; order <= 3; ++order, scale *= 1000) {
-            VX_FUZZ_CHECK(language.groupWords(value + 1000, order).empty());
-            if (value != 0) {
-                const auto reading = readBack(language.groupWords(value, order));
-                VX_FUZZ_CHECK(reading.has_value() && reading->zeros == 0 &&
-                              reading->value == value * scale);
-            }
-        }
-    }
-};
-
-std::u16string decimal(unsigned value) {
+std::u16string decimal(std::uint64_t value) {
     const std::string digits = std::to_string(value);
     return std::u16string(digits.begin(), digits.end());
 }
 
-void checkSpelling(const Sample& sample, std::u16string_view text) {
-    const Language& language = sample.language;
-    // Letters and symbols are named one character at a time, so cutting the text changes nothing.
-    if (text.size() >= 2) {
-        const auto head = text.substr(0, text.size() / 2);
-        const auto tail = text.substr(text.size() / 2);
-        VX_FUZZ_CHECK(language.mapLetters(text) ==
-                      language.mapLetters(head) + language.mapLetters(tail));
-        for (const Punctuation mode : {Punctuation::None, Punctuation::All}) {
-            VX_FUZZ_CHECK(language.spellSymbols(text, mode) ==
-                          language.spellSymbols(head, mode) + language.spellSymbols(tail, mode));
+struct Sample {
+    Language language{u"ru"};
+    std::map<std::u16string, NumberWord> numberWords; // by the word
+
+    Sample() {
+        const auto bytes = fuzz::encodeUtf16le(test::kRussianDictionary);
+        for (const auto& [section, key, value] : fuzz::loadEntries(bytes.data(), bytes.size())) {
+            language.onEntry(u"ru.dic", section, key, value);
+            if (section == u"Numbers") { // the keys: "7", "1f", "thousand_s", "million_p1", "billion_p2"...
+                const std::uint64_t scale = key[0] == u't' ? 1'000 : key[0] == u'm' ? 1'000'000 : key[0] == u'b' ? 1'000'000'000 : 0;
+                numberWords[value] = {scale == 0 ? static_cast<std::uint64_t>(TextUtil::toInt(key)) : 0, scale,
+                                      key.back() == u'f', key.back() == u's' ? 0u : static_cast<unsigned>(key.back() - u'0')};
+            }
         }
     }
-    VX_FUZZ_CHECK(language.spellSymbols(text, Punctuation::Some) ==
-                  language.spellSymbols(text, Punctuation::All));
-    // Every letter name of the sample is at least one character long.
-    VX_FUZZ_CHECK(language.spellSingleLetters(text).size() >= text.size());
-    VX_FUZZ_CHECK(language.spellAbbreviations(text).size() >= text.size());
-    VX_FUZZ_CHECK(language.applyReplacements(text) ==
-                  fuzz::replaceOneByOne(std::u16string(text), sample.replacements));
-    VX_FUZZ_CHECK(language.applyUserDictionary(text) == text); // none loaded
-    const std::u16string lowered = language.toLower(text);
-    VX_FUZZ_CHECK(lowered.size() == text.size() && language.toLower(lowered) == lowered);
-}
+
+    // The digits that the words of a whole number name. "ноль" only leads; a group is hundreds,
+    // then tens or a teen, then units, each at most once; scale words come in falling order, in
+    // the form that their group's last digits call for, "одна"/"две" only before "тысяча".
+    std::u16string readBack(std::u16string_view text) const {
+        std::u16string zeros;
+        std::uint64_t value = 0, group = 0, lastScale = ~0ULL;
+        bool feminine = false;
+        for (std::size_t start = 0, end = 0; (start = text.find_first_not_of(u' ', end)) != text.npos;) {
+            end = std::min(text.find(u' ', start), text.size());
+            const auto at = numberWords.find(std::u16string(text.substr(start, end - start)));
+            VX_FUZZ_CHECK(at != numberWords.end());
+            const NumberWord& w = at->second;
+            const std::uint64_t low = group % 100, units = low >= 10 && low <= 19 ? low : low % 10;
+            if (w.scale == 0 && w.value == 0) {
+                VX_FUZZ_CHECK(value == 0 && group == 0);
+                zeros += u'0';
+            } else if (w.scale == 0) {
+                VX_FUZZ_CHECK(w.value >= 100 ? group == 0 : w.value >= 10 ? low == 0 : low % 10 == 0 && low != 10);
+                group += w.value;
+                feminine = w.feminine;
+            } else {
+                VX_FUZZ_CHECK(group != 0 && w.scale < lastScale &&
+                              w.form == (units == 1 ? 0u : units >= 2 && units <= 4 ? 1u : 2u));
+                VX_FUZZ_CHECK(feminine == (w.scale == 1000 && (units == 1 || units == 2)));
+                value += group * w.scale;
+                lastScale = w.scale;
+                group = 0;
+                feminine = false;
+            }
+        }
+        VX_FUZZ_CHECK(!feminine);
+        return value + group == 0 ? zeros : zeros + decimal(value + group);
+    }
+
+    void checkNumber(std::u16string_view digits) const {
+        std::u16string words = language.numberToWords(digits);
+        if (digits.size() <= kLongestWholeNumber) {
+            VX_FUZZ_CHECK(readBack(words) == digits);
+            return;
+        }
+        std::vector<std::u16string> groups;
+        language.splitDigits(digits, groups);
+        std::u16string groupWords;
+        for (const std::u16string& group : groups) {
+            checkNumber(group);
+            groupWords += language.numberToWords(group);
+        }
+        std::erase(words, u' ');
+        std::erase(groupWords, u' ');
+        VX_FUZZ_CHECK(words == groupWords);
+    }
+};
 
 } // namespace
 
@@ -220,18 +105,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     sample.language.set(u"numgrp", decimal(1 + data[0] % kLongestWholeNumber));
-    const std::u16string text = fuzz::decodeUtf16le(data + 1, size - 1);
-
-    std::u16string digits;
-    for (const char16_t c : text) {
-        if (c >= u'0' && c <= u'9') {
-            digits += c;
-        }
-    }
+    std::u16string digits = fuzz::decodeUtf16le(data + 1, size - 1);
+    std::erase_if(digits, [](char16_t c) { return c < u'0' || c > u'9'; });
     if (!digits.empty()) {
         sample.checkNumber(digits);
-        sample.checkGroup(static_cast<unsigned>(TextUtil::toInt(digits.substr(0, 3))));
     }
-    checkSpelling(sample, text);
     return 0;
 }
