@@ -1,143 +1,70 @@
 #include "cli/Options.h"
 
 #include <gtest/gtest.h>
-#include <sstream>
-#include <vector>
 
 namespace vx::cli {
 namespace {
 
-std::string describe(const TextInput& input) {
-    switch (input.from) {
-    case TextInput::From::File:
-        return "file:" + input.file.string();
-    case TextInput::From::StandardInput:
-        return "stdin";
-    case TextInput::From::Arguments:
-        break;
-    }
-    return "words:" + input.words;
-}
-
 // The parsed command line in one line, or "error: " and the message.
 std::string parsed(std::vector<std::string_view> arguments) {
     try {
+        using Command = Invocation::Command;
         const Invocation invocation = parseArguments(arguments);
-        std::ostringstream out;
-        switch (invocation.command) {
-        case Invocation::Command::Help:
-            out << "help " << invocation.helpTopic;
-            break;
-        case Invocation::Command::Voices:
-            out << "voices";
-            break;
-        case Invocation::Command::Say: {
-            const SayOptions& say = invocation.say;
-            out << "say " << say.voice << " r" << say.rate << " p" << say.pitch << " a"
-                << say.volume << (say.spell ? " spell" : "") << (say.punctuation ? " punct" : "")
-                << (say.events ? " events" : "")
-                << (say.toStandardOutput ? " stdout" : " o=" + say.outputFile.string()) << ' '
-                << describe(say.input);
-            break;
+        const SayOptions& say = invocation.say;
+        const NormalizeOptions& normalize = invocation.normalize;
+        const TextInput& input = invocation.command == Command::Say ? say.input : normalize.input;
+        const std::string text = input.from == TextInput::From::File            ? "file:" + input.file.string()
+                                 : input.from == TextInput::From::StandardInput ? "stdin"
+                                                                                : "words:" + input.words;
+        if (invocation.command != Command::Say) {
+            return invocation.command == Command::Help     ? "help " + invocation.helpTopic
+                   : invocation.command == Command::Voices ? "voices"
+                                                           : "normalize " + normalize.voice +
+                                                                 (normalize.punctuation ? " punct " : " ") + text;
         }
-        case Invocation::Command::Normalize:
-            out << "normalize " << invocation.normalize.voice
-                << (invocation.normalize.punctuation ? " punct" : "") << ' '
-                << describe(invocation.normalize.input);
-            break;
-        }
-        return out.str();
+        const std::string output = say.toStandardOutput ? " stdout " : " o=" + say.outputFile.string() + " ";
+        return "say " + say.voice + " r" + std::to_string(say.rate) + " p" + std::to_string(say.pitch) + " a" +
+               std::to_string(say.volume) + (say.spell ? " spell" : "") + (say.punctuation ? " punct" : "") +
+               (say.events ? " events" : "") + output + text;
     } catch (const UsageError& error) {
         return std::string("error: ") + error.what();
     }
 }
 
-struct OptionCase {
-    std::vector<std::string_view> arguments;
-    std::string expected;
-};
-
-class CommandLines : public testing::TestWithParam<OptionCase> {};
-
-TEST_P(CommandLines, AreRead) {
-    EXPECT_EQ(parsed(GetParam().arguments), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Help, CommandLines,
-                         testing::Values(OptionCase{{}, "help "}, OptionCase{{"--help"}, "help "},
-                                         OptionCase{{"-h"}, "help "},
-                                         OptionCase{{"help", "say"}, "help say"},
-                                         OptionCase{{"say", "-o", "a.wav", "--help"}, "help say"},
-                                         OptionCase{{"say", "-o", "a.wav", "--", "--help"},
-                                                    "say tembra r0 p0 a100 o=a.wav words:--help"}));
-
-INSTANTIATE_TEST_SUITE_P(
-    Say, CommandLines,
-    testing::Values(OptionCase{{"say", "-o", "a.wav", "Привет,", "мир"},
-                               "say tembra r0 p0 a100 o=a.wav words:Привет, мир"},
-                    OptionCase{{"say", "Да", "--stdout"}, "say tembra r0 p0 a100 stdout words:Да"},
-                    OptionCase{{"say", "-v", "tembra_uk", "-r", "-10", "-p", "+10", "-a", "0",
-                                "--spell", "--punct", "--events", "-o", "b.wav", "-f", "t.txt"},
-                               "say tembra_uk r-10 p10 a0 spell punct events o=b.wav file:t.txt"},
-                    OptionCase{{"say", "--voice=x", "--rate=3", "--pitch", "-2", "--volume=55",
-                                "--output=c.wav", "-"},
-                               "say x r3 p-2 a55 o=c.wav stdin"},
-                    OptionCase{{"say", "--stdout", "--", "-5", "градусов"},
-                               "say tembra r0 p0 a100 stdout words:-5 градусов"}));
-
-INSTANTIATE_TEST_SUITE_P(
-    Others, CommandLines,
-    testing::Values(OptionCase{{"voices"}, "voices"},
-                    OptionCase{{"normalize", "21 000 руб."}, "normalize tembra words:21 000 руб."},
-                    OptionCase{{"normalize", "--punct", "-v", "tembra_uk", "-f", "x"},
-                               "normalize tembra_uk punct file:x"}));
-
-INSTANTIATE_TEST_SUITE_P(
-    Errors, CommandLines,
-    testing::Values(
-        OptionCase{{"speak"}, "error: unknown command 'speak' (see 'vxtts --help')"},
-        OptionCase{{"voices", "x"},
-                   "error: voices: takes no arguments (see 'vxtts voices --help')"},
-        OptionCase{{"say", "Да"},
-                   "error: say: say where the audio goes: -o FILE.wav or --stdout (see 'vxtts say "
-                   "--help')"},
-        OptionCase{
-            {"say", "--stdout", "-o", "a.wav", "Да"},
-            "error: say: give one of -o FILE.wav and --stdout, once (see 'vxtts say --help')"},
-        OptionCase{{"say", "--stdout"},
-                   "error: say: no text: give TEXT, -f FILE or - for standard input (see 'vxtts "
-                   "say --help')"},
-        OptionCase{{"say", "--stdout", "Да", "-"},
-                   "error: say: more than one text: give TEXT, -f FILE or - for standard input, "
-                   "only one of them (see 'vxtts say --help')"},
-        OptionCase{{"say", "--stdout", "-r", "11", "Да"},
-                   "error: say: -r takes a whole number from -10 to 10, not '11' (see 'vxtts say "
-                   "--help')"},
-        OptionCase{{"say", "--stdout", "--pitch=1.5", "Да"},
-                   "error: say: --pitch takes a whole number from -10 to 10, not '1.5' (see 'vxtts "
-                   "say --help')"},
-        OptionCase{
-            {"say", "--stdout", "-a", "", "Да"},
-            "error: say: -a takes a whole number from 0 to 100, not '' (see 'vxtts say --help')"},
-        OptionCase{{"say", "--stdout", "Да", "-v"},
-                   "error: say: -v needs a value (see 'vxtts say --help')"},
-        OptionCase{{"say", "-o", "", "Да"},
-                   "error: say: -o needs a file name (see 'vxtts say --help')"},
-        OptionCase{{"say", "--stdout", "-5", "градусов"},
-                   "error: say: unknown option '-5' (put -- before text that starts with -) (see "
-                   "'vxtts say --help')"},
-        OptionCase{{"normalize", "--spell", "Да"},
-                   "error: normalize: unknown option '--spell' (put -- before text that starts "
-                   "with -) (see 'vxtts normalize --help')"}));
-
-TEST(Usage, NamesEveryOptionOfItsCommand) {
-    for (const char* option :
-         {"-v", "-r", "-p", "-a", "--spell", "--punct", "--events", "-o", "--stdout", "-f"}) {
-        EXPECT_NE(usage("say").find(option), std::string::npos) << option;
-    }
-    for (const char* command : {"say", "voices", "normalize"}) {
-        EXPECT_NE(usage("").find(command), std::string::npos) << command;
-        EXPECT_EQ(usage(command).rfind(std::string("usage: vxtts ") + command, 0), 0U) << command;
+TEST(Options, CommandLinesAreRead) {
+    const auto sayError = [](const std::string& what) { return "error: say: " + what + " (see 'vxtts say --help')"; };
+    const std::pair<std::vector<std::string_view>, std::string> rows[] = {
+        {{}, "help "},
+        {{"-h"}, "help "},
+        {{"help", "say"}, "help say"},
+        {{"say", "-o", "a.wav", "--help"}, "help say"},
+        {{"say", "-o", "a.wav", "--", "--help"}, "say tembra r0 p0 a100 o=a.wav words:--help"},
+        {{"say", "-o", "a.wav", "Привет,", "мир"}, "say tembra r0 p0 a100 o=a.wav words:Привет, мир"},
+        {{"say", "Да", "--stdout"}, "say tembra r0 p0 a100 stdout words:Да"},
+        {{"say", "--voice=x", "--rate", "-10", "-p", "+10", "--volume=0", "--spell", "--punct", "--events", "-o", "c",
+          "-"},
+         "say x r-10 p10 a0 spell punct events o=c stdin"},
+        {{"say", "--output=c", "--", "-5", "градусов"}, "say tembra r0 p0 a100 o=c words:-5 градусов"},
+        {{"normalize", "--punct", "-v", "tembra_uk", "-f", "x"}, "normalize tembra_uk punct file:x"},
+        {{"speak"}, "error: unknown command 'speak' (see 'vxtts --help')"},
+        {{"voices", "x"}, "error: voices: takes no arguments (see 'vxtts voices --help')"},
+        {{"normalize", "--spell", "Да"}, "error: normalize: unknown option '--spell' (put -- before text that starts "
+                                         "with -) (see 'vxtts normalize --help')"},
+        {{"say", "Да"}, sayError("say where the audio goes: -o FILE.wav or --stdout")},
+        {{"say", "--stdout", "-o", "a.wav", "Да"}, sayError("give one of -o FILE.wav and --stdout, once")},
+        {{"say", "--stdout"}, sayError("no text: give TEXT, -f FILE or - for standard input")},
+        {{"say", "--stdout", "Да", "-"},
+         sayError("more than one text: give TEXT, -f FILE or - for standard input, only one of them")},
+        {{"say", "--stdout", "-r", "11", "Да"}, sayError("-r takes a whole number from -10 to 10, not '11'")},
+        {{"say", "--stdout", "--pitch=1.5", "Да"}, sayError("--pitch takes a whole number from -10 to 10, not '1.5'")},
+        {{"say", "--stdout", "-a", "", "Да"}, sayError("-a takes a whole number from 0 to 100, not ''")},
+        {{"say", "--stdout", "Да", "-v"}, sayError("-v needs a value")},
+        {{"say", "-o", "", "Да"}, sayError("-o needs a file name")},
+        {{"say", "--stdout", "-5", "градусов"},
+         sayError("unknown option '-5' (put -- before text that starts with -)")},
+    };
+    for (const auto& [arguments, expected] : rows) {
+        EXPECT_EQ(parsed(arguments), expected);
     }
 }
 
