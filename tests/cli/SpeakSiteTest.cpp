@@ -20,7 +20,7 @@ TEST(SpeakSite, WritesEventsInTheInputAndTheAudio) {
     const Chunk chunk{u"а бв", {1, 2, 4, 5, 6}};
     static_cast<SpeakSite*>(site.get())->setChunk(&chunk);
     ASSERT_EQ(site->Write("abc", 3, nullptr), S_OK);
-    const std::u16string name = u"7 \"шаг\"\\\n\x01";
+    const std::u16string name = u"7 \"шаг\"\\\n\x01\x1f";
     const auto event = [](WORD id, WORD type, WPARAM wParam, LPARAM lParam) {
         return SPEVENT{id, type, 0, 0, wParam, lParam};
     };
@@ -28,7 +28,7 @@ TEST(SpeakSite, WritesEventsInTheInputAndTheAudio) {
                            event(SPEI_TTS_BOOKMARK, SPET_LPARAM_IS_STRING, 7, reinterpret_cast<LPARAM>(name.c_str()))};
     EXPECT_EQ(site->AddEvents(all, 3), S_OK);
     EXPECT_EQ(events.str(), "{\"event\":\"sentence\",\"offset\":4,\"length\":2,\"position\":3}\n"
-                            R"({"event":"bookmark","name":"7 \"шаг\"\\\u000a\u0001","value":7,"position":3})" "\n");
+                            R"({"event":"bookmark","name":"7 \"шаг\"\\\u000a\u0001\u001f","value":7,"position":3})" "\n");
 }
 
 } // namespace
