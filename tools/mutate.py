@@ -184,6 +184,9 @@ MUTANTS = [
      "constexpr std::u16string_view kSentenceEnds = u\".!?\";", "an ellipsis ends no chunk"),
     ("cli/Options.cpp", "value < low || value > high) {", "value < low || value >= high) {",
      "an option's highest value refused"),
+    ("engine/TtsEngine.cpp", "        ULONGLONG interest = 0;\n        site_->GetEventInterest(&interest);\n",
+     "        ULONGLONG& interest = eventInterest_;\n        site_->GetEventInterest(&interest);\n",
+     "a sentence mark replaces the call's event interest"),
 ]
 
 

@@ -92,6 +92,8 @@ struct Script {
     LONG rate = 0;
     USHORT volume = 100;
     ULONGLONG interest = 0;
+    ULONGLONG laterInterest = 0; // the answer after the first, when changesInterest
+    bool changesInterest = false;
     bool failWrites = false;
     bool failEvents = false;
     std::uint32_t bytesPerSpeak = 0;
@@ -115,7 +117,9 @@ public:
         }
         return script_.failEvents ? E_FAIL : S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetEventInterest(ULONGLONG* value) override { return answer(value, script_.interest); }
+    HRESULT STDMETHODCALLTYPE GetEventInterest(ULONGLONG* value) override {
+        return answer(value, interestCalls_++ > 0 && script_.changesInterest ? script_.laterInterest : script_.interest);
+    }
     DWORD STDMETHODCALLTYPE GetActions() override {
         return actionCalls_ < script_.actions.size() ? script_.actions[actionCalls_++] : 0;
     }
@@ -139,6 +143,7 @@ private:
     Script script_;
     std::u16string tag_; // before each line in the journal
     std::size_t actionCalls_ = 0;
+    std::size_t interestCalls_ = 0;
 };
 
 // An engine object, made through its COM factory with the recording modules.
