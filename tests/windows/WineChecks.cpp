@@ -1,13 +1,15 @@
 // The Windows build under Wine. A SAPI client of the engine DLL: it loads the DLL as COM would,
 // registers it, lists its voices through SAPI, speaks with each (with a token and an output site of
 // its own: Wine's ISpVoice::Speak and tokens' CreateInstance are not implemented), and unregisters
-// it. And the audio conversion of Windows' Audio Compression Manager, which the engine uses.
+// it. And the audio conversion of Windows' Audio Compression Manager and the code-page conversion,
+// which the engine uses.
 // usage: WineChecks.exe DLL LINUX-WAV (the Linux build's audio of the last sentence spoken here)
 // Prints one line per failed check; exits 1 if any failed (a count could be taken for a skip code).
 
 #include "cli/ComRef.h"
 #include "cli/VoiceToken.h"
 #include "platform/AudioConversion.h"
+#include "platform/CodePage.h"
 
 #include <algorithm>
 #include <cmath>
@@ -234,12 +236,28 @@ void convert(DWORD fromRate, WORD fromBits, DWORD toRate, WORD toBits) {
 
 } // namespace
 
+// The code pages as the Linux build converts them (its platform tests hold the whole table).
+void convertText() {
+    const std::tuple<std::u16string, unsigned, std::string> rows[] = {
+        {u"Съешь ёж", 1251, "\xD1\xFA\xE5\xF8\xFC \xB8\xE6"},
+        {u"a漢\U0001F600b", 1251, "a???b"},
+        {std::u16string{u'a', char16_t{0xD83D}, u'b', char16_t{0xDE00}}, 1251, "a?b?"},
+        {u"Да", 866, "\x84\xA0"},
+        {u"Да", 12345, ""},
+    };
+    for (const auto& [text, codePage, bytes] : rows) {
+        const std::string got = vx::ToMultiByte(text, codePage);
+        check(got == bytes, L"code page " + std::to_wstring(codePage) + L": " + std::wstring(got.begin(), got.end()));
+    }
+}
+
 int main(int argc, char** argv) {
     convert(22050, 8, 22050, 16); // the built-in voice's samples widened
     convert(22050, 8, 44100, 16); // and resampled
     convert(22050, 8, 16000, 16);
     convert(22050, 16, 11025, 8);
     convert(16000, 16, 22050, 16);
+    convertText();
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     const HMODULE dll = LoadLibraryA(argv[1]);
     if (!check(dll != nullptr && argc == 3, L"the DLL loads")) return 1;
