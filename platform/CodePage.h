@@ -14,7 +14,8 @@ inline constexpr unsigned kUtf8CodePage = 65001;
 
 // text in the given code page (0: the system's legacy code page), up to its first NUL, as a
 // C string would be. A character the code page lacks, and a lone surrogate, becomes '?' (in
-// UTF-8: U+FFFD). An unknown code page gives an empty result; so does empty text.
+// UTF-8: U+FFFD); Windows first takes a lookalike from its best-fit table where it has one
+// (é → e in CP1251). An unknown code page gives an empty result; so does empty text.
 std::string ToMultiByte(std::u16string_view text, unsigned codePage);
 
 // ToMultiByte in UTF-8.

@@ -72,6 +72,9 @@ TEST(CodePage, TextInTheBytesOfACodePage) {
         {u"Їжак і № 5", 0, "\xAF\xE6\xE0\xEA \xB3 \xB9 5"},
         {u"€ é ÿ", 1252, "\x80 \xE9 \xFF"},
         {u"Да", 866, "\x84\xA0"},
+        {u"Да", 1, "\x84\xA0"}, // the OEM code page of Cyrillic Windows
+        {u"Да", 20866, "\xE4\xC1"},
+        {u"Да", 28595, "\xB4\xD0"},
         {u"a漢\U0001F600b", 1251, "a???b"}, // what the code page lacks, unit by unit
         {std::u16string{u'a', char16_t{0xD83D}, u'b', char16_t{0xDE00}}, 1251, "a?b?"},
         {std::u16string(u"до\0после", 9), 1251, "\xE4\xEE"}, // a C string ends at its NUL
