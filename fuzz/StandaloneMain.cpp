@@ -2,13 +2,11 @@
 // that the seeds and the reproducers kept beside them are tests in the ordinary and sanitizer
 // builds. No input fails, since a missing corpus would otherwise pass unnoticed.
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
-#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -19,11 +17,11 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot read %s\n", argv[i]);
             return 1;
         }
-        const std::vector<char> bytes(std::istreambuf_iterator<char>(in), {});
         // A buffer of exactly the input's size, so that AddressSanitizer sees a read past its end.
-        const auto data = std::make_unique<std::uint8_t[]>(bytes.size());
-        std::copy(bytes.begin(), bytes.end(), data.get());
-        LLVMFuzzerTestOneInput(data.get(), bytes.size());
+        const auto size = static_cast<std::size_t>(std::filesystem::file_size(argv[i]));
+        const auto data = std::make_unique<std::uint8_t[]>(size);
+        in.read(reinterpret_cast<char*>(data.get()), static_cast<std::streamsize>(size));
+        LLVMFuzzerTestOneInput(data.get(), size);
     }
     std::printf("%d inputs run\n", argc - 1);
     return argc > 1 ? 0 : 1;

@@ -4,6 +4,7 @@
 
 #include "config/TextUtil.h"
 #include "fuzz/FuzzSupport.h"
+#include "platform/Utf.h"
 #include "tests/support/RussianDictionary.h"
 #include "text/Language.h"
 
@@ -22,11 +23,6 @@ struct NumberWord {
     bool feminine = false;
     unsigned form = 0;
 };
-
-std::u16string decimal(std::uint64_t value) {
-    const std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
-}
 
 struct Sample {
     Language language{u"ru"};
@@ -75,7 +71,7 @@ struct Sample {
             }
         }
         VX_FUZZ_CHECK(!feminine);
-        return value + group == 0 ? zeros : zeros + decimal(value + group);
+        return value + group == 0 ? zeros : zeros + fromUtf8(std::to_string(value + group));
     }
 
     void checkNumber(std::u16string_view digits) const {
@@ -104,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0) {
         return 0;
     }
-    sample.language.set(u"numgrp", decimal(1 + data[0] % kLongestWholeNumber));
+    sample.language.set(u"numgrp", fromUtf8(std::to_string(1 + data[0] % kLongestWholeNumber)));
     std::u16string digits = fuzz::decodeUtf16le(data + 1, size - 1);
     std::erase_if(digits, [](char16_t c) { return c < u'0' || c > u'9'; });
     if (!digits.empty()) {

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace vx::test {
 
@@ -18,13 +19,26 @@ using Lines = std::vector<std::u16string>;
 
 inline std::u16string number(std::int64_t value) { return fromUtf8(std::to_string(value)); }
 
+// A Speak call's flags, what its site answers, and how the site and the modules behave.
+struct Script {
+    std::vector<DWORD> actions = {}; // answers of GetActions in turn; 0 once used up
+    LONG rate = 0;
+    USHORT volume = 100;
+    ULONGLONG interest = 0;
+    std::optional<ULONGLONG> laterInterest = {}; // the answers after the first, when they differ
+    bool failWrites = false;
+    bool failEvents = false;
+    std::uint32_t bytesPerSpeak = 0;
+    bool moduleFails = false;
+    DWORD flags = 0;
+};
+
 // In order, what the modules were asked: "speak [<text>] @<rate>/<volume>/<pitch>",
 // "silence <ms>", "stop"; and what a site was given, after its tag: "[failed ]write <bytes>",
 // "sentence <length>/<position> @<offset>", "bookmark <number>/[<string>] @<offset>".
 struct Journal {
     Lines lines;
-    std::uint32_t bytesPerSpeak = 0;
-    bool speakResult = true;
+    Script script; // of the latest Speak call, for the modules
     std::function<void()> duringSpeak = [] {}; // called inside every module Speak
 };
 inline Journal& journal() {
@@ -43,9 +57,9 @@ public:
         journal().lines.push_back(u"speak [" + text + u"] @" + number(s.rate) + u"/" + number(s.volume) + u"/" +
                                   number(s.pitch));
         journal().duringSpeak();
-        const std::vector<unsigned char> audio(journal().bytesPerSpeak, 'a');
-        sink()->OnAudio(audio.data(), journal().bytesPerSpeak, nullptr);
-        return journal().speakResult;
+        const std::vector<unsigned char> audio(journal().script.bytesPerSpeak, 'a');
+        sink()->OnAudio(audio.data(), journal().script.bytesPerSpeak, nullptr);
+        return !journal().script.moduleFails;
     }
     bool Stop() override {
         journal().lines.push_back(u"stop");
@@ -86,21 +100,6 @@ inline ISpObjectToken* makeToken(std::u16string name) {
     return token;
 }
 
-// A Speak call's flags, what its site answers, and how the site and the modules behave.
-struct Script {
-    std::vector<DWORD> actions = {}; // answers of GetActions in turn; 0 once used up
-    LONG rate = 0;
-    USHORT volume = 100;
-    ULONGLONG interest = 0;
-    ULONGLONG laterInterest = 0; // the answer after the first, when changesInterest
-    bool changesInterest = false;
-    bool failWrites = false;
-    bool failEvents = false;
-    std::uint32_t bytesPerSpeak = 0;
-    bool moduleFails = false;
-    DWORD flags = 0;
-};
-
 class RecordingSite final : public ISpTTSEngineSite {
 public:
     RecordingSite(Script script, std::u16string tag) : script_(std::move(script)), tag_(std::move(tag)) {}
@@ -118,7 +117,7 @@ public:
         return script_.failEvents ? E_FAIL : S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetEventInterest(ULONGLONG* value) override {
-        return answer(value, interestCalls_++ > 0 && script_.changesInterest ? script_.laterInterest : script_.interest);
+        return answer(value, interestCalls_++ > 0 ? script_.laterInterest.value_or(script_.interest) : script_.interest);
     }
     DWORD STDMETHODCALLTYPE GetActions() override {
         return actionCalls_ < script_.actions.size() ? script_.actions[actionCalls_++] : 0;
@@ -180,8 +179,7 @@ struct EngineHandle {
             list[i].ulTextLen = static_cast<ULONG>(text.size());
             list[i].pNext = i + 1 < list.size() ? &list[i + 1] : nullptr;
         }
-        journal().bytesPerSpeak = script.bytesPerSpeak;
-        journal().speakResult = !script.moduleFails;
+        journal().script = script;
         RecordingSite site(script, tag);
         return engine->Speak(script.flags, SPDFID_WaveFormatEx, nullptr, list.empty() ? nullptr : list.data(), &site);
     }

@@ -43,7 +43,7 @@ const SpeakCase kSpeakCases[] = {
      {.interest = kAllEvents, .bytesPerSpeak = 1000},
      {u"sentence 8/0 @2", u"speak [один два ] @50/100/50", u"write 1000", u"bookmark 42/[42] @2", u"bookmark 0/[x1] @2"}},
     {"the interest read at the start serves the call's bookmarks", {u"один", u"#42"},
-     {.interest = 1ULL << SPEI_TTS_BOOKMARK, .changesInterest = true, .bytesPerSpeak = 10},
+     {.interest = 1ULL << SPEI_TTS_BOOKMARK, .laterInterest = 0, .bytesPerSpeak = 10},
      {u"speak [один ] @50/100/50", u"write 10", u"bookmark 42/[42] @2"}},
     {"sentence events: length, position, audio offset; bookmarks need interest",
      {u"Первое предложение здесь довольно длинное. Второе тоже длинное, очень длинное.", u"#42"},

@@ -1,9 +1,10 @@
 #pragma once
 // An EngineSink that records what it is given and can ask to stop after some calls.
 
-#include "modules/EngineSink.h"
+#include "modules/SpeechModule.h"
 
 #include <functional>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace vx::test {
@@ -27,5 +28,12 @@ public:
     std::size_t stopAfter = 0;                // answer "stop" from this call on; 0 = never
     std::function<void(std::size_t)> onCall;  // runs inside every call, with the call's number
 };
+
+// What module says of text, as sink records it.
+inline RecordingSink spoken(SpeechModule& module, const TextPortion& text, RecordingSink sink = {}) {
+    module.SetSink(&sink);
+    EXPECT_TRUE(module.Speak(text));
+    return sink;
+}
 
 } // namespace vx::test

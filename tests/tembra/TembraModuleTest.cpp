@@ -8,7 +8,6 @@
 #include "tests/modules/RecordingSink.h"
 #include "tests/support/ProcessLog.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -26,13 +25,6 @@ const std::u16string kLongText = [] {
     return text;
 }();
 
-test::RecordingSink spoken(TembraModule& module, const std::u16string& text,
-                           test::RecordingSink sink = {}) {
-    module.SetSink(&sink);
-    EXPECT_TRUE(module.Speak(text));
-    return sink;
-}
-
 // A portion streams in chunks of 4096 bytes. Stop (called inside the sink, as another thread
 // would call it) or the sink's own answer ends it before the next chunk; the next starts afresh.
 TEST(TembraStreaming, ChunksUntilStopOrTheSinkEndsThePortion) {
@@ -46,12 +38,12 @@ TEST(TembraStreaming, ChunksUntilStopOrTheSinkEndsThePortion) {
                 module.Stop();
             }
         };
-        const auto blocks = spoken(module, kLongText, sink).blocks;
+        const auto blocks = test::spoken(module, kLongText, sink).blocks;
         EXPECT_TRUE(end == "nothing" ? blocks.size() > 2 : blocks.size() == 2) << blocks.size();
         for (std::size_t i = 0; i + 1 < blocks.size(); ++i) {
             EXPECT_EQ(blocks[i].size(), TembraModule::kChunkBytes);
         }
-        EXPECT_FALSE(spoken(module, u"да").audio.empty());
+        EXPECT_FALSE(test::spoken(module, u"да").audio.empty());
     }
 }
 
@@ -60,7 +52,7 @@ TEST(TembraStreaming, AFullLastChunkStillFlushesTheFilter) {
     module.ReadSetting(u"word_pause", u"1024");
     module.SetRate(100);
     const auto audio =
-        spoken(module, std::u16string(40, u' ')).audio; // exactly ten chunks of silence
+        test::spoken(module, std::u16string(40, u' ')).audio; // exactly ten chunks of silence
     EXPECT_NEAR(static_cast<double>(audio.size()), 40 * 1024 / 1.4, 40 * 1024 * 0.02);
 }
 
@@ -69,7 +61,7 @@ TEST(TembraStreaming, AFullLastChunkStillFlushesTheFilter) {
 // tick at each join).
 TEST(TembraConversion, APortionIsConvertedAsOneStream) {
     TembraModule plain;
-    const std::vector<unsigned char> bytes = spoken(plain, kLongText).audio;
+    const std::vector<unsigned char> bytes = test::spoken(plain, kLongText).audio;
     WAVEFORMATEX from{};
     plain.GetOutputFormat(&from);
     ASSERT_EQ(from.nSamplesPerSec, 22050u);
@@ -79,7 +71,7 @@ TEST(TembraConversion, APortionIsConvertedAsOneStream) {
         TembraModule module;
         module.ReadSetting(widened ? u"convert" : u"output_format",
                            widened ? u"vxtts" : u"44100,1,16");
-        const std::vector<unsigned char> out = spoken(module, kLongText).audio;
+        const std::vector<unsigned char> out = test::spoken(module, kLongText).audio;
         WAVEFORMATEX to{};
         module.GetOutputFormat(&to);
         EXPECT_EQ(to.wBitsPerSample, 16);
@@ -133,17 +125,17 @@ const OutputCase kOutputs[] = {
 
 TEST(TembraOutput, LengthAndLevelFollowRateVolumeAndFilterSettings) {
     TembraModule normal;
-    const std::vector<unsigned char> reference = spoken(normal, kPhrase).audio;
+    const std::vector<unsigned char> reference = test::spoken(normal, kPhrase).audio;
+    ASSERT_TRUE(Log::Open(u"vxtts.log"));
     for (const OutputCase& c : kOutputs) {
         SCOPED_TRACE(toUtf8(c.key + u"=" + c.value) + " rate " + std::to_string(c.rate) +
                      " volume " + std::to_string(c.volume));
         const test::LogTail log;
-        Log::Open(u"vxtts.log");
         TembraModule module;
         module.ReadSetting(c.key, c.value);
         module.SetRate(c.rate);
         module.SetVolume(c.volume);
-        const std::vector<unsigned char> audio = spoken(module, kPhrase).audio;
+        const std::vector<unsigned char> audio = test::spoken(module, kPhrase).audio;
         EXPECT_NEAR(static_cast<double>(audio.size()) / static_cast<double>(reference.size()),
                     c.length, 0.05 * c.length);
         EXPECT_NEAR(rms(audio) / rms(reference), c.level, 0.1);

@@ -234,8 +234,6 @@ void convert(DWORD fromRate, WORD fromBits, DWORD toRate, WORD toBits) {
     check(blocks.step <= once.step * 1.1, row + L"a step at the joins of " + std::to_wstring(blocks.step));
 }
 
-} // namespace
-
 // The code pages as the Linux build converts them (its platform tests hold the whole table).
 void convertText() {
     const std::tuple<std::u16string, unsigned, std::string> rows[] = {
@@ -250,6 +248,8 @@ void convertText() {
         check(got == bytes, L"code page " + std::to_wstring(codePage) + L": " + std::wstring(got.begin(), got.end()));
     }
 }
+
+} // namespace
 
 int main(int argc, char** argv) {
     convert(22050, 8, 22050, 16); // the built-in voice's samples widened
