@@ -71,20 +71,24 @@ char32_t decodeUtf8(std::string_view text, std::size_t& pos, bool& valid) {
     return c;
 }
 
+// The character at text[i]: a surrogate pair as one (i moves to its second unit), a lone
+// surrogate as kReplacement.
+char32_t decodeUtf16(std::u16string_view text, std::size_t& i) {
+    const char32_t c = text[i];
+    const bool high = c >= 0xD800 && c <= 0xDBFF;
+    if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+        return 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    }
+    return c >= 0xD800 && c <= 0xDFFF ? kReplacement : c;
+}
+
 } // namespace
 
 std::string toUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size() * 2);
     for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        const bool high = c >= 0xD800 && c <= 0xDBFF;
-        if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = kReplacement;
-        }
-        appendUtf8(out, c);
+        appendUtf8(out, decodeUtf16(text, i));
     }
     return out;
 }
@@ -97,6 +101,19 @@ std::u16string fromUtf8(std::string_view text) {
         appendUtf16(out, decodeUtf8(text, pos, valid));
     }
     return out;
+}
+
+std::wstring toWideChars(std::u16string_view text) {
+    if constexpr (sizeof(wchar_t) == sizeof(char16_t)) {
+        return std::wstring(text.begin(), text.end());
+    } else {
+        std::wstring out;
+        out.reserve(text.size());
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            out.push_back(static_cast<wchar_t>(decodeUtf16(text, i)));
+        }
+        return out;
+    }
 }
 
 bool isValidUtf8(std::string_view text) {

@@ -15,6 +15,10 @@ std::string toUtf8(std::u16string_view text);
 // overlong or truncated sequence becomes one U+FFFD.
 std::u16string fromUtf8(std::string_view text);
 
+// UTF-16 as the platform's wide characters: unchanged where wchar_t has 16 bits (Windows); where
+// it has 32 (POSIX), each surrogate pair becomes one character and a lone surrogate U+FFFD.
+std::wstring toWideChars(std::u16string_view text);
+
 // True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past
 // U+10FFFF).
 bool isValidUtf8(std::string_view text);

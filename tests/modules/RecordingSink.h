@@ -15,7 +15,9 @@ public:
         const auto* bytes = static_cast<const unsigned char*>(data);
         blocks.emplace_back(bytes, bytes + byteCount);
         audio.insert(audio.end(), bytes, bytes + byteCount);
-        marks.push_back(mark);
+        if (mark) {
+            marks.push_back(*mark); // a copy: what it points to may not outlive the call
+        }
         if (onCall) {
             onCall(blocks.size());
         }
@@ -24,7 +26,7 @@ public:
 
     std::vector<std::vector<unsigned char>> blocks;
     std::vector<unsigned char> audio;
-    std::vector<const SentenceMark*> marks;
+    std::vector<SentenceMark> marks;
     std::size_t stopAfter = 0;                // answer "stop" from this call on; 0 = never
     std::function<void(std::size_t)> onCall;  // runs inside every call, with the call's number
 };

@@ -1,0 +1,180 @@
+#include "modules/EspeakModule.h"
+
+#include "platform/CodePage.h"
+#include "platform/Files.h"
+#include "platform/Lock.h"
+#include "platform/Utf.h"
+
+#include <mutex>
+
+namespace vx {
+namespace {
+
+// The library's numbers.
+constexpr int kSynchronousOutput = 2;
+constexpr int kBufferMilliseconds = 300;
+constexpr int kRateParameter = 1, kVolumeParameter = 2, kPitchParameter = 3;
+constexpr int kCharacterPositions = 1;
+constexpr unsigned kWideCharacters = 3;
+constexpr std::uint32_t kSampleRate = 22050;
+
+// The library holds one synthesizer per process: synthesis is serialized across every instance,
+// and its callback finds the instance that speaks through currentEspeakModule. The synthesizer
+// is started once and never terminated: eSpeak NG 1.51 does not return from espeak_Terminate
+// after a second espeak_Initialize, nor from a third espeak_Terminate after starting again (it
+// joins a thread that never ends), which would stall the host whenever a voice is unloaded.
+// Its library therefore stays loaded for the life of the process, with the thread inside it.
+platform::Lock espeakLock;
+EspeakModule* currentEspeakModule = nullptr;
+std::int32_t espeakSampleRate = 0;    // > 0 once the synthesizer has started
+std::u16string espeakVoice;           // the voice the synthesizer was given last
+platform::DynamicLibrary* espeakLibrary = nullptr; // the started synthesizer's, never closed
+
+} // namespace
+
+struct EspeakModule::Api {
+    using SynthCallback = int(short*, int, void*);
+    int (*initialize)(int output, int bufferLength, const char* path, int options) = nullptr;
+    int (*setVoiceByName)(const char* name) = nullptr;
+    void (*setSynthCallback)(SynthCallback* callback) = nullptr;
+    int (*setParameter)(int parameter, int value, int relative) = nullptr;
+    int (*synth)(const void* text, std::size_t size, unsigned position, int positionType, unsigned endPosition,
+                 unsigned flags, unsigned* identifier, void* userData) = nullptr;
+    int (*cancel)() = nullptr;
+
+    explicit Api(const platform::DynamicLibrary& library) {
+        find(library, "espeak_Initialize", initialize);
+        find(library, "espeak_SetVoiceByName", setVoiceByName);
+        find(library, "espeak_SetSynthCallback", setSynthCallback);
+        find(library, "espeak_SetParameter", setParameter);
+        find(library, "espeak_Synth", synth);
+        find(library, "espeak_Cancel", cancel);
+    }
+
+    template <class Function> static void find(const platform::DynamicLibrary& library, const char* name, Function& entry) {
+        entry = reinterpret_cast<Function>(library.symbol(name));
+    }
+};
+
+EspeakModule::EspeakModule() {
+    SetPcmFormat(&nativeFormat_, kSampleRate, 1, 16);
+    outputFormat_ = nativeFormat_;
+}
+
+EspeakModule::~EspeakModule() = default;
+
+bool EspeakModule::Load() {
+    if (!SpeechModule::Load()) {
+        return false;
+    }
+    if (!api_) {
+        api_ = std::make_unique<Api>(library());
+    }
+    if (initResult_ == 0 && api_->initialize) {
+        const std::lock_guard guard(espeakLock);
+        initResult_ = startSynthesizer();
+    }
+    return initResult_ > 0;
+}
+
+std::int32_t EspeakModule::startSynthesizer() const {
+    if (espeakSampleRate <= 0) {
+        espeakSampleRate = api_->initialize(kSynchronousOutput, kBufferMilliseconds, ToUtf8(path).c_str(), 0);
+        if (espeakSampleRate > 0) {
+            espeakLibrary = new platform::DynamicLibrary;
+            espeakLibrary->open(platform::joinPath(path, module));
+        }
+    }
+    if (espeakSampleRate > 0 && api_->setSynthCallback) {
+        api_->setSynthCallback(&EspeakModule::onSynth);
+    }
+    return espeakSampleRate;
+}
+
+// Each instance speaks its own voice, whichever instance spoke before it.
+void EspeakModule::selectVoice() const {
+    if (api_->setVoiceByName && espeakVoice != subname && api_->setVoiceByName(ToUtf8(subname).c_str()) == 0) {
+        espeakVoice = subname;
+    }
+}
+
+bool EspeakModule::Speak(const TextPortion& text) {
+    if (!isLoaded() && !Load()) {
+        return false;
+    }
+    if (!api_ || !api_->synth || initResult_ <= 0) {
+        return false;
+    }
+    // The form the library's "wide characters" flag reads on this platform; the size it is told
+    // stays the portion's length with its terminating NUL.
+    const std::wstring wide = toWideChars(text);
+    const std::lock_guard guard(espeakLock);
+    selectVoice();
+    if (api_->setParameter) {
+        api_->setParameter(kRateParameter, static_cast<int>(rate * 2.5), 0);
+        api_->setParameter(kVolumeParameter, volume, 0);
+        api_->setParameter(kPitchParameter, pitch, 0);
+    }
+    if (conversion == ConversionMode::Convert) {
+        converter_ = AudioConverter::open(nativeFormat_, outputFormat_);
+    }
+    currentEspeakModule = this;
+    const int result = api_->synth(wide.c_str(), text.size() + 1, 0, kCharacterPositions, 0, kWideCharacters,
+                                   &synthesisId_, this);
+    currentEspeakModule = nullptr;
+    // What the resampler still holds is the end of the portion.
+    if (converter_ && converter_->finish(converted_) && !converted_.empty() && sink()) {
+        sink()->OnAudio(converted_.data(), static_cast<std::uint32_t>(converted_.size()), nullptr);
+    }
+    converter_.reset();
+    return result == 0;
+}
+
+bool EspeakModule::Stop() {
+    if (!api_ || !api_->cancel) {
+        return false;
+    }
+    api_->cancel();
+    return true;
+}
+
+bool EspeakModule::SetConversion(const std::u16string& value) {
+    conversion = value == u"vxtts" ? ConversionMode::Internal
+                 : value == u"acm" ? ConversionMode::Convert
+                                   : ConversionMode::None;
+    if (conversion != ConversionMode::Convert) {
+        SetPcmFormat(&nativeFormat_, kSampleRate, 1, 16);
+        outputFormat_ = nativeFormat_;
+    }
+    return true;
+}
+
+int EspeakModule::onSynth(short* samples, int sampleCount, void* events) {
+    EspeakModule* const module = currentEspeakModule;
+    if (sampleCount <= 0 || !module || !module->sink()) {
+        return 1;
+    }
+    // The library's event list goes to the engine as the block's mark: its first event begins
+    // with three 32-bit words (type, message identifier, text position), read as a sentence mark;
+    // a word event (type 1) raises one. The list always holds at least its terminating event.
+    return module->deliver(samples, sampleCount, static_cast<const SentenceMark*>(events)) != 0 ? 1 : 0;
+}
+
+std::int32_t EspeakModule::deliver(const short* samples, int sampleCount, const SentenceMark* mark) {
+    const auto bytes = static_cast<std::uint32_t>(sampleCount) * 2;
+    switch (conversion) {
+    case ConversionMode::None:
+    case ConversionMode::Internal:
+        return sink()->OnAudio(samples, bytes, mark);
+    case ConversionMode::Convert:
+        // A block that cannot be converted is lost; its mark still reaches the engine.
+        if (!converter_ || !converter_->convert(reinterpret_cast<const unsigned char*>(samples), bytes, converted_)) {
+            converted_.clear();
+        }
+        return sink()->OnAudio(converted_.empty() ? nullptr : converted_.data(),
+                               static_cast<std::uint32_t>(converted_.size()), mark);
+    }
+    return 1;
+}
+
+} // namespace vx
