@@ -1,6 +1,8 @@
 #include "engine/ModuleFactory.h"
 
 #include "modules/EspeakModule.h"
+#include "modules/NewfonModule.h"
+#include "modules/RhvoiceModule.h"
 #include "tembra/TembraModule.h"
 
 namespace vx {
@@ -11,6 +13,10 @@ std::unique_ptr<SpeechModule> createModule(ModuleKind kind) {
         return std::make_unique<TembraModule>();
     case ModuleKind::Espeak:
         return std::make_unique<EspeakModule>();
+    case ModuleKind::Newfon:
+        return std::make_unique<NewfonModule>();
+    case ModuleKind::Rhvoice:
+        return std::make_unique<RhvoiceModule>();
     default:
         return nullptr;
     }

@@ -115,18 +115,12 @@ bool EspeakModule::Speak(const TextPortion& text) {
         api_->setParameter(kVolumeParameter, volume, 0);
         api_->setParameter(kPitchParameter, pitch, 0);
     }
-    if (conversion == ConversionMode::Convert) {
-        converter_ = AudioConverter::open(nativeFormat_, outputFormat_);
-    }
+    openPortionStream();
     currentEspeakModule = this;
     const int result = api_->synth(wide.c_str(), text.size() + 1, 0, kCharacterPositions, 0, kWideCharacters,
                                    &synthesisId_, this);
     currentEspeakModule = nullptr;
-    // What the resampler still holds is the end of the portion.
-    if (converter_ && converter_->finish(converted_) && !converted_.empty() && sink()) {
-        sink()->OnAudio(converted_.data(), static_cast<std::uint32_t>(converted_.size()), nullptr);
-    }
-    converter_.reset();
+    closePortionStream();
     return result == 0;
 }
 
@@ -167,12 +161,7 @@ std::int32_t EspeakModule::deliver(const short* samples, int sampleCount, const 
     case ConversionMode::Internal:
         return sink()->OnAudio(samples, bytes, mark);
     case ConversionMode::Convert:
-        // A block that cannot be converted is lost; its mark still reaches the engine.
-        if (!converter_ || !converter_->convert(reinterpret_cast<const unsigned char*>(samples), bytes, converted_)) {
-            converted_.clear();
-        }
-        return sink()->OnAudio(converted_.empty() ? nullptr : converted_.data(),
-                               static_cast<std::uint32_t>(converted_.size()), mark);
+        return writeConverted(reinterpret_cast<const unsigned char*>(samples), bytes, mark);
     }
     return 1;
 }

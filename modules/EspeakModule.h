@@ -6,9 +6,6 @@
 // selected before each portion that follows one of another voice.
 
 #include "modules/SpeechModule.h"
-#include "platform/AudioConversion.h"
-
-#include <vector>
 
 namespace vx {
 
@@ -41,8 +38,6 @@ private:
     std::unique_ptr<Api> api_;
     std::int32_t initResult_ = 0; // > 0: initialised, the library's sample rate
     unsigned synthesisId_ = 0;
-    std::unique_ptr<AudioConverter> converter_; // one stream a portion, in conversion mode 2
-    std::vector<unsigned char> converted_;
 };
 
 } // namespace vx

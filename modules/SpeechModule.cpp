@@ -136,6 +136,30 @@ void SpeechModule::setSonicFrequency(std::int32_t value) {
     sonicFrequency = value;
 }
 
+void SpeechModule::openPortionStream() {
+    if (conversion == ConversionMode::Convert) {
+        portionStream_ = AudioConverter::open(nativeFormat_, outputFormat_);
+    }
+}
+
+std::int32_t SpeechModule::writeConverted(const unsigned char* data, std::uint32_t bytes, const SentenceMark* mark) {
+    if (!sink_) {
+        return 1;
+    }
+    if (!portionStream_ || !portionStream_->convert(data, bytes, converted_)) {
+        converted_.clear();
+    }
+    return sink_->OnAudio(converted_.empty() ? nullptr : converted_.data(), static_cast<std::uint32_t>(converted_.size()),
+                          mark);
+}
+
+void SpeechModule::closePortionStream() {
+    if (portionStream_ && portionStream_->finish(converted_) && !converted_.empty() && sink_) {
+        sink_->OnAudio(converted_.data(), static_cast<std::uint32_t>(converted_.size()), nullptr);
+    }
+    portionStream_.reset();
+}
+
 std::int32_t SpeechModule::SetRate(std::int32_t value) {
     rate = std::min(value, speedLimit);
     return rate;

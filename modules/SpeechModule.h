@@ -6,12 +6,14 @@
 #include "modules/BoundedValue.h"
 #include "modules/EngineSink.h"
 #include "modules/TempoPitchFilter.h"
+#include "platform/AudioConversion.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/WaveFormat.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vx {
 
@@ -101,6 +103,16 @@ protected:
     EngineSink* sink() const { return sink_; }
     const platform::DynamicLibrary& library() const { return library_; }
 
+    // Conversion mode 2 converts the blocks of a portion as one stream, so that nothing steps
+    // at their joins: a module opens it before the engine speaks the portion, writes each block
+    // through it and closes it afterwards (which writes what the resampler still holds). In the
+    // other modes opening and closing do nothing.
+    void openPortionStream();
+    // Hands a block in the native format to the sink in the output format; the sink's answer. A
+    // block that cannot be converted is lost; its mark still reaches the sink.
+    std::int32_t writeConverted(const unsigned char* data, std::uint32_t bytes, const SentenceMark* mark);
+    void closePortionStream();
+
     WAVEFORMATEX outputFormat_{};
     WAVEFORMATEX nativeFormat_{};
 
@@ -110,6 +122,8 @@ private:
 
     platform::DynamicLibrary library_;
     EngineSink* sink_ = nullptr;
+    std::unique_ptr<AudioConverter> portionStream_;
+    std::vector<unsigned char> converted_;
 };
 
 } // namespace vx

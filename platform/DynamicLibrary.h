@@ -5,6 +5,13 @@
 
 namespace vx::platform {
 
+// How the names of shared library files end on this system.
+#ifdef _WIN32
+inline constexpr char16_t kLibrarySuffix[] = u".dll";
+#else
+inline constexpr char16_t kLibrarySuffix[] = u".so";
+#endif
+
 class DynamicLibrary {
 public:
     DynamicLibrary() = default;
@@ -13,7 +20,9 @@ public:
     ~DynamicLibrary() { close(); }
 
     // Loads the library at path, unloading any library held before. False when it cannot be
-    // loaded.
+    // loaded. On Windows a library given by its full path finds the libraries it depends on in
+    // its own folder first, as dlopen of a full path does on POSIX; the process's current
+    // folder is never changed for it.
     bool open(const std::u16string& path);
     bool isOpen() const { return handle_ != nullptr; }
     void close();

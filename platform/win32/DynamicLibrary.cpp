@@ -13,7 +13,11 @@ bool DynamicLibrary::open(const std::u16string& path) {
     // message box in the speaking application.
     DWORD previous = 0;
     const bool quiet = ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous);
-    HMODULE module = ::LoadLibraryW(reinterpret_cast<const wchar_t*>(path.c_str()));
+    // The altered search path is defined only for a full path; a bare name keeps the standard
+    // search.
+    const bool fullPath = path.find_first_of(u"\\/") != std::u16string::npos;
+    HMODULE module = ::LoadLibraryExW(reinterpret_cast<const wchar_t*>(path.c_str()), nullptr,
+                                      fullPath ? LOAD_WITH_ALTERED_SEARCH_PATH : 0);
     if (quiet) {
         ::SetThreadErrorMode(previous, nullptr);
     }

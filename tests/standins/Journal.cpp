@@ -1,0 +1,35 @@
+#include "tests/standins/Journal.h"
+
+#include "platform/Lock.h"
+
+#include <cstdio>
+#include <mutex>
+
+namespace vx::standin {
+namespace {
+
+platform::Lock journalLock;
+std::string journal, handedOut;
+
+} // namespace
+
+void note(const std::string& line) {
+    const std::lock_guard guard(journalLock);
+    journal += line + "\n";
+}
+
+std::string number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
+} // namespace vx::standin
+
+VX_STANDIN_EXPORT const char* standin_journal() {
+    using namespace vx::standin;
+    const std::lock_guard guard(journalLock);
+    handedOut.swap(journal);
+    journal.clear();
+    return handedOut.c_str();
+}
