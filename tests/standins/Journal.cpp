@@ -2,7 +2,6 @@
 
 #include "platform/Lock.h"
 
-#include <cstdio>
 #include <mutex>
 
 namespace vx::standin {
@@ -16,12 +15,6 @@ std::string journal, handedOut;
 void note(const std::string& line) {
     const std::lock_guard guard(journalLock);
     journal += line + "\n";
-}
-
-std::string number(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    return text;
 }
 
 } // namespace vx::standin

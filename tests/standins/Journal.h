@@ -14,6 +14,5 @@
 namespace vx::standin {
 
 void note(const std::string& line);
-std::string number(double value); // two decimals
 
 } // namespace vx::standin

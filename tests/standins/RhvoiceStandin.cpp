@@ -9,13 +9,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <sys/stat.h>
 #include <vector>
 
 using namespace vx::rhvoice;
 using vx::standin::note;
-using vx::standin::number;
 
 namespace {
 
@@ -56,7 +56,9 @@ VX_STANDIN_EXPORT void feat_set(void* features, const char* name, void* value) {
 }
 
 VX_STANDIN_EXPORT void feat_set_float(void* features, const char* name, float value) {
-    note(std::string(name) + "=" + number(value));
+    char line[64];
+    std::snprintf(line, sizeof line, "%s=%.2f", name, value);
+    note(line);
     auto& f = *static_cast<Features*>(features);
     const std::string feature = name;
     (feature == "f0_shift" ? f.f0Shift : feature == "duration_stretch" ? f.durationStretch : f.volume) = value;
@@ -64,10 +66,6 @@ VX_STANDIN_EXPORT void feat_set_float(void* features, const char* name, float va
 
 VX_STANDIN_EXPORT void feat_set_int(void*, const char* name, std::int32_t value) {
     note(std::string(name) + "=" + std::to_string(value));
-}
-
-VX_STANDIN_EXPORT void feat_set_string(void*, const char* name, const char*) {
-    note(std::string("feat_set_string ") + name);
 }
 
 VX_STANDIN_EXPORT StreamingInfo* new_audio_streaming_info() {

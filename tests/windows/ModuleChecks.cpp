@@ -2,12 +2,11 @@
 // library that stands in for its engine (tests/standins, built as DLLs with this build), so that
 // the records the module shares with RHVoice and the Newfon engine's callback thread, events and
 // time-outs are checked on Windows' own objects and in both architectures.
-// usage: ModuleChecks.exe STANDINS (the folder holding rhvoice\ and newfon\)
 // Prints one line per failed check; exits 1 if any failed.
 
 #include "modules/NewfonModule.h"
 #include "modules/RhvoiceModule.h"
-#include "platform/Utf.h"
+#include "tests/modules/StandinLibrary.h"
 
 #include <cstdio>
 #include <string>
@@ -32,38 +31,31 @@ struct Sink final : vx::EngineSink {
     std::vector<std::uint32_t> blocks;
 };
 
-std::string journal(const std::u16string& folder, const std::u16string& file) {
-    vx::platform::DynamicLibrary library;
-    library.open(folder + u"\\" + file + u".dll");
-    const auto read = reinterpret_cast<const char* (*)()>(library.symbol("standin_journal"));
-    return read ? read() : "no journal";
-}
-
 // Speaks text with module; the sizes of the blocks the sink got.
-std::vector<std::uint32_t> speak(vx::SpeechModule& module, const std::u16string& folder, const std::u16string& file,
+std::vector<std::uint32_t> speak(vx::SpeechModule& module, const char* engine, const std::u16string& file,
                                  const std::u16string& text) {
     Sink sink;
-    module.ReadSetting(u"path", folder);
-    module.ReadSetting(u"module", file + u".dll");
+    module.ReadSetting(u"path", vx::test::standinFolder(engine));
+    module.ReadSetting(u"module", file + vx::platform::kLibrarySuffix);
     module.SetRate(0);
     module.SetSink(&sink);
     check(module.Speak(text), "speaks " + vx::toUtf8(text));
     return sink.blocks;
 }
 
-void rhvoice(const std::u16string& folder) {
+void rhvoice() {
     vx::RhvoiceModule module;
     module.ReadSetting(u"convert", u"vxtts");
     // At rate 0 each of the five characters lasts 304 samples: a block of 800 becomes 1102, the
     // last one of 720 becomes 992.
-    const auto blocks = speak(module, folder, u"RHVoice", u"абвгд");
+    const auto blocks = speak(module, "rhvoice", u"RHVoice", u"абвгд");
     check(blocks == std::vector<std::uint32_t>{2204, 1984}, "RHVoice: blocks of 800 and 720 samples at 22050 Hz");
-    const std::string heard = journal(folder, u"RHVoice");
+    const std::string heard = vx::test::journal(vx::test::standinFolder("rhvoice"), u"RHVoice");
     check(heard.find("duration_stretch=1.90\n") != std::string::npos && heard.find("synth абвгд\n") != std::string::npos,
           "RHVoice heard: " + heard);
 }
 
-void newfon(const std::u16string& folder) {
+void newfon() {
     const std::string abc = "abcdefghijklmnopqrst"; // a full block of 2000 samples
     const struct {
         std::string text;
@@ -77,8 +69,8 @@ void newfon(const std::u16string& folder) {
     };
     for (const auto& row : rows) {
         vx::NewfonModule module;
-        const auto blocks = speak(module, folder, u"newfon", vx::fromUtf8(row.text));
-        const std::string heard = journal(folder, u"newfon");
+        const auto blocks = speak(module, "newfon", u"newfon", vx::fromUtf8(row.text));
+        const std::string heard = vx::test::journal(vx::test::standinFolder("newfon"), u"newfon");
         check(blocks == row.blocks, "Newfon: the blocks of " + row.text);
         check((heard.find("cancel") != std::string::npos) == row.cancelled, "Newfon heard: " + heard);
     }
@@ -86,14 +78,9 @@ void newfon(const std::u16string& folder) {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::printf("usage: ModuleChecks.exe STANDINS\n");
-        return 2;
-    }
-    const std::u16string standins = vx::fromUtf8(argv[1]);
-    rhvoice(standins + u"\\rhvoice");
-    newfon(standins + u"\\newfon");
+int main(int, char** argv) {
+    rhvoice();
+    newfon();
     std::printf("%s: %d failure(s)\n", argv[0], failures);
     return failures == 0 ? 0 : 1;
 }
