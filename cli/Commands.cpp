@@ -229,6 +229,17 @@ private:
     const Chunk* chunk_ = nullptr;
 };
 
+// Why a voice could not speak, when a module of it could not load its engine library: ": the
+// module 'name' cannot load 'library'", one clause per module; else empty.
+std::string unloadedModules(ISpTTSEngine& engine) {
+    std::string why;
+    for (const VoicesConf::UnloadedModule& module : static_cast<TtsEngine&>(engine).unloadedModules()) {
+        why += (why.empty() ? ": " : "; ") + std::string("the module ") + quoted(toUtf8(module.name)) +
+               " cannot load " + quoted(toUtf8(module.library));
+    }
+    return why;
+}
+
 // One bounded chunk per Speak call keeps memory flat however long the text is, and the first
 // chunk is spoken while the rest is still unread.
 void speakChunks(Chunk first, TextChunker& chunker, const TextSource& source,
@@ -250,7 +261,7 @@ void speakChunks(Chunk first, TextChunker& chunker, const TextSource& source,
     }
     if (site.audioBytes() == 0) {
         throw CommandError("the voice " + quoted(options.voice) + (failed ? " failed and" : "") +
-                           " said nothing");
+                           " said nothing" + unloadedModules(engine));
     }
 }
 

@@ -216,7 +216,9 @@ HRESULT TtsEngine::speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments
             break;
         case SPVA_SpellOut:
             applyProsody(prosodyOf(fragment->State));
-            speaking_->Spell(text);
+            if (!speaking_->Spell(text)) {
+                logUnloadedModules();
+            }
             break;
         default:
             break;
@@ -280,7 +282,25 @@ HRESULT TtsEngine::flush() {
     const bool spoken = speaking_->SpeakText(pendingText_);
     pendingText_.clear();
     // A text cut short because the site asked to abort was not a failure.
-    return spoken || abortSeen_ ? S_OK : E_FAIL;
+    if (spoken || abortSeen_) {
+        return S_OK;
+    }
+    logUnloadedModules();
+    return E_FAIL;
+}
+
+void TtsEngine::logUnloadedModules() {
+    for (const VoicesConf::UnloadedModule& module : manager_.unloadedModules(*speaking_)) {
+        if (std::ranges::find(loggedModules_, module.name) == loggedModules_.end()) {
+            loggedModules_.push_back(module.name);
+            Log::Write(u"* can't load module %s: %s", module.name, module.library);
+        }
+    }
+}
+
+std::vector<VoicesConf::UnloadedModule> TtsEngine::unloadedModules() {
+    std::lock_guard guard(speakLock_);
+    return speaking_ ? manager_.unloadedModules(*speaking_) : std::vector<VoicesConf::UnloadedModule>{};
 }
 
 // All queued bookmarks go to the site in one call; they are dropped whatever it answers.

@@ -47,6 +47,10 @@ public:
     // on another thread finishes first, with the voice it started with.
     HRESULT LoadVoice(std::u16string_view name);
 
+    // The modules of the last Speak's voice whose engine library could not be loaded in that
+    // call: what a client can tell its user when the voice said nothing. Empty when none.
+    std::vector<VoicesConf::UnloadedModule> unloadedModules();
+
 private:
     struct Bookmark {
         SPEVENT event;
@@ -71,6 +75,9 @@ private:
     void deliverBookmarks();
     static bool interested(ULONGLONG interest, int event) { return (interest >> event) & 1U; }
     void stopVoice();
+    // Logs each module of the speaking voice whose library could not be loaded, once per engine
+    // object: a host that keeps speaking would otherwise fill the log with the same line.
+    void logUnloadedModules();
 
     ISpObjectToken* token_ = nullptr;
     EngineFolders folders_;
@@ -84,6 +91,7 @@ private:
     Voice* speaking_ = nullptr;
     ISpTTSEngineSite* site_ = nullptr;
     std::vector<Bookmark> pendingBookmarks_;
+    std::vector<std::u16string> loggedModules_;
     std::uint32_t baseVolume_ = 100;
     std::int32_t baseRate_ = 0;
     const std::int32_t basePitch_ = 0;

@@ -48,7 +48,12 @@ public:
 
     bool speak(std::size_t subvoice, const TextPortion& portion) override {
         spoke_ = true;
-        return voice_.subvoices_[subvoice].module->Speak(portion);
+        SpeechModule* const module = voice_.subvoices_[subvoice].module;
+        const bool spoken = module->Speak(portion);
+        if (!spoken && std::ranges::find(voice_.failed_, module) == voice_.failed_.end()) {
+            voice_.failed_.push_back(module);
+        }
+        return spoken;
     }
 
     // Whether any module was asked to speak.
@@ -148,7 +153,10 @@ bool Voice::speaksWithOneModule() const {
     return subvoices_.size() <= 1 || subvoices_[0].module == subvoices_[1].module;
 }
 
-bool Voice::SpeakText(std::u16string_view text) { return speak(text, 0); }
+bool Voice::SpeakText(std::u16string_view text) {
+    failed_.clear();
+    return speak(text, 0);
+}
 
 bool Voice::speak(std::u16string_view text, std::uint32_t offset) {
     if (subvoices_.empty()) {
@@ -167,6 +175,7 @@ bool Voice::Spell(std::u16string_view text) {
     if (text.empty()) {
         return false;
     }
+    failed_.clear();
     const Punctuation mode = settings_.punctuation;
     settings_.punctuation = Punctuation::All;
     bool result = true;

@@ -56,6 +56,8 @@ public:
 
     const std::u16string& name() const { return name_; }
     const std::vector<Subvoice>& subvoices() const { return subvoices_; }
+    // The modules that failed to speak a portion in the last SpeakText or Spell, each once.
+    const std::vector<const SpeechModule*>& failedModules() const { return failed_; }
     const PipelineSettings& settings() const { return settings_; }
     // The subvoices' languages, as the pipeline takes them.
     std::vector<const Language*> languages() const;
@@ -71,6 +73,7 @@ private:
 
     std::u16string name_;
     std::vector<Subvoice> subvoices_;
+    std::vector<const SpeechModule*> failed_;
     PipelineSettings settings_;
     std::atomic<bool> stopped_{false};
     EngineSink* sink_ = nullptr;

@@ -1,5 +1,7 @@
 #include "engine/VoicesConf.h"
 
+#include "platform/Files.h"
+
 #include <new>
 
 namespace vx {
@@ -45,6 +47,17 @@ std::u16string VoicesConf::moduleName(const SpeechModule* module) const {
         }
     }
     return {};
+}
+
+std::vector<VoicesConf::UnloadedModule> VoicesConf::unloadedModules(const Voice& voice) const {
+    std::vector<UnloadedModule> unloaded;
+    for (const SpeechModule* module : voice.failedModules()) {
+        const ModuleSettings& settings = module->settings();
+        if (!settings.module.empty() && !module->isLoaded()) {
+            unloaded.push_back({moduleName(module), platform::joinPath(settings.path, settings.module)});
+        }
+    }
+    return unloaded;
 }
 
 } // namespace vx

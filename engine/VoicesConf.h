@@ -35,6 +35,14 @@ public:
     // The section name of a module, or empty when it is not one of ours.
     std::u16string moduleName(const SpeechModule* module) const;
 
+    struct UnloadedModule {
+        std::u16string name;    // its section in engines.conf
+        std::u16string library; // the file it was to load: "path" joined with "module"
+    };
+    // The modules that failed in the voice's last call and name an engine library they do not
+    // hold: a module loads its library when it first speaks, so these could not load it.
+    std::vector<UnloadedModule> unloadedModules(const Voice& voice) const;
+
 private:
     bool loaded_ = false;
     LangsConf languages_;

@@ -1,12 +1,17 @@
 #!/usr/bin/env python3
 """Writes the shipped configuration as the engine reads it.
 
-    encode_data.py SRC_DIR OUT_DIR [NAME ...]
+    encode_data.py [--set NAME=VALUE ...] SRC_DIR OUT_DIR [NAME ...]
 
 The files of data/ are kept as UTF-8 (easy to edit and to diff); the engine reads UTF-16LE
 without a byte-order mark (a mark would be read as part of the first line). Each file NAME of
 SRC_DIR (by default every file of SRC_DIR except CMakeLists.txt, Markdown and hidden files) is
 written to OUT_DIR under the same name, character for character: line ends are kept as they are.
+
+What only the build knows (where the system keeps a library, which differs by architecture) is
+written in a source as a placeholder @NAME@ and given by --set NAME=VALUE. A line with a
+placeholder whose value is empty is left out, so that its key keeps the engine's default; a
+placeholder that no --set gives is an error, so that none is ever shipped as it stands.
 
 A source that is not valid UTF-8, or that begins with a byte-order mark, is refused: exit status
 1 and a message naming the file and the place. Nothing is written for it, and a copy already in
@@ -14,10 +19,12 @@ OUT_DIR is left as it was. Uses the standard library only.
 """
 
 import os
+import re
 import sys
 import tempfile
 
 BOM = b"\xef\xbb\xbf"
+PLACEHOLDER = re.compile(r"@([A-Z][A-Z0-9_]*)@")
 
 
 class SourceError(Exception):
@@ -42,6 +49,20 @@ def decode(path, data):
         ) from None
 
 
+def substitute(path, text, values):
+    """text with its placeholders filled in from values; SourceError for one values lacks."""
+    lines = []
+    for number, line in enumerate(text.splitlines(keepends=True), 1):
+        names = PLACEHOLDER.findall(line)
+        for name in names:
+            if name not in values:
+                raise SourceError(f"{path}:{number}: @{name}@ is not given (--set {name}=VALUE)")
+        if any(values[name] == "" for name in names):
+            continue
+        lines.append(PLACEHOLDER.sub(lambda m: values[m.group(1)], line))
+    return "".join(lines)
+
+
 def write_atomically(path, data):
     """Replaces path with data, so that a reader never sees half a file."""
     folder = os.path.dirname(path) or "."
@@ -57,27 +78,33 @@ def write_atomically(path, data):
         raise
 
 
-def encode(src_dir, out_dir, names):
+def encode(src_dir, out_dir, names, values):
     texts = {}
     for name in names:
         path = os.path.join(src_dir, name)
         with open(path, "rb") as f:
-            texts[name] = decode(path, f.read())
+            texts[name] = substitute(path, decode(path, f.read()), values)
     os.makedirs(out_dir, exist_ok=True)
     for name, text in texts.items():
         write_atomically(os.path.join(out_dir, name), text.encode("utf-16-le"))
 
 
 def main(argv):
-    if len(argv) < 3:
-        print(f"usage: {os.path.basename(argv[0])} SRC_DIR OUT_DIR [NAME ...]", file=sys.stderr)
+    args, values = argv[1:], {}
+    while len(args) >= 2 and args[0] == "--set" and "=" in args[1]:
+        name, value = args[1].split("=", 1)
+        values[name] = value
+        args = args[2:]
+    if len(args) < 2 or args[0].startswith("--"):
+        print(f"usage: {os.path.basename(argv[0])} [--set NAME=VALUE ...] SRC_DIR OUT_DIR [NAME ...]",
+              file=sys.stderr)
         return 2
-    src_dir, out_dir = argv[1], argv[2]
+    src_dir, out_dir = args[0], args[1]
     try:
-        names = argv[3:] or sorted(
+        names = args[2:] or sorted(
             n for n in os.listdir(src_dir) if is_source(n) and os.path.isfile(os.path.join(src_dir, n))
         )
-        encode(src_dir, out_dir, names)
+        encode(src_dir, out_dir, names, values)
     except SourceError as e:
         print(f"encode_data.py: {e}", file=sys.stderr)
         return 1

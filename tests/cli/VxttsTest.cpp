@@ -85,6 +85,7 @@ struct Command {
     std::string log = {};
     int exitCode = 1; // when there is an error
     std::string output = "cat >tmp/out";
+    std::string engines = {}; // the bytes of the user's engines.conf
 };
 
 TEST_F(Vxtts, CommandsPrintWhatTheyDoOrOneError) {
@@ -98,12 +99,14 @@ TEST_F(Vxtts, CommandsPrintWhatTheyDoOrOneError) {
         test::utf16le(u"[a]\nxx=tembra\n[b]\nru=tembra\n#xx=tembra\n[c\ne\\u006e=tembra\ndigit_subvoice=2\n");
     const Args say = {"say", "-o", "out.wav"};
     const Command rows[] = {
-        {{"voices"}, "tembra\tru=tembra en=tembra\ntembra_uk\tuk=tembra en=tembra\n"},
+        {{"voices"}, "espeak_ru\tru=espeak en_latin=espeak_en\ntembra\tru=tembra en=tembra\ntembra_uk\tuk=tembra en=tembra\n"},
         // The user's voices.conf with a comment, an escape and a line that is nothing: a voice with a
         // line of an unknown language is left out.
         {{"voices"}, "b\tru=tembra en=tembra\n", "", "", mine},
         {{"normalize", "-v", "b", "12"}, sentence(2, 0, "твэлв"), "", "", mine},
         {{"normalize", "-v", "tembra_uk", "1001"}, sentence(4, 0, "одна тысяча одын")},
+        // eSpeak's English is given the Latin words as written.
+        {{"normalize", "-v", "espeak_ru", "Да, John's PDF"}, "# sentence length=14 offset=0\nespeak\tда,\nespeak_en\tjohns p d f\n"},
         {{"normalize", "--punct", "Да, мир!"}, sentence(8, 0, "да запятая мир восклицательный знак")},
         {{"normalize", "-"}, sentence(11, 0, "один. два"), "", "Один.   Два"},
         {{"normalize", day}, sentence(64, 0, "утром шёл дождь. днём выглянуло солнце! что же вечером? не знаю.")},
@@ -112,7 +115,7 @@ TEST_F(Vxtts, CommandsPrintWhatTheyDoOrOneError) {
                                           sentence(4, 64, "да?")},
         // A text without sentence ends is spoken in portions of at most 512 units (of nothing spoken here).
         {{"normalize", std::string(513, '@')}, "# sentence length=512 offset=0\n"},
-        {say + Args{"-v", "nobody", "Да"}, "", "unknown voice 'nobody' (voices: tembra, tembra_uk)"},
+        {say + Args{"-v", "nobody", "Да"}, "", "unknown voice 'nobody' (voices: espeak_ru, tembra, tembra_uk)"},
         {say + Args{"-v", "v5", "Да"}, "", "voice v5 has no subvoices", "", test::utf16le(u"[v5]\ndigit_subvoice=2\n")},
         {say + Args{"Да"}, "", "unknown voice 'tembra' (voices: ): '" + voices + "' is not UTF-16LE text", "",
          "[tembra]\nru = tembra\n", "* Not UTF-16LE text, its lines cannot be read as written: " + voices + "\n"},
@@ -124,6 +127,14 @@ TEST_F(Vxtts, CommandsPrintWhatTheyDoOrOneError) {
         {say + Args{"-"}, "", "standard input is not UTF-8 (bad bytes at byte 5)", "Да \xFF"},
         {say + Args{"-"}, "", "standard input has nothing to speak", "  \n"},
         {say + Args{"@#"}, "", "the voice 'tembra' said nothing"},
+        {.arguments = say + Args{"-v", "v", "Да"},
+         .out = "",
+         .error = "the voice 'v' failed and said nothing: the module 'espeak_x' cannot load '/none/x.so'",
+         .voices = test::utf16le(u"[v]\nru = espeak_x\n"),
+         .log = "* can't load module espeak_x: /none/x.so\n",
+         .engines = test::utf16le(u"[espeak_x]\npath = /none\nmodule = x.so\n")},
+        // The shipped eSpeak voice finds the system's library.
+        {{"say", "--stdout", "-v", "espeak_ru", "Да, world"}, "RIFF", "", "", "", "", 0, "{ head -c4 >tmp/out; cat >/dev/null; }"},
         {{"say", "-o", "missing/out.wav", "Да"}, "", "cannot write 'missing/out.wav': there is no folder 'missing'"},
         {{"say", "-o", "/dev/null", "Да"}, "",
          "cannot write '/dev/null': not a regular file (--stdout writes a stream)"},
@@ -139,6 +150,9 @@ TEST_F(Vxtts, CommandsPrintWhatTheyDoOrOneError) {
         std::filesystem::remove_all(folder.path() / "tmp");
         if (!row.voices.empty()) {
             folder.writeBytes("config/VxTts/data/voices.conf", row.voices);
+        }
+        if (!row.engines.empty()) {
+            folder.writeBytes("config/VxTts/data/engines.conf", row.engines);
         }
         EXPECT_EQ(run(row.arguments, row.input, row.output), row.error.empty() ? 0 : row.exitCode);
         EXPECT_EQ(read("tmp/out"), row.out);
