@@ -66,6 +66,7 @@ TEST(Rhvoice, LoadsTheVoiceAndTheUserDictionary) {
                 {u"my.dic", "load_user_dict " + toUtf8(platform::joinPath(folder, u"my.dic")) + "\n"},
                 {elsewhere, "load_user_dict " + toUtf8(elsewhere) + "\n"}};
     for (const auto& row : rows) {
+        journal(); // the last row's module deleted its voice
         const auto module = rhvoice();
         module->ReadSetting(u"user_dict", row.userDictionary);
         EXPECT_TRUE(module->Load());
