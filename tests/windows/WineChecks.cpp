@@ -143,17 +143,19 @@ public:
         *interest = SPFEI(SPEI_SENTENCE_BOUNDARY) | SPFEI(SPEI_TTS_BOOKMARK);
         return S_OK;
     }
-    DWORD STDMETHODCALLTYPE GetActions() override { return 0; }
+    // A rate of its own is announced with every call, as SAPI does when the user changes it.
+    DWORD STDMETHODCALLTYPE GetActions() override { return rate ? SPVES_RATE : 0; }
     HRESULT STDMETHODCALLTYPE Write(const void* data, ULONG size, ULONG* written) override {
         audio.append(static_cast<const char*>(data), size);
         *written = size;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetRate(long* rate) override { *rate = 0; return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetRate(long* out) override { *out = rate; return S_OK; }
     HRESULT STDMETHODCALLTYPE GetVolume(USHORT* volume) override { *volume = 100; return S_OK; }
     HRESULT STDMETHODCALLTYPE GetSkipInfo(SPVSKIPTYPE*, long*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE CompleteSkip(long) override { return E_NOTIMPL; }
 
+    long rate = 0;
     std::string audio;
     std::vector<ULONGLONG> sentences;
     std::wstring bookmarks;
@@ -167,9 +169,10 @@ SPVTEXTFRAG fragment(SPVACTIONS action, const wchar_t* text, SPVTEXTFRAG* next =
 }
 
 // A new engine object, with the token of the vxtts command (it holds only the value the engine
-// reads, "VoiceName"), speaks the fragments.
-Site speak(IClassFactory* factory, const char16_t* voice, const SPVTEXTFRAG* text) {
+// reads, "VoiceName"), speaks the fragments at the site's rate.
+Site speak(IClassFactory* factory, const char16_t* voice, const SPVTEXTFRAG* text, long rate = 0) {
     Site site;
+    site.rate = rate;
     ComRef<ISpObjectToken> token;
     ComRef<ISpTTSEngine> engine;
     ComRef<ISpObjectWithToken> withToken;
@@ -312,6 +315,23 @@ int main(int argc, char** argv) {
         check(wav.size() > 44 && wav.compare(44, std::string::npos, audio) == 0,
               L"the audio (" + std::to_wstring(audio.size()) + L" bytes) is not the Linux WAV's (44 + " +
                   std::to_wstring(wav.size() - 44) + L")");
+        // The eSpeak voice through the library in modules beside the DLL, 16-bit at 22050 Hz: Russian,
+        // and Latin words through its English, each audible for a plausible time; the site's
+        // fastest rate is clearly faster than its slowest.
+        const auto espeak = [&](const wchar_t* text, long rate = 0) {
+            const SPVTEXTFRAG words = fragment(SPVA_Speak, text);
+            const std::string bytes = speak(factory, u"espeak_ru", &words, rate).audio;
+            return measure({bytes.begin(), bytes.end()}, pcm(22050, 16));
+        };
+        for (const wchar_t* text : {L"Съешь же ещё этих мягких французских булок.", L"Hello world, this is English."}) {
+            const Measure m = espeak(text);
+            check(m.level > 0.03 && m.seconds > wcslen(text) / 30.0 && m.seconds < wcslen(text) / 5.0,
+                  L"eSpeak: " + std::to_wstring(m.seconds) + L" s at level " + std::to_wstring(m.level) + L" for " + text);
+        }
+        const double slowest = espeak(L"Вот и всё, до свидания.", -10).seconds;
+        const double fastest = espeak(L"Вот и всё, до свидания.", 10).seconds;
+        check(fastest < 0.6 * slowest, L"eSpeak at rates -10 and 10: " + std::to_wstring(slowest) + L" s and " +
+                                           std::to_wstring(fastest) + L" s");
         factory->LockServer(TRUE);
         factory->Release();
         check(call("DllCanUnloadNow") == S_FALSE, L"a server lock keeps the DLL loaded");
