@@ -3,6 +3,7 @@
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/Lock.h"
+#include "platform/Log.h"
 #include "platform/Utf.h"
 
 #include <mutex>
@@ -79,7 +80,13 @@ bool EspeakModule::Load() {
 
 std::int32_t EspeakModule::startSynthesizer() const {
     if (espeakSampleRate <= 0) {
-        espeakSampleRate = api_->initialize(kSynchronousOutput, kBufferMilliseconds, ToUtf8(path).c_str(), 0);
+        // The library opens its data with fopen: the folder's name as the C library takes it.
+        const std::string folder = platform::narrowPath(path);
+        if (folder.empty()) {
+            Log::Write(u"* eSpeak NG cannot be given the folder %s: the system has no narrow name for it", path);
+            return 0;
+        }
+        espeakSampleRate = api_->initialize(kSynchronousOutput, kBufferMilliseconds, folder.c_str(), 0);
         if (espeakSampleRate > 0) {
             espeakLibrary = new platform::DynamicLibrary;
             espeakLibrary->open(platform::joinPath(path, module));

@@ -42,6 +42,12 @@ bool copyFolder(const std::u16string& from, const std::u16string& to);
 // library it was linked into), links resolved; empty when it cannot be determined.
 std::u16string programFolder();
 
+// The path as the C libraries of this system open files by name (fopen): UTF-8 on POSIX; on
+// Windows in the legacy code page, by the path's short (8.3) form where the code page lacks a
+// character of the long one. Empty when the system has no narrow name for the path, so that a
+// library is never handed a lookalike of it.
+std::string narrowPath(const std::u16string& path);
+
 // The folder for temporary files such as the log: $TMPDIR, else $XDG_RUNTIME_DIR, else /tmp on
 // POSIX; GetTempPathW on Windows. No trailing separator; empty when it cannot be determined.
 std::u16string temporaryFolder();

@@ -115,6 +115,8 @@ std::u16string programFolder() {
     return error ? std::u16string{} : fromUtf8(file.parent_path().string());
 }
 
+std::string narrowPath(const std::u16string& path) { return toUtf8(path); }
+
 std::u16string temporaryFolder() {
     for (const char* name : {"TMPDIR", "XDG_RUNTIME_DIR"}) {
         std::u16string folder = environment(name);

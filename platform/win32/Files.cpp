@@ -65,6 +65,19 @@ DWORD attributes(const std::u16string& path) {
     return path.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(wide(path));
 }
 
+// path in the legacy code page, when every character of it is there as it stands (no default
+// character, no best-fit lookalike).
+std::optional<std::string> inLegacyCodePage(const wchar_t* path, int length) {
+    BOOL lossy = FALSE;
+    const int size = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, length, nullptr, 0, nullptr, &lossy);
+    if (size <= 0 || lossy) {
+        return std::nullopt;
+    }
+    std::string narrow(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, length, narrow.data(), size, nullptr, nullptr);
+    return narrow;
+}
+
 } // namespace
 
 std::u16string joinPath(std::u16string_view folder, std::u16string_view name) {
@@ -171,6 +184,22 @@ std::u16string programFolder() {
         }
         name.resize(name.size() * 2); // cut short: the path is longer than the buffer
     }
+}
+
+std::string narrowPath(const std::u16string& path) {
+    if (path.empty()) {
+        return {};
+    }
+    if (auto narrow = inLegacyCodePage(wide(path), static_cast<int>(path.size()))) {
+        return *narrow;
+    }
+    const DWORD size = ::GetShortPathNameW(wide(path), nullptr, 0);
+    std::wstring shortPath(size, L'\0');
+    const DWORD length = size ? ::GetShortPathNameW(wide(path), shortPath.data(), size) : 0;
+    if (length == 0 || length >= size) {
+        return {};
+    }
+    return inLegacyCodePage(shortPath.c_str(), static_cast<int>(length)).value_or(std::string());
 }
 
 std::u16string temporaryFolder() {

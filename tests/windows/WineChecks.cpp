@@ -10,6 +10,7 @@
 #include "cli/VoiceToken.h"
 #include "platform/AudioConversion.h"
 #include "platform/CodePage.h"
+#include "platform/Files.h"
 
 #include <algorithm>
 #include <cmath>
@@ -252,6 +253,22 @@ void convertText() {
     }
 }
 
+// A library that opens files by narrow name (eSpeak NG its data) finds a folder whose name the
+// legacy code page cannot spell, through its short name.
+void narrowPaths() {
+    wchar_t temporary[MAX_PATH];
+    GetTempPathW(MAX_PATH, temporary);
+    const std::wstring folder = temporary + L"Голос é"s, file = folder + L"\\data.txt";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::ofstream(file.c_str()) << "eSpeak";
+    const std::string narrow = vx::platform::narrowPath(std::u16string(file.begin(), file.end()));
+    std::string read;
+    std::ifstream(narrow) >> read;
+    check(read == "eSpeak", L"a file opened by the narrow path " + std::wstring(narrow.begin(), narrow.end()));
+    DeleteFileW(file.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -261,6 +278,7 @@ int main(int argc, char** argv) {
     convert(22050, 16, 11025, 8);
     convert(16000, 16, 22050, 16);
     convertText();
+    narrowPaths();
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     const HMODULE dll = LoadLibraryA(argv[1]);
     if (!check(dll != nullptr && argc == 3, L"the DLL loads")) return 1;
