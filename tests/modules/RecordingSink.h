@@ -13,7 +13,7 @@ class RecordingSink : public EngineSink {
 public:
     std::int32_t OnAudio(const void* data, std::uint32_t byteCount, const SentenceMark* mark) override {
         const auto* bytes = static_cast<const unsigned char*>(data);
-        blocks.emplace_back(bytes, bytes + byteCount);
+        blocks.push_back(byteCount);
         audio.insert(audio.end(), bytes, bytes + byteCount);
         if (mark) {
             marks.push_back(*mark); // a copy: what it points to may not outlive the call
@@ -24,7 +24,7 @@ public:
         return stopAfter != 0 && blocks.size() >= stopAfter ? 1 : 0;
     }
 
-    std::vector<std::vector<unsigned char>> blocks;
+    std::vector<std::size_t> blocks; // their sizes
     std::vector<unsigned char> audio;
     std::vector<SentenceMark> marks;
     std::size_t stopAfter = 0;                // answer "stop" from this call on; 0 = never

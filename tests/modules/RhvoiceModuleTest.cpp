@@ -9,20 +9,9 @@
 namespace vx {
 namespace {
 
-std::string journal(const std::u16string& folder = test::standinFolder("rhvoice")) {
-    return test::journal(folder, u"RHVoice");
-}
-
-std::unique_ptr<RhvoiceModule> rhvoice(const std::u16string& folder = test::standinFolder("rhvoice"),
-                                       const std::u16string& library = u"RHVoice") {
-    auto module = std::make_unique<RhvoiceModule>();
-    module->ReadSetting(u"path", folder);
-    module->ReadSetting(u"module", library + platform::kLibrarySuffix);
-    module->SetRate(50);
-    module->SetPitch(50);
-    module->SetVolume(50);
-    return module;
-}
+const std::u16string kFolder = test::standinFolder("rhvoice");
+std::string journal(const std::u16string& folder = kFolder) { return test::journal(folder, u"RHVoice"); }
+auto rhvoice(const test::Settings& settings = {}) { return test::standin<RhvoiceModule>(kFolder, u"RHVoice", settings); }
 
 // What the library hears before each portion, and how long the portion lasts: the stand-in speaks
 // 160 samples a character at duration_stretch 1.0.
@@ -41,11 +30,11 @@ TEST(Rhvoice, SetsTheVoiceFeaturesBeforeEachPortion) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.features);
-        const auto module = rhvoice();
+        const auto module = rhvoice({{u"pseudo_english", row.pseudoEnglish}});
         module->SetRate(row.rate);
         module->SetPitch(row.pitch);
+        module->SetVolume(50); // kept where the row's is not taken
         module->SetVolume(row.volume);
-        module->ReadSetting(u"pseudo_english", row.pseudoEnglish);
         EXPECT_EQ(test::spoken(*module, u"абвгд").audio.size(), row.samples * 2);
         const std::string heard = journal();
         EXPECT_EQ(heard.substr(heard.find("f0_shift")), row.features + "synth абвгд\n");
@@ -56,77 +45,62 @@ TEST(Rhvoice, SetsTheVoiceFeaturesBeforeEachPortion) {
 // folder lies in the module's folder. Without a voice the module cannot speak, and does not try
 // to load again; without its library neither.
 TEST(Rhvoice, LoadsTheVoiceAndTheUserDictionary) {
-    const std::u16string folder = test::standinFolder("rhvoice");
-    const std::u16string voice = platform::joinPath(platform::joinPath(folder, u"RHVoice-data"), u"voice");
-    const std::u16string elsewhere = platform::joinPath(platform::joinPath(folder, u"dicts"), u"my.dic");
+    const std::u16string voice = platform::joinPath(platform::joinPath(kFolder, u"RHVoice-data"), u"voice");
+    const std::u16string elsewhere = platform::joinPath(platform::joinPath(kFolder, u"dicts"), u"my.dic");
     const struct {
         std::u16string userDictionary;
         std::string loaded; // the journal's line; empty: none
     } rows[] = {{u"", ""},
-                {u"my.dic", "load_user_dict " + toUtf8(platform::joinPath(folder, u"my.dic")) + "\n"},
+                {u"my.dic", "load_user_dict " + toUtf8(platform::joinPath(kFolder, u"my.dic")) + "\n"},
                 {elsewhere, "load_user_dict " + toUtf8(elsewhere) + "\n"}};
     for (const auto& row : rows) {
-        journal(); // the last row's module deleted its voice
-        const auto module = rhvoice();
-        module->ReadSetting(u"user_dict", row.userDictionary);
+        const auto module = rhvoice({{u"user_dict", row.userDictionary}}); // kept until its journal is read
         EXPECT_TRUE(module->Load());
         EXPECT_EQ(journal(), "create_voice " + toUtf8(voice) + "\n" + row.loaded + "feat_set streaming_info\n");
     }
     const test::TempFolder voiceless;
     const std::u16string library = std::u16string(u"RHVoice") + platform::kLibrarySuffix;
-    std::filesystem::copy_file(toUtf8(platform::joinPath(folder, library)), voiceless.path() / toUtf8(library));
+    std::filesystem::copy_file(toUtf8(platform::joinPath(kFolder, library)), voiceless.path() / toUtf8(library));
     const std::u16string copy = fromUtf8(voiceless.path().string());
-    const auto module = rhvoice(copy);
-    EXPECT_FALSE(module->Speak(u"да"));
-    EXPECT_FALSE(module->Speak(u"да"));
+    const auto module = test::standin<RhvoiceModule>(copy, u"RHVoice");
+    EXPECT_FALSE(module->Speak(u"да") || module->Speak(u"да"));
     EXPECT_EQ(journal(copy), "create_voice " + toUtf8(platform::joinPath(copy, u"RHVoice-data/voice")) + "\n");
-    EXPECT_FALSE(rhvoice(folder, u"missing")->Speak(u"да"));
+    EXPECT_FALSE(test::standin<RhvoiceModule>(kFolder, u"missing")->Speak(u"да"));
 }
 
 // Blocks of 800 samples in each conversion mode; a stop from the sink, or from Stop inside it,
 // ends the synthesis at the next block; an empty block is refused.
 TEST(Rhvoice, DeliversBlocksInTheOutputFormatUntilStopped) {
     const struct {
-        std::u16string convert, outputFormat;
+        test::Settings settings;
         std::size_t stopAfter;
         bool stopInside;
         std::vector<std::size_t> blockBytes; // of two blocks of 800 samples
     } rows[] = {
-        {u"", u"", 0, false, {1600, 1600}},
-        {u"vxtts", u"", 0, false, {2204, 2204}}, // 800 + 266 + 32 + 5 samples: none after the first
-        {u"acm", u"8000,1,16", 0, false, {}},   // checked by length
-        {u"", u"", 1, false, {1600}},
-        {u"", u"", 0, true, {1600}},
+        {{}, 0, false, {1600, 1600}},
+        {{{u"convert", u"vxtts"}}, 0, false, {2204, 2204}}, // 800 + 266 + 32 + 5 samples: none after the first
+        {{{u"convert", u"acm"}, {u"output_format", u"8000,1,16"}}, 0, false, {}}, // checked by length
+        {{}, 1, false, {1600}},
+        {{}, 0, true, {1600}},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(toUtf8(row.convert));
-        const auto module = rhvoice();
-        module->ReadSetting(u"convert", row.convert);
-        if (!row.outputFormat.empty()) {
-            module->ReadSetting(u"output_format", row.outputFormat);
-        }
+        SCOPED_TRACE(&row - rows);
+        const auto module = rhvoice(row.settings);
         test::RecordingSink sink;
         sink.stopAfter = row.stopAfter;
         sink.onCall = [&](std::size_t) {
-            if (row.stopInside) {
-                module->Stop();
-            }
+            if (row.stopInside) module->Stop();
         };
         sink = test::spoken(*module, u"!абвгдежзи", sink);
-        const bool stopped = row.stopAfter != 0 || row.stopInside;
         if (row.blockBytes.empty()) {
             EXPECT_NEAR(sink.audio.size(), 1600.0 * 8000 / 16000 * 2, 8);
         } else {
-            std::vector<std::size_t> sizes;
-            for (const auto& block : sink.blocks) {
-                sizes.push_back(block.size());
-            }
-            EXPECT_EQ(sizes, row.blockBytes);
+            EXPECT_EQ(sink.blocks, row.blockBytes);
         }
         EXPECT_TRUE(sink.marks.empty());
         const std::string heard = journal();
         EXPECT_NE(heard.find("empty block: -1\n"), heard.npos);
-        EXPECT_EQ(heard.find("stopped") != heard.npos, stopped);
+        EXPECT_EQ(heard.find("stopped") != heard.npos, row.stopAfter != 0 || row.stopInside);
     }
 }
 

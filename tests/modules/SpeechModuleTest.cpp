@@ -82,7 +82,7 @@ TEST(WriteSilence, WholeFramesOfTheOutputFormat) {
     module.SetSink(&sink);
     EXPECT_TRUE(module.WriteSilence(0xFFFFFFFF));
     ASSERT_EQ(sink.blocks.size(), 3u);
-    EXPECT_TRUE(sink.blocks[0].size() <= 65536 && sink.blocks[0].size() % 2 == 0);
+    EXPECT_TRUE(sink.blocks[0] <= 65536 && sink.blocks[0] % 2 == 0);
     EXPECT_TRUE(TestModule().WriteSilence(1000)); // no sink: nothing to do
     EXPECT_FALSE(module.GetOutputFormat(nullptr));
 }

@@ -41,7 +41,7 @@ TEST(TembraStreaming, ChunksUntilStopOrTheSinkEndsThePortion) {
         const auto blocks = test::spoken(module, kLongText, sink).blocks;
         EXPECT_TRUE(end == "nothing" ? blocks.size() > 2 : blocks.size() == 2) << blocks.size();
         for (std::size_t i = 0; i + 1 < blocks.size(); ++i) {
-            EXPECT_EQ(blocks[i].size(), TembraModule::kChunkBytes);
+            EXPECT_EQ(blocks[i], TembraModule::kChunkBytes);
         }
         EXPECT_FALSE(test::spoken(module, u"да").audio.empty());
     }

@@ -31,12 +31,9 @@ struct Sink final : vx::EngineSink {
     std::vector<std::uint32_t> blocks;
 };
 
-// Speaks text with module; the sizes of the blocks the sink got.
-std::vector<std::uint32_t> speak(vx::SpeechModule& module, const char* engine, const std::u16string& file,
-                                 const std::u16string& text) {
+// Speaks text with the module at rate 0; the sizes of the blocks the sink got.
+std::vector<std::uint32_t> speak(vx::SpeechModule& module, const std::u16string& text) {
     Sink sink;
-    module.ReadSetting(u"path", vx::test::standinFolder(engine));
-    module.ReadSetting(u"module", file + vx::platform::kLibrarySuffix);
     module.SetRate(0);
     module.SetSink(&sink);
     check(module.Speak(text), "speaks " + vx::toUtf8(text));
@@ -44,13 +41,13 @@ std::vector<std::uint32_t> speak(vx::SpeechModule& module, const char* engine, c
 }
 
 void rhvoice() {
-    vx::RhvoiceModule module;
-    module.ReadSetting(u"convert", u"vxtts");
+    const std::u16string folder = vx::test::standinFolder("rhvoice");
     // At rate 0 each of the five characters lasts 304 samples: a block of 800 becomes 1102, the
     // last one of 720 becomes 992.
-    const auto blocks = speak(module, "rhvoice", u"RHVoice", u"абвгд");
-    check(blocks == std::vector<std::uint32_t>{2204, 1984}, "RHVoice: blocks of 800 and 720 samples at 22050 Hz");
-    const std::string heard = vx::test::journal(vx::test::standinFolder("rhvoice"), u"RHVoice");
+    const auto module = vx::test::standin<vx::RhvoiceModule>(folder, u"RHVoice", {{u"convert", u"vxtts"}});
+    check(speak(*module, u"абвгд") == std::vector<std::uint32_t>{2204, 1984},
+          "RHVoice: blocks of 800 and 720 samples at 22050 Hz");
+    const std::string heard = vx::test::journal(folder, u"RHVoice");
     check(heard.find("duration_stretch=1.90\n") != std::string::npos && heard.find("synth абвгд\n") != std::string::npos,
           "RHVoice heard: " + heard);
 }
@@ -67,11 +64,11 @@ void newfon() {
         {"stall " + abc, {2000}, true},
         {abc, {2000}, true},
     };
+    const std::u16string folder = vx::test::standinFolder("newfon");
     for (const auto& row : rows) {
-        vx::NewfonModule module;
-        const auto blocks = speak(module, "newfon", u"newfon", vx::fromUtf8(row.text));
-        const std::string heard = vx::test::journal(vx::test::standinFolder("newfon"), u"newfon");
-        check(blocks == row.blocks, "Newfon: the blocks of " + row.text);
+        const auto module = vx::test::standin<vx::NewfonModule>(folder, u"newfon");
+        check(speak(*module, vx::fromUtf8(row.text)) == row.blocks, "Newfon: the blocks of " + row.text);
+        const std::string heard = vx::test::journal(folder, u"newfon");
         check((heard.find("cancel") != std::string::npos) == row.cancelled, "Newfon heard: " + heard);
     }
 }
