@@ -2,10 +2,10 @@
 // folders in a fresh test folder, where the first run copies the data as into the user's home.
 
 #include "platform/Utf.h"
+#include "tests/support/Samples.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
-#include <numeric>
 #include <regex>
 #include <set>
 
@@ -34,11 +34,8 @@ std::string samples(const std::string& wav) {
     return wav.size() < 44 ? std::string() : wav.substr(44, field(wav, 40));
 }
 
-// The largest distance of an 8-bit sample from silence (128).
-int peak(const std::string& data) {
-    const auto farther = [](int most, char c) { return std::max(most, std::abs(static_cast<unsigned char>(c) - 128)); };
-    return std::accumulate(data.begin(), data.end(), 0, farther);
-}
+// The largest distance of an 8-bit sample from silence.
+int peak(const std::string& data) { return test::peak(test::decoded(data, 8)); }
 
 // 300 sentences, 12000 bytes.
 const std::string kSentences = std::regex_replace(std::string(300, '.'), std::regex("[.]"), "Это одно предложение. ");

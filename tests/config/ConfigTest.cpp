@@ -1,6 +1,5 @@
 #include "config/ConfigParser.h"
 #include "config/TextUtil.h"
-#include "platform/Log.h"
 #include "platform/Utf.h"
 #include "tests/support/ProcessLog.h"
 #include "tests/support/TempFolder.h"
@@ -135,7 +134,6 @@ TEST(ConfigParser, LinesEntriesAndEscapes) {
 TEST(ConfigParser, LoadFile) {
     test::TempFolder folder;
     const test::LogTail log;
-    ASSERT_TRUE(Log::Open(u"vxtts.log"));
     const std::u16string good = folder.writeUtf16("good.conf", u"[ru]\nключ=значение\n");
     const std::u16string utf8 = folder.writeBytes("utf8.conf", "[Letters]\nб=бэ\n");
     const std::u16string odd = folder.writeBytes("odd.conf", test::utf16le(u"a=b") + "x");

@@ -2,10 +2,9 @@
 
 #include "platform/Utf.h"
 #include "tests/modules/RecordingSink.h"
+#include "tests/support/Samples.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
 #include <gtest/gtest.h>
 
 namespace vx {
@@ -19,20 +18,6 @@ std::unique_ptr<EspeakModule> espeak(std::u16string voice, const std::u16string&
     module->ReadSetting(u"subname", voice);
     module->SetRate(50);
     return module;
-}
-
-std::vector<std::int16_t> samples(const std::vector<unsigned char>& audio) {
-    std::vector<std::int16_t> out(audio.size() / 2);
-    std::memcpy(out.data(), audio.data(), out.size() * 2);
-    return out;
-}
-
-int peak(const std::vector<unsigned char>& audio) {
-    int loudest = 0;
-    for (const std::int16_t s : samples(audio)) {
-        loudest = std::max(loudest, std::abs(int{s}));
-    }
-    return loudest;
 }
 
 const std::u16string kRussian = u"съешь же ещё этих мягких французских булок, да выпей чаю";
@@ -68,7 +53,7 @@ TEST(Espeak, SpeaksTheVoiceAtTheRateInTheFormat) {
         first = first == 0 ? seconds : first;
         EXPECT_EQ(format.nSamplesPerSec, row.format.empty() ? 22050u : 16000u);
         EXPECT_NEAR(seconds / first, row.length, 0.1);
-        EXPECT_GT(peak(sink.audio), 3000);
+        EXPECT_GT(test::peak(test::decoded(sink.audio, 16)), 3000);
         EXPECT_TRUE(std::ranges::any_of(sink.marks, [&row](const SentenceMark& mark) {
             return mark.kind == 1 && mark.second > 0 && mark.second <= row.text.size();
         }));
@@ -99,13 +84,12 @@ TEST(Espeak, InstancesShareTheSynthesizerEachWithItsVoice) {
     EXPECT_LT(2 * length(*espeak(u"ru")), length(*english));
 }
 
+// Without its library the module fails every portion, and has nothing to stop.
 TEST(Espeak, AMissingLibraryFailsEveryPortion) {
     const auto module = espeak(u"ru", u"libespeak-missing.so");
     test::RecordingSink sink;
     module->SetSink(&sink);
-    EXPECT_FALSE(module->Speak(u"да"));
-    EXPECT_FALSE(module->Speak(u"да"));
-    EXPECT_FALSE(module->Stop());
+    EXPECT_FALSE(module->Speak(u"да") || module->Speak(u"да") || module->Stop());
     EXPECT_TRUE(sink.blocks.empty());
 }
 

@@ -69,7 +69,6 @@ TEST(Newfon, SendsTheSettingsBeforeEachText) {
 // after time-out when the blocks stop, or the last one is a full one. A time-out cancels the
 // engine and says so in the log. A sink slower than the after time-out is not a stall.
 TEST(Newfon, WaitsForTheLastBlockOrATimeOut) {
-    ASSERT_TRUE(Log::Open(u"vxtts.log"));
     const std::string abc = "abcdefghijklmnopqrst"; // 2000 samples
     const struct {
         std::string text;
@@ -107,7 +106,6 @@ TEST(Newfon, WidensAndResamplesInItsOwnConversion) {
 // The engine is started by the first instance that loads it and ended with the last one; without
 // its companion libraries it cannot load at all.
 TEST(Newfon, StartsTheEngineOnceAndEndsItWithTheLastInstance) {
-    ASSERT_TRUE(Log::Open(u"vxtts.log"));
     auto first = newfon();
     auto second = newfon();
     EXPECT_TRUE(first->Load() && second->Load());

@@ -1,5 +1,6 @@
 #include "tests/support/ProcessLog.h"
 
+#include "platform/Log.h"
 #include "tests/support/TempFolder.h"
 
 #include <cstdlib>
@@ -42,7 +43,7 @@ const std::filesystem::path& processTemporaryFolder() {
     return folder;
 }
 
-LogTail::LogTail() : start_(sizeOf(logPath())) {}
+LogTail::LogTail() : start_((Log::Open(u"vxtts.log"), sizeOf(logPath()))) {}
 
 std::u16string LogTail::text() const {
     const std::string bytes = readBytes(logPath());

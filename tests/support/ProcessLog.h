@@ -13,7 +13,7 @@ namespace vx::test {
 // The temporary folder of this test program, where the log is.
 const std::filesystem::path& processTemporaryFolder();
 
-// What the process log gained since this was made.
+// What the process log gained since this was made, which opens it if need be.
 class LogTail {
 public:
     LogTail();

@@ -4,6 +4,7 @@
 #include "platform/Utf.h"
 #include "tembra/TembraModule.h"
 #include "tests/modules/RecordingSink.h"
+#include "tests/support/Samples.h"
 
 #include <algorithm>
 #include <cmath>
@@ -72,14 +73,7 @@ int steepestStep(int u) {
 
 // A unit's level in dB relative to a steady а.
 double level(int u) {
-    const auto power = [](int v) {
-        double sum = 0;
-        for (const unsigned char sample : unitBytes(v)) {
-            sum += (sample - 128.0) * (sample - 128.0);
-        }
-        return sum / static_cast<double>(unitBytes(v).size());
-    };
-    return 10 * std::log10(power(u) / power(1));
+    return 20 * std::log10(test::rms(test::decoded(unitBytes(u), 8)) / test::rms(test::decoded(unitBytes(1), 8)));
 }
 
 // The audio of named units ("м*3": three times) and silences ("_800": 800 samples), with from

@@ -3,12 +3,11 @@
 #include "modules/AudioBlocks.h"
 #include "modules/TempoPitchFilter.h"
 #include "platform/AudioConversion.h"
-#include "platform/Log.h"
 #include "platform/Utf.h"
 #include "tests/modules/RecordingSink.h"
 #include "tests/support/ProcessLog.h"
+#include "tests/support/Samples.h"
 
-#include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -88,14 +87,6 @@ TEST(TembraConversion, APortionIsConvertedAsOneStream) {
     }
 }
 
-double rms(const std::vector<unsigned char>& audio) {
-    double sum = 0;
-    for (const unsigned char v : audio) {
-        sum += (v - 128.0) * (v - 128.0);
-    }
-    return std::sqrt(sum / static_cast<double>(audio.size()));
-}
-
 // The phrase's length and level relative to the default rate 50 and volume 100. The filter's
 // speed is (rate - 50) * 0.8 / 100 + 1 by default. Configuration values that once reached sonic
 // as a speed of zero or less, or as a rate it divides by, crashed the host: now the voice speaks
@@ -107,26 +98,17 @@ struct OutputCase {
 };
 
 const OutputCase kOutputs[] = {
-    {u"", u"", 0, 100, 1 / 0.6, 1},
-    {u"", u"", 25, 100, 1 / 0.8, 1},
-    {u"", u"", 75, 100, 1 / 1.2, 1},
-    {u"", u"", 100, 100, 1 / 1.4, 1},
-    {u"", u"", 50, 50, 1, 0.5},
-    {u"", u"", 50, 0, 1, 0},
+    {u"", u"", 0, 100, 1 / 0.6, 1},   {u"", u"", 25, 100, 1 / 0.8, 1}, {u"", u"", 75, 100, 1 / 1.2, 1},
+    {u"", u"", 100, 100, 1 / 1.4, 1}, {u"", u"", 50, 50, 1, 0.5},      {u"", u"", 50, 0, 1, 0},
     {u"sonic.tempo_gain", u"200", 0, 100, 1 / TempoPitchFilter::kMinSpeed, 1},
-    {u"sonic.tempo_gain", u"250", 0, 100, 1 / TempoPitchFilter::kMinSpeed, 1},
-    {u"speed_limit", u"-75", 50, 100, 1 / TempoPitchFilter::kMinSpeed, 1},
     {u"speed_limit", u"-100", 50, 100, 1 / TempoPitchFilter::kMinSpeed, 1},
-    {u"sonic.freq", u"0", 75, 100, 1 / 1.2, 1},
-    {u"sonic.freq", u"10", 75, 100, 1 / 1.2, 1},
-    {u"sonic.freq", u"-5", 75, 100, 1 / 1.2, 1},
+    {u"sonic.freq", u"0", 75, 100, 1 / 1.2, 1},  {u"sonic.freq", u"-5", 75, 100, 1 / 1.2, 1},
     {u"sonic.freq", u"2000000", 75, 100, 1 / 1.2, 1},
 };
 
 TEST(TembraOutput, LengthAndLevelFollowRateVolumeAndFilterSettings) {
     TembraModule normal;
     const std::vector<unsigned char> reference = test::spoken(normal, kPhrase).audio;
-    ASSERT_TRUE(Log::Open(u"vxtts.log"));
     for (const OutputCase& c : kOutputs) {
         SCOPED_TRACE(toUtf8(c.key + u"=" + c.value) + " rate " + std::to_string(c.rate) +
                      " volume " + std::to_string(c.volume));
@@ -138,7 +120,7 @@ TEST(TembraOutput, LengthAndLevelFollowRateVolumeAndFilterSettings) {
         const std::vector<unsigned char> audio = test::spoken(module, kPhrase).audio;
         EXPECT_NEAR(static_cast<double>(audio.size()) / static_cast<double>(reference.size()),
                     c.length, 0.05 * c.length);
-        EXPECT_NEAR(rms(audio) / rms(reference), c.level, 0.1);
+        EXPECT_NEAR(test::rms(test::decoded(audio, 8)) / test::rms(test::decoded(reference, 8)), c.level, 0.1);
         EXPECT_TRUE(c.key.empty() || log.text().find(c.key) != std::u16string::npos)
             << "no log line names the key";
     }

@@ -11,6 +11,7 @@
 #include "platform/AudioConversion.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "tests/support/Samples.h"
 
 #include <algorithm>
 #include <cmath>
@@ -190,22 +191,18 @@ WAVEFORMATEX pcm(DWORD rate, WORD bits) {
     return {WAVE_FORMAT_PCM, 1, rate, rate * bits / 8, static_cast<WORD>(bits / 8), bits, 0};
 }
 
-// The length, RMS level and largest step between neighbours of 8-bit (unsigned) or 16-bit audio.
+// The length, RMS level and largest step between neighbours of 8-bit (unsigned) or 16-bit mono audio.
 struct Measure {
     double seconds, level, step;
 };
-Measure measure(const std::vector<unsigned char>& bytes, const WAVEFORMATEX& f) {
-    Measure m{static_cast<double>(bytes.size()) / f.nAvgBytesPerSec, 0, 0};
-    double previous = 0;
-    for (std::size_t i = 0; i + f.nBlockAlign <= bytes.size(); i += f.nBlockAlign) {
-        const double v = f.wBitsPerSample == 8 ? (bytes[i] - 128) / 128.0
-                                               : static_cast<short>(bytes[i] | bytes[i + 1] << 8) / 32768.0;
-        m.level += v * v;
-        m.step = i ? std::max(m.step, std::fabs(v - previous)) : 0;
-        previous = v;
+template <class Bytes> Measure measure(const Bytes& bytes, const WAVEFORMATEX& f) {
+    const std::vector<int> s = vx::test::decoded(bytes, f.wBitsPerSample);
+    const double full = f.wBitsPerSample == 8 ? 128 : 32768;
+    int step = 0;
+    for (std::size_t i = 1; i < s.size(); ++i) {
+        step = std::max(step, std::abs(s[i] - s[i - 1]));
     }
-    m.level = std::sqrt(m.level / (m.seconds * f.nSamplesPerSec));
-    return m;
+    return {static_cast<double>(s.size()) / f.nSamplesPerSec, vx::test::rms(s) / full, step / full};
 }
 
 // A second of 440 Hz at half of full scale keeps its length and level converted whole, and
@@ -338,8 +335,7 @@ int main(int argc, char** argv) {
         // fastest rate is clearly faster than its slowest.
         const auto espeak = [&](const wchar_t* text, long rate = 0) {
             const SPVTEXTFRAG words = fragment(SPVA_Speak, text);
-            const std::string bytes = speak(factory, u"espeak_ru", &words, rate).audio;
-            return measure({bytes.begin(), bytes.end()}, pcm(22050, 16));
+            return measure(speak(factory, u"espeak_ru", &words, rate).audio, pcm(22050, 16));
         };
         for (const wchar_t* text : {L"Съешь же ещё этих мягких французских булок.", L"Hello world, this is English."}) {
             const Measure m = espeak(text);
