@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
@@ -56,14 +57,11 @@ void speak(const std::string& text, std::int32_t index) {
 
 void work() {
     while (jobReady.wait(kForever) && !quitting.isSet()) {
-        std::string text;
-        std::int32_t index = 0;
-        {
-            const std::lock_guard guard(jobLock);
-            text.swap(jobText);
-            index = jobIndex;
-            jobReady.reset();
-        }
+        std::unique_lock guard(jobLock);
+        const std::string text = std::exchange(jobText, {});
+        const std::int32_t index = jobIndex;
+        jobReady.reset();
+        guard.unlock();
         speak(text, index);
     }
 }
@@ -90,13 +88,11 @@ void startWorker() { worker = std::thread(work); }
 void joinWorker() { worker.join(); }
 #endif
 
-void noteValue(const char* name, std::int32_t value) { note(std::string(name) + " " + std::to_string(value)); }
-
 } // namespace
 
 VX_STANDIN_EXPORT std::int32_t initialize() {
     const bool ready = companionLoaded("dict") && companionLoaded("sdrvxpdb");
-    noteValue("initialize", ready ? 1 : 0);
+    note(ready ? "initialize 1" : "initialize 0");
     if (ready) {
         quitting.reset();
         startWorker();
@@ -112,13 +108,9 @@ VX_STANDIN_EXPORT void terminate() {
 }
 
 VX_STANDIN_EXPORT void set_callback(vx::newfon::Callback* function) { callback = function; }
-VX_STANDIN_EXPORT void set_accel(std::int32_t value) { noteValue("set_accel", value); }
-VX_STANDIN_EXPORT void set_rate(std::int32_t value) { noteValue("set_rate", value); }
-VX_STANDIN_EXPORT void set_volume(std::int32_t value) { noteValue("set_volume", value); }
-VX_STANDIN_EXPORT void set_pitch_max(std::int32_t value) { noteValue("set_pitch_max", value); }
-VX_STANDIN_EXPORT void set_pitch_min(std::int32_t value) { noteValue("set_pitch_min", value); }
-VX_STANDIN_EXPORT void set_voice(std::int32_t value) { noteValue("set_voice", value); }
-VX_STANDIN_EXPORT void set_dictionary(std::int32_t value) { noteValue("set_dictionary", value); }
+#define VX_SETTER(name) VX_STANDIN_EXPORT void name(std::int32_t value) { note(#name " " + std::to_string(value)); }
+VX_SETTER(set_accel) VX_SETTER(set_rate) VX_SETTER(set_volume) VX_SETTER(set_pitch_max) VX_SETTER(set_pitch_min)
+VX_SETTER(set_voice) VX_SETTER(set_dictionary)
 
 VX_STANDIN_EXPORT void speakText(const char* text, std::int32_t index) {
     note("speakText " + std::to_string(index) + " " + text);
