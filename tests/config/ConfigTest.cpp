@@ -1,7 +1,6 @@
 #include "config/ConfigParser.h"
 #include "config/TextUtil.h"
 #include "platform/Utf.h"
-#include "tests/support/ProcessLog.h"
 #include "tests/support/TempFolder.h"
 
 #include <functional>

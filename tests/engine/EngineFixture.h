@@ -41,10 +41,7 @@ struct Journal {
     Script script; // of the latest Speak call, for the modules
     std::function<void()> duringSpeak = [] {}; // called inside every module Speak
 };
-inline Journal& journal() {
-    static Journal instance;
-    return instance;
-}
+inline Journal journal;
 
 class RecordingModule final : public SpeechModule {
 public:
@@ -54,20 +51,20 @@ public:
     }
     bool Speak(const TextPortion& text) override {
         const ModuleSettings& s = settings();
-        journal().lines.push_back(u"speak [" + text + u"] @" + number(s.rate) + u"/" + number(s.volume) + u"/" +
+        journal.lines.push_back(u"speak [" + text + u"] @" + number(s.rate) + u"/" + number(s.volume) + u"/" +
                                   number(s.pitch));
-        journal().duringSpeak();
-        const std::vector<unsigned char> audio(journal().script.bytesPerSpeak, 'a');
-        sink()->OnAudio(audio.data(), journal().script.bytesPerSpeak, nullptr);
-        return !journal().script.moduleFails;
+        journal.duringSpeak();
+        const std::vector<unsigned char> audio(journal.script.bytesPerSpeak, 'a');
+        sink()->OnAudio(audio.data(), journal.script.bytesPerSpeak, nullptr);
+        return !journal.script.moduleFails;
     }
     bool Stop() override {
-        journal().lines.push_back(u"stop");
+        journal.lines.push_back(u"stop");
         return true;
     }
     void Resume() override {}
     bool WriteSilence(std::uint32_t milliseconds) override {
-        journal().lines.push_back(u"silence " + number(milliseconds));
+        journal.lines.push_back(u"silence " + number(milliseconds));
         return SpeechModule::WriteSilence(milliseconds);
     }
     bool SetConversion(const std::u16string&) override { return true; }
@@ -81,7 +78,7 @@ inline std::unique_ptr<SpeechModule> makeRecordingModule(ModuleKind kind) {
 class ConfigTest : public testing::Test {
 protected:
     ConfigTest() {
-        journal() = {};
+        journal = {};
         write("langs.conf", u"[ru]\nalphabet = cyrillic\n[uk]\nalphabet = cyrillic\n");
         write("ru.conf", u"[Letters]\nб=бэ\n[Numbers]\n1=один\n2=два\n[Symbols]\n.=точка\n");
         write("uk.conf", u"[Numbers]\n2=дві\n");
@@ -111,34 +108,29 @@ public:
             const std::u16string value = e.elParamType == SPET_LPARAM_IS_STRING
                                              ? u"[" + std::u16string(fromWide(reinterpret_cast<LPCWSTR>(e.lParam))) + u"]"
                                              : number(e.lParam);
-            journal().lines.push_back(tag_ + (e.eEventId == SPEI_SENTENCE_BOUNDARY ? u"sentence " : u"bookmark ") +
+            journal.lines.push_back(tag_ + (e.eEventId == SPEI_SENTENCE_BOUNDARY ? u"sentence " : u"bookmark ") +
                                       number(e.wParam) + u"/" + value + u" @" + number(e.ullAudioStreamOffset));
         }
         return script_.failEvents ? E_FAIL : S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetEventInterest(ULONGLONG* value) override {
-        return answer(value, interestCalls_++ > 0 ? script_.laterInterest.value_or(script_.interest) : script_.interest);
+        *value = interestCalls_++ > 0 ? script_.laterInterest.value_or(script_.interest) : script_.interest;
+        return S_OK;
     }
     DWORD STDMETHODCALLTYPE GetActions() override {
         return actionCalls_ < script_.actions.size() ? script_.actions[actionCalls_++] : 0;
     }
     HRESULT STDMETHODCALLTYPE Write(const void*, ULONG size, ULONG* written) override {
-        journal().lines.push_back(tag_ + (script_.failWrites ? u"failed write " : u"write ") + number(size));
+        journal.lines.push_back(tag_ + (script_.failWrites ? u"failed write " : u"write ") + number(size));
         *written = script_.failWrites ? 0 : size;
         return script_.failWrites ? E_FAIL : S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetRate(LONG* value) override { return answer(value, script_.rate); }
-    HRESULT STDMETHODCALLTYPE GetVolume(USHORT* value) override { return answer(value, script_.volume); }
+    HRESULT STDMETHODCALLTYPE GetRate(LONG* value) override { return *value = script_.rate, S_OK; }
+    HRESULT STDMETHODCALLTYPE GetVolume(USHORT* value) override { return *value = script_.volume, S_OK; }
     HRESULT STDMETHODCALLTYPE GetSkipInfo(SPVSKIPTYPE*, LONG*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE CompleteSkip(LONG) override { return E_NOTIMPL; }
 
 private:
-    template <class T>
-    static HRESULT answer(T* out, T value) {
-        *out = value;
-        return S_OK;
-    }
-
     Script script_;
     std::u16string tag_; // before each line in the journal
     std::size_t actionCalls_ = 0;
@@ -179,7 +171,7 @@ struct EngineHandle {
             list[i].ulTextLen = static_cast<ULONG>(text.size());
             list[i].pNext = i + 1 < list.size() ? &list[i + 1] : nullptr;
         }
-        journal().script = script;
+        journal.script = script;
         RecordingSite site(script, tag);
         return engine->Speak(script.flags, SPDFID_WaveFormatEx, nullptr, list.empty() ? nullptr : list.data(), &site);
     }

@@ -4,7 +4,7 @@
 #include "platform/Log.h"
 #include "tests/modules/RecordingSink.h"
 #include "tests/modules/StandinLibrary.h"
-#include "tests/support/ProcessLog.h"
+#include "tests/support/TempFolder.h"
 
 #include <chrono>
 #include <gtest/gtest.h>

@@ -1,7 +1,8 @@
 #pragma once
 // A private folder for one test, removed with everything in it when the test ends, and helpers
-// that write the UTF-16LE files the engine reads.
+// that write the UTF-16LE files the engine reads; the process's own temporary folder and its log.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -33,5 +34,20 @@ std::string readBytes(const std::filesystem::path& path);
 
 // UTF-16LE bytes of text.
 std::string utf16le(std::u16string_view text);
+
+// The temporary folder of this test program, where the process-wide log is. The log is opened
+// once per process, so every test program points the temporary folder at one folder of its own
+// for its whole run: whichever test opens the log, the others find it there, in any order.
+const std::filesystem::path& processTemporaryFolder();
+
+// What the process log gained since this was made, which opens it if need be.
+class LogTail {
+public:
+    LogTail();
+    std::u16string text() const;
+
+private:
+    std::uintmax_t start_;
+};
 
 } // namespace vx::test

@@ -5,7 +5,7 @@
 #include "platform/AudioConversion.h"
 #include "platform/Utf.h"
 #include "tests/modules/RecordingSink.h"
-#include "tests/support/ProcessLog.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/Samples.h"
 
 #include <cstring>
