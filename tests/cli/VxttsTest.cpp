@@ -46,9 +46,8 @@ protected:
     // output into the shell command output, its errors into tmp/error; the exit code.
     int run(const Args& arguments, const std::string& input = {}, const std::string& output = "cat >tmp/out") {
         folder.writeBytes("tmp/in", input);
-        std::string line = "cd " + quoted(folder.path().string()) + " && (XDG_CONFIG_HOME=" +
-                           quoted((folder.path() / "config").string()) + " TMPDIR=" +
-                           quoted((folder.path() / "tmp").string()) + " " + quoted(VXTTS_PROGRAM);
+        std::string line = "cd " + quoted(folder.path().string()) +
+                           " && (XDG_CONFIG_HOME=\"$PWD/config\" TMPDIR=\"$PWD/tmp\" " + quoted(VXTTS_PROGRAM);
         for (const std::string& argument : arguments) {
             line += " " + quoted(argument);
         }
@@ -124,17 +123,13 @@ TEST_F(Vxtts, CommandsPrintWhatTheyDoOrOneError) {
         {say + Args{"-"}, "", "standard input is not UTF-8 (bad bytes at byte 5)", "Да \xFF"},
         {say + Args{"-"}, "", "standard input has nothing to speak", "  \n"},
         {say + Args{"@#"}, "", "the voice 'tembra' said nothing"},
-        {.arguments = say + Args{"-v", "v", "Да"},
-         .out = "",
-         .error = "the voice 'v' failed and said nothing: the module 'espeak_x' cannot load '/none/x.so'",
-         .voices = test::utf16le(u"[v]\nru = espeak_x\n"),
-         .log = "* can't load module espeak_x: /none/x.so\n",
-         .engines = test::utf16le(u"[espeak_x]\npath = /none\nmodule = x.so\n")},
+        {say + Args{"-v", "v", "Да"}, "", "the voice 'v' failed and said nothing: the module 'espeak_x' cannot load "
+         "'/none/x.so'", "", test::utf16le(u"[v]\nru = espeak_x\n"), "* can't load module espeak_x: /none/x.so\n", 1,
+         "cat >tmp/out", test::utf16le(u"[espeak_x]\npath = /none\nmodule = x.so\n")},
         // The shipped eSpeak voice finds the system's library.
         {{"say", "--stdout", "-v", "espeak_ru", "Да, world"}, "RIFF", "", "", "", "", 0, "{ head -c4 >tmp/out; cat >/dev/null; }"},
         {{"say", "-o", "missing/out.wav", "Да"}, "", "cannot write 'missing/out.wav': there is no folder 'missing'"},
-        {{"say", "-o", "/dev/null", "Да"}, "",
-         "cannot write '/dev/null': not a regular file (--stdout writes a stream)"},
+        {{"say", "-o", "/dev/null", "Да"}, "", "cannot write '/dev/null': not a regular file (--stdout writes a stream)"},
         {{"say", "-o", "tmp", "Да"}, "", "cannot write 'tmp': it is a folder"},
         // A reader that stops reading makes the writes fail.
         {{"say", "--stdout", "-"}, "", "cannot write to standard output", kSentences, "", "", 1, "head -c9 >/dev/null"},
@@ -145,11 +140,8 @@ TEST_F(Vxtts, CommandsPrintWhatTheyDoOrOneError) {
         SCOPED_TRACE(row.arguments.back() + " " + row.error);
         std::filesystem::remove_all(folder.path() / "config");
         std::filesystem::remove_all(folder.path() / "tmp");
-        if (!row.voices.empty()) {
-            folder.writeBytes("config/VxTts/data/voices.conf", row.voices);
-        }
-        if (!row.engines.empty()) {
-            folder.writeBytes("config/VxTts/data/engines.conf", row.engines);
+        for (const auto& [name, bytes] : {std::pair{"voices", row.voices}, {"engines", row.engines}}) {
+            if (!bytes.empty()) folder.writeBytes("config/VxTts/data/" + std::string(name) + ".conf", bytes);
         }
         EXPECT_EQ(run(row.arguments, row.input, row.output), row.error.empty() ? 0 : row.exitCode);
         EXPECT_EQ(read("tmp/out"), row.out);
