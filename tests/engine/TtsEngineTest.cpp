@@ -1,15 +1,192 @@
-#include "tests/engine/EngineFixture.h"
+// The engine object as a SAPI client drives it: a configuration tree in a temporary folder,
+// speech modules and a SAPI site that record what they are given into one journal.
+
+#include "cli/ComRef.h"
+#include "cli/VoiceToken.h"
+#include "engine/TtsEngine.h"
+#include "platform/Utf.h"
+#include "tests/support/TempFolder.h"
 
 #include <chrono>
+#include <cstdio>
+#include <functional>
 #include <future>
+#include <gtest/gtest.h>
+#include <optional>
 
 namespace vx {
 namespace {
 
-using test::journal;
-using test::number;
-using test::Lines;
-using Engine = test::ConfigTest;
+using test::LogTail;
+using test::TempFolder;
+using Lines = std::vector<std::u16string>;
+
+std::u16string number(std::int64_t value) { return fromUtf8(std::to_string(value)); }
+
+// A Speak call's flags, what its site answers, and how the site and the modules behave.
+struct Script {
+    std::vector<DWORD> actions = {}; // answers of GetActions in turn; 0 once used up
+    LONG rate = 0;
+    USHORT volume = 100;
+    ULONGLONG interest = 0;
+    std::optional<ULONGLONG> laterInterest = {}; // the answers after the first, when they differ
+    bool failWrites = false;
+    bool failEvents = false;
+    std::uint32_t bytesPerSpeak = 0;
+    bool moduleFails = false;
+    DWORD flags = 0;
+};
+
+// In order, what the modules were asked: "speak [<text>] @<rate>/<volume>/<pitch>",
+// "silence <ms>", "stop"; and what a site was given, after its tag: "[failed ]write <bytes>",
+// "sentence <length>/<position> @<offset>", "bookmark <number>/[<string>] @<offset>".
+struct Journal {
+    Lines lines;
+    Script script; // of the latest Speak call, for the modules
+    std::function<void()> duringSpeak = [] {}; // called inside every module Speak
+};
+Journal journal;
+
+class RecordingModule final : public SpeechModule {
+public:
+    RecordingModule() {
+        SetPcmFormat(&nativeFormat_, 22050, 1, 8);
+        outputFormat_ = nativeFormat_;
+    }
+    bool Speak(const TextPortion& text) override {
+        const ModuleSettings& s = settings();
+        journal.lines.push_back(u"speak [" + text + u"] @" + number(s.rate) + u"/" + number(s.volume) + u"/" +
+                                  number(s.pitch));
+        journal.duringSpeak();
+        const std::vector<unsigned char> audio(journal.script.bytesPerSpeak, 'a');
+        sink()->OnAudio(audio.data(), journal.script.bytesPerSpeak, nullptr);
+        return !journal.script.moduleFails;
+    }
+    bool Stop() override {
+        journal.lines.push_back(u"stop");
+        return true;
+    }
+    void Resume() override {}
+    bool WriteSilence(std::uint32_t milliseconds) override {
+        journal.lines.push_back(u"silence " + number(milliseconds));
+        return SpeechModule::WriteSilence(milliseconds);
+    }
+    bool SetConversion(const std::u16string&) override { return true; }
+};
+
+std::unique_ptr<SpeechModule> makeRecordingModule(ModuleKind kind) {
+    return kind == ModuleKind::Tembra ? std::make_unique<RecordingModule>() : nullptr;
+}
+
+// program/data: voices "tembra" (ru) and "other" (uk, which reads "2" otherwise), two modules.
+class ConfigTest : public testing::Test {
+protected:
+    ConfigTest() {
+        journal = {};
+        write("langs.conf", u"[ru]\nalphabet = cyrillic\n[uk]\nalphabet = cyrillic\n");
+        write("ru.conf", u"[Letters]\nб=бэ\n[Numbers]\n1=один\n2=два\n[Symbols]\n.=точка\n");
+        write("uk.conf", u"[Numbers]\n2=дві\n");
+        write("engines.conf", u"[tembra]\nword_pause = 200\n[tembra_2]\nword_pause = 300\n");
+        write("voices.conf", u"[tembra]\nru = tembra\n[other]\nuk = tembra\n");
+    }
+    void write(const std::string& file, std::u16string_view text) const { root.writeUtf16("program/data/" + file, text); }
+
+    TempFolder root;
+    const std::u16string program = root.file("program");
+};
+
+ISpObjectToken* makeToken(std::u16string name) {
+    ISpObjectToken* token = nullptr;
+    ComObject<cli::VoiceToken>::Create(nullptr, IID_ISpObjectToken, reinterpret_cast<void**>(&token), std::move(name));
+    return token;
+}
+
+class RecordingSite final : public ISpTTSEngineSite {
+public:
+    RecordingSite(Script script, std::u16string tag) : script_(std::move(script)), tag_(std::move(tag)) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE AddEvents(const SPEVENT* events, ULONG count) override {
+        for (const SPEVENT& e : std::span(events, script_.failEvents ? 0 : count)) {
+            const std::u16string value = e.elParamType == SPET_LPARAM_IS_STRING
+                                             ? u"[" + std::u16string(fromWide(reinterpret_cast<LPCWSTR>(e.lParam))) + u"]"
+                                             : number(e.lParam);
+            journal.lines.push_back(tag_ + (e.eEventId == SPEI_SENTENCE_BOUNDARY ? u"sentence " : u"bookmark ") +
+                                      number(e.wParam) + u"/" + value + u" @" + number(e.ullAudioStreamOffset));
+        }
+        return script_.failEvents ? E_FAIL : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetEventInterest(ULONGLONG* value) override {
+        *value = interestCalls_++ > 0 ? script_.laterInterest.value_or(script_.interest) : script_.interest;
+        return S_OK;
+    }
+    DWORD STDMETHODCALLTYPE GetActions() override {
+        return actionCalls_ < script_.actions.size() ? script_.actions[actionCalls_++] : 0;
+    }
+    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG size, ULONG* written) override {
+        journal.lines.push_back(tag_ + (script_.failWrites ? u"failed write " : u"write ") + number(size));
+        *written = script_.failWrites ? 0 : size;
+        return script_.failWrites ? E_FAIL : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetRate(LONG* value) override { return *value = script_.rate, S_OK; }
+    HRESULT STDMETHODCALLTYPE GetVolume(USHORT* value) override { return *value = script_.volume, S_OK; }
+    HRESULT STDMETHODCALLTYPE GetSkipInfo(SPVSKIPTYPE*, LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CompleteSkip(LONG) override { return E_NOTIMPL; }
+
+private:
+    Script script_;
+    std::u16string tag_; // before each line in the journal
+    std::size_t actionCalls_ = 0;
+    std::size_t interestCalls_ = 0;
+};
+
+// An engine object, made through its COM factory with the recording modules.
+struct EngineHandle {
+    explicit EngineHandle(const std::u16string& program)
+        : created(ComObject<TtsEngine>::Create(nullptr, IID_ISpTTSEngine, engine.out(), EngineFolders{program, u""},
+                                               makeRecordingModule)) {
+        if (engine) {
+            engine->QueryInterface(IID_ISpObjectWithToken, withToken.out());
+        }
+    }
+    HRESULT setVoice(std::u16string name) const {
+        return withToken->SetObjectToken(cli::ComRef<ISpObjectToken>(makeToken(std::move(name))).get());
+    }
+    // Speaks fragments written short to a recording site: "_<ms>" is a silence, "#<text>" a
+    // bookmark, "~<text>" spells the text out; anything else is spoken, "<text>|<rate>,<volume>,
+    // <pitch>" with those values.
+    HRESULT speak(Lines texts, const Script& script = {}, const std::u16string& tag = u"") const {
+        std::vector<SPVTEXTFRAG> list(texts.size());
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            std::u16string& text = texts[i];
+            SPVSTATE& state = list[i].State;
+            const char16_t kind = text.empty() ? u' ' : text[0];
+            state.eAction = kind == u'_' ? SPVA_Silence : kind == u'#' ? SPVA_Bookmark : kind == u'~' ? SPVA_SpellOut : SPVA_Speak;
+            text.erase(0, state.eAction == SPVA_Speak ? 0 : 1);
+            state.Volume = 100;
+            if (const std::size_t bar = text.find(u'|'); bar != std::u16string::npos) {
+                std::sscanf(toUtf8(text.substr(bar + 1)).c_str(), "%d,%u,%d", &state.RateAdj, &state.Volume,
+                            &state.PitchAdj.MiddleAdj);
+                text.erase(bar);
+            }
+            state.SilenceMSecs = kind == u'_' ? static_cast<ULONG>(std::stoul(toUtf8(text))) : 0;
+            list[i].pTextStart = toWide(text);
+            list[i].ulTextLen = static_cast<ULONG>(text.size());
+            list[i].pNext = i + 1 < list.size() ? &list[i + 1] : nullptr;
+        }
+        journal.script = script;
+        RecordingSite site(script, tag);
+        return engine->Speak(script.flags, SPDFID_WaveFormatEx, nullptr, list.empty() ? nullptr : list.data(), &site);
+    }
+
+    cli::ComRef<ISpTTSEngine> engine;
+    cli::ComRef<ISpObjectWithToken> withToken;
+    const HRESULT created;
+};
+
+
+using Engine = ConfigTest;
 
 constexpr ULONGLONG kAllEvents = (1ULL << SPEI_TTS_BOOKMARK) | (1ULL << SPEI_SENTENCE_BOUNDARY);
 
@@ -17,7 +194,7 @@ constexpr ULONGLONG kAllEvents = (1ULL << SPEI_TTS_BOOKMARK) | (1ULL << SPEI_SEN
 struct SpeakCase {
     const char* label;
     Lines fragments;
-    test::Script script;
+    Script script;
     Lines journal;
     HRESULT result = S_OK;
     std::u16string log = {};
@@ -73,9 +250,9 @@ const SpeakCase kSpeakCases[] = {
 TEST_F(Engine, SpeaksTheFragments) {
     for (const SpeakCase& row : kSpeakCases) {
         SCOPED_TRACE(row.label);
-        const test::EngineHandle engine(program);
+        const EngineHandle engine(program);
         ASSERT_EQ(engine.setVoice(u"tembra"), S_OK);
-        const test::LogTail log;
+        const LogTail log;
         EXPECT_EQ(engine.speak(row.fragments, row.script), row.result);
         EXPECT_EQ(journal.lines, row.journal);
         EXPECT_EQ(log.text(), row.log);
@@ -100,7 +277,7 @@ public:
         return own_ == S_OK ? VoiceToken::GetStringValue(name, value) : own_;
     }
     HRESULT STDMETHODCALLTYPE OpenKey(LPCWSTR name, ISpDataKey** key) override {
-        *key = voice_.empty() || !fromWide(name).empty() ? nullptr : test::makeToken(voice_);
+        *key = voice_.empty() || !fromWide(name).empty() ? nullptr : makeToken(voice_);
         return *key ? S_OK : SPERR_NOT_FOUND;
     }
     HRESULT own_;
@@ -129,10 +306,10 @@ TEST_F(Engine, TakesTheVoiceItsTokenNames) {
     for (const TokenCase& row : kTokenCases) {
         SCOPED_TRACE(row.label);
         write("voices.conf", row.withTembra ? u"[tembra]\nru = tembra\n[other]\nuk = tembra\n" : u"[other]\nuk = tembra\n");
-        const test::EngineHandle engine(program);
+        const EngineHandle engine(program);
         cli::ComRef<ISpObjectToken> token;
         ComObject<OddToken>::Create(nullptr, IID_ISpObjectToken, token.out(), row.getter, row.name);
-        const test::LogTail log;
+        const LogTail log;
         EXPECT_EQ(engine.withToken->SetObjectToken(token.get()), row.result);
         EXPECT_EQ(log.text(), row.log);
         EXPECT_EQ(engine.speak({u"2"}), row.result);
@@ -145,8 +322,8 @@ TEST_F(Engine, TakesTheVoiceItsTokenNames) {
 // to "tembra") waits for the call to finish, which keeps the voice it started with; another engine
 // object, as a screen reader's second voice, speaks its own voice to its own site meanwhile.
 TEST_F(Engine, CallsFromOtherThreadsDuringSpeak) {
-    const test::EngineHandle engine(program);
-    const test::EngineHandle another(program);
+    const EngineHandle engine(program);
+    const EngineHandle another(program);
     ASSERT_TRUE(engine.setVoice(u"other") == S_OK && another.setVoice(u"tembra") == S_OK);
     std::shared_future<HRESULT> token; // stays valid once taken
     journal.duringSpeak = [&] {
@@ -165,7 +342,7 @@ TEST_F(Engine, CallsFromOtherThreadsDuringSpeak) {
 
 // Out-parameters start as markers, so that unwritten ones show.
 TEST_F(Engine, FailuresAndOutParameters) {
-    const test::EngineHandle engine(program);
+    const EngineHandle engine(program);
     ISpObjectToken* held = reinterpret_cast<ISpObjectToken*>(0x1);
     EXPECT_EQ(engine.withToken->GetObjectToken(&held), S_FALSE);
     EXPECT_EQ(held, nullptr);
@@ -181,8 +358,8 @@ TEST_F(Engine, FailuresAndOutParameters) {
     CoTaskMemFree(format);
 
     std::filesystem::remove(root.path() / "program/data/engines.conf");
-    const test::LogTail log;
-    const test::EngineHandle unconfigured(program);
+    const LogTail log;
+    const EngineHandle unconfigured(program);
     EXPECT_EQ(unconfigured.created, E_OUTOFMEMORY);
     EXPECT_EQ(log.text(), u"* Can't load Parlora (" + program + u"/)\n");
 }
@@ -214,13 +391,13 @@ const VoicesCase kVoicesCases[] = {
      u"tembra: ru=tembra@100/100/50; punctuation 0, subvoices 0/0, portions 64..512\n"},
 };
 
-using VoicesConfTest = test::ConfigTest;
+using VoicesConfTest = ConfigTest;
 
 TEST_F(VoicesConfTest, ReadsVoices) {
     for (const VoicesCase& row : kVoicesCases) {
         SCOPED_TRACE(toUtf8(row.voicesConf));
         write("voices.conf", row.voicesConf);
-        VoicesConf manager(test::makeRecordingModule);
+        VoicesConf manager(makeRecordingModule);
         ASSERT_TRUE(manager.load(program, {program}));
         std::u16string voices;
         for (const auto& [name, voice] : manager.items()) {

@@ -93,17 +93,13 @@ std::wstring listedVoices() {
 // parent keys kept.
 void checkRegistration(bool registered, const std::wstring& modulePath) {
     const std::tuple<std::wstring, const wchar_t*, std::wstring> rows[] = {
-        {L"Vexalon.TTSShell.1", L"", L"TTSClass"},
-        {L"Vexalon.TTSShell.1\\CLSID", L"", VX_CLSID},
-        {L"Vexalon.TTSShell", L"", L"TTSClass"},
-        {L"Vexalon.TTSShell\\CLSID", L"", VX_CLSID},
-        {L"Vexalon.TTSShell\\CurVer", L"", L"Vexalon.TTSShell.1"},
-        {kClassKey, L"", L"TTSClass"},
+        {L"Vexalon.TTSShell.1", L"", L"TTSClass"}, {L"Vexalon.TTSShell.1\\CLSID", L"", VX_CLSID},
+        {L"Vexalon.TTSShell", L"", L"TTSClass"}, {L"Vexalon.TTSShell\\CLSID", L"", VX_CLSID},
+        {L"Vexalon.TTSShell\\CurVer", L"", L"Vexalon.TTSShell.1"}, {kClassKey, L"", L"TTSClass"},
         {kClassKey + L"\\ProgID", L"", L"Vexalon.TTSShell.1"},
         {kClassKey + L"\\VersionIndependentProgID", L"", L"Vexalon.TTSShell"},
         {kClassKey + L"\\InprocServer32", L"", modulePath},
-        {kClassKey + L"\\InprocServer32", L"ThreadingModel", L"Both"},
-        {kClassKey + L"\\TypeLib", L"", VX_TYPELIB},
+        {kClassKey + L"\\InprocServer32", L"ThreadingModel", L"Both"}, {kClassKey + L"\\TypeLib", L"", VX_TYPELIB},
         {L"TypeLib\\" VX_TYPELIB L"\\1.0", L"", L"Vexalon TTS Shell 1.0 Type Library"}};
     for (const auto& [key, name, value] : rows) {
         const std::wstring actual = registryValue(HKEY_CLASSES_ROOT, key, name);
@@ -238,10 +234,8 @@ void convert(DWORD fromRate, WORD fromBits, DWORD toRate, WORD toBits) {
 // The code pages as the Linux build converts them (its platform tests hold the whole table).
 void convertText() {
     const std::tuple<std::u16string, unsigned, std::string> rows[] = {
-        {u"Съешь ёж", 1251, "\xD1\xFA\xE5\xF8\xFC \xB8\xE6"},
-        {u"a漢\U0001F600b", 1251, "a???b"},
-        {std::u16string{u'a', char16_t{0xD83D}, u'b', char16_t{0xDE00}}, 1251, "a?b?"},
-        {u"Да", 866, "\x84\xA0"},
+        {u"Съешь ёж", 1251, "\xD1\xFA\xE5\xF8\xFC \xB8\xE6"}, {u"a漢\U0001F600b", 1251, "a???b"},
+        {std::u16string{u'a', char16_t{0xD83D}, u'b', char16_t{0xDE00}}, 1251, "a?b?"}, {u"Да", 866, "\x84\xA0"},
         {u"Да", 12345, ""},
     };
     for (const auto& [text, codePage, bytes] : rows) {
