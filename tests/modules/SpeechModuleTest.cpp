@@ -33,6 +33,12 @@ public:
     ModuleKind madeAs;
 };
 
+WAVEFORMATEX pcm(std::uint32_t rate, std::uint16_t channels = 1, std::uint16_t bits = 16) {
+    WAVEFORMATEX format;
+    SetPcmFormat(&format, rate, channels, bits);
+    return format;
+}
+
 TEST(ReadSetting, CommonKeysSpeedLimitAndLoad) {
     TestModule module;
     for (const auto& [key, value] : std::vector<std::pair<std::u16string, std::u16string>>{
@@ -107,10 +113,9 @@ TEST(ApplyVolume, ScalesAroundTheSilenceValue) {
              {50, 24, {1, 2, 3}, {}}, {50, 8, {}, {}}}) {
         TestModule module;
         module.SetVolume(volume);
-        WAVEFORMATEX format;
-        SetPcmFormat(&format, 22050, 1, bits);
         Bytes out(in.size(), 0xEE);
-        const bool scaled = module.ApplyVolume(in.data(), out.data(), static_cast<std::uint32_t>(in.size()), format);
+        const auto size = static_cast<std::uint32_t>(in.size());
+        const bool scaled = module.ApplyVolume(in.data(), out.data(), size, pcm(22050, 1, bits));
         EXPECT_EQ(scaled ? out : Bytes{}, expected) << volume << "% of " << bits << " bits";
     }
 }
@@ -164,11 +169,6 @@ TEST(ResampleByInsertion, InsertsTheMeanOncePerDivisor) {
     EXPECT_EQ(out, (std::vector<std::int16_t>{0, 100, -2, -3, -3, 198, 400, 450, 500, 600, 600, 600}));
 }
 
-WAVEFORMATEX pcm(std::uint32_t rate, std::uint16_t channels = 1, std::uint16_t bits = 16) {
-    WAVEFORMATEX format;
-    SetPcmFormat(&format, rate, channels, bits);
-    return format;
-}
 
 // The whole source comes out, at its level, however long it is.
 TEST(ConvertAudio, KeepsLengthAndLevel) {

@@ -31,10 +31,7 @@ std::vector<std::unique_ptr<StreamingInfo>> streamingInfos;
 VX_STANDIN_EXPORT Voice* RHVoice_create_voice(const char* folder) {
     note(std::string("create_voice ") + folder);
     struct stat status {};
-    if (stat(folder, &status) != 0 || !(status.st_mode & S_IFDIR)) {
-        return nullptr;
-    }
-    return new Voice{nullptr, new Features};
+    return stat(folder, &status) == 0 && (status.st_mode & S_IFDIR) ? new Voice{nullptr, new Features} : nullptr;
 }
 
 VX_STANDIN_EXPORT void RHVoice_delete_voice(Voice* voice) {
