@@ -128,9 +128,7 @@ TEST(SpeakSite, WritesEventsInTheInputAndTheAudio) {
     static_cast<SpeakSite*>(site.get())->setChunk(&chunk);
     ASSERT_EQ(site->Write("abc", 3, nullptr), S_OK);
     const std::u16string name = u"7 \"шаг\"\\\n\x01\x1f";
-    const auto event = [](WORD id, WORD type, WPARAM wParam, LPARAM lParam) {
-        return SPEVENT{id, type, 0, 0, wParam, lParam};
-    };
+    const auto event = [](WORD id, WORD type, WPARAM w, LPARAM l) { return SPEVENT{id, type, 0, 0, w, l}; };
     const SPEVENT all[] = {event(SPEI_SENTENCE_BOUNDARY, 0, 2, 2), event(SPEI_WORD_BOUNDARY, 0, 0, 0),
                            event(SPEI_TTS_BOOKMARK, SPET_LPARAM_IS_STRING, 7, reinterpret_cast<LPARAM>(name.c_str()))};
     EXPECT_EQ(site->AddEvents(all, 3), S_OK);

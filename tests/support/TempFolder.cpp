@@ -59,12 +59,6 @@ namespace {
 
 std::filesystem::path logPath() { return processTemporaryFolder() / "vxtts.log"; }
 
-std::uintmax_t sizeOf(const std::filesystem::path& path) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    return error ? 0 : size;
-}
-
 // Made before the first test runs, removed after the last.
 class ProcessFolder final : public testing::Environment {
 public:
@@ -91,7 +85,7 @@ const std::filesystem::path& processTemporaryFolder() {
     return folder;
 }
 
-LogTail::LogTail() : start_((Log::Open(u"vxtts.log"), sizeOf(logPath()))) {}
+LogTail::LogTail() : start_((Log::Open(u"vxtts.log"), readBytes(logPath()).size())) {}
 
 std::u16string LogTail::text() const {
     const std::string bytes = readBytes(logPath());
