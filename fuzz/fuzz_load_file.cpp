@@ -8,6 +8,7 @@
 #include "text/Language.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -17,11 +18,9 @@ using namespace vx;
 std::u16string escape(std::u16string_view text) {
     std::u16string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const char* digits = i % 2 == 0 ? "0123456789abcdef" : "0123456789ABCDEF";
-        out += u"\\u";
-        for (int shift = 12; shift >= 0; shift -= 4) {
-            out += static_cast<char16_t>(digits[(text[i] >> shift) & 0xF]);
-        }
+        char unit[7];
+        std::snprintf(unit, sizeof unit, i % 2 == 0 ? "\\u%04x" : "\\u%04X", static_cast<unsigned>(text[i]));
+        out.append(unit, unit + 6);
     }
     return out;
 }

@@ -149,8 +149,7 @@ TEST(Rhvoice, LoadsTheVoiceAndTheUserDictionary) {
         EXPECT_EQ(rhvoiceJournal(), "create_voice " + toUtf8(voice) + "\n" + row.loaded + "feat_set streaming_info\n");
     }
     const test::TempFolder voiceless;
-    const std::u16string library = std::u16string(u"RHVoice") + platform::kLibrarySuffix;
-    std::filesystem::copy_file(toUtf8(platform::joinPath(kRhvoiceFolder, library)), voiceless.path() / toUtf8(library));
+    std::filesystem::copy_file(toUtf8(kRhvoiceFolder) + "/RHVoice.so", voiceless.path() / "RHVoice.so");
     const std::u16string copy = fromUtf8(voiceless.path().string());
     const auto module = test::standin<RhvoiceModule>(copy, u"RHVoice");
     EXPECT_FALSE(module->Speak(u"да") || module->Speak(u"да"));
@@ -170,8 +169,7 @@ TEST(Rhvoice, DeliversBlocksInTheOutputFormatUntilStopped) {
         {{}, 0, false, {1600, 1600}},
         {{{u"convert", u"vxtts"}}, 0, false, {2204, 2204}}, // 800 + 266 + 32 + 5 samples: none after the first
         {{{u"convert", u"acm"}, {u"output_format", u"8000,1,16"}}, 0, false, {}}, // checked by length
-        {{}, 1, false, {1600}},
-        {{}, 0, true, {1600}},
+        {{}, 1, false, {1600}}, {{}, 0, true, {1600}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(&row - rows);
@@ -255,8 +253,7 @@ TEST(Newfon, WaitsForTheLastBlockOrATimeOut) {
         const char16_t* logged; // after the module's address; null: nothing
         int slowSinkMilliseconds;
     } rows[] = {
-        {abc + abc + "abcde", {2000, 2000, 500}, nullptr, 0},
-        {abc + abc + "abcde", {2000, 2000, 500}, nullptr, 700},
+        {abc + abc + "abcde", {2000, 2000, 500}, nullptr, 0}, {abc + abc + "abcde", {2000, 2000, 500}, nullptr, 700},
         {"mute " + abc, {}, u": The callback start time is exceeded .", 0},
         {"stall " + abc, {2000}, u": The waiting time is exceeded.", 0},
         {abc, {2000}, u": The waiting time is exceeded.", 0},

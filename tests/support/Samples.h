@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <numeric>
 #include <vector>
 
 namespace vx::test {
@@ -19,20 +20,13 @@ template <class Bytes> std::vector<int> decoded(const Bytes& bytes, int bits) {
     return out;
 }
 
-template <class Samples> double rms(const Samples& samples) {
-    double sum = 0;
-    for (const auto v : samples) {
-        sum += static_cast<double>(v) * v;
-    }
-    return std::sqrt(sum / static_cast<double>(samples.size()));
+template <class Samples> double rms(const Samples& s) {
+    return std::sqrt(std::inner_product(s.begin(), s.end(), s.begin(), 0.0) / static_cast<double>(s.size()));
 }
 
 inline int peak(const std::vector<int>& samples) {
-    int loudest = 0;
-    for (const int v : samples) {
-        loudest = std::max(loudest, std::abs(v));
-    }
-    return loudest;
+    const auto larger = [](int a, int b) { return std::max(a, b); };
+    return std::transform_reduce(samples.begin(), samples.end(), 0, larger, [](int v) { return std::abs(v); });
 }
 
 } // namespace vx::test

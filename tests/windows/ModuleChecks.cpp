@@ -59,9 +59,7 @@ void newfon() {
         std::vector<std::uint32_t> blocks;
         bool cancelled;
     } rows[] = {
-        {abc + abc + "abcde", {2000, 2000, 500}, false},
-        {"mute " + abc, {}, true},
-        {"stall " + abc, {2000}, true},
+        {abc + abc + "abcde", {2000, 2000, 500}, false}, {"mute " + abc, {}, true}, {"stall " + abc, {2000}, true},
         {abc, {2000}, true},
     };
     const std::u16string folder = vx::test::standinFolder("newfon");
