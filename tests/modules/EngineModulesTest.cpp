@@ -87,7 +87,7 @@ TEST(Espeak, InstancesShareTheSynthesizerEachWithItsVoice) {
 
 // The sink's "stop" ends the synthesis at once, and the next portion speaks whole. Without its
 // library the module fails every portion, and has nothing to stop.
-TEST(Espeak, TheSinksStopEndsThePortionAndNoLibraryEvery) {
+TEST(Espeak, StopsAtTheSinksAnswerAndFailsWithoutItsLibrary) {
     const auto module = espeak(u"ru");
     test::RecordingSink sink;
     sink.stopAfter = 1;

@@ -340,6 +340,27 @@ int main(int argc, char** argv) {
         const double fastest = espeak(L"Вот и всё, до свидания.", 10).seconds;
         check(fastest < 0.6 * slowest, L"eSpeak at rates -10 and 10: " + std::to_wstring(slowest) + L" s and " +
                                            std::to_wstring(fastest) + L" s");
+        // RHVoice and Newfon voices of the user's own configuration, through the libraries that
+        // stand in for the engines: the DLL's modules load them and their audio reaches the site
+        // (at the normal rate 160 samples of 16 bits, or 100 of 8 bits, a character of the portion
+        // "абвгд ", whose space Newfon trims).
+        const std::string standins = VX_STANDIN_FOLDER;
+        const std::wstring folder(standins.begin(), standins.end());
+        const std::wstring data = _wgetenv(L"APPDATA") + L"\\VxTts\\data\\"s;
+        const auto write = [&data](const wchar_t* name, const std::wstring& text) {
+            std::ofstream((data + name).c_str(), std::ios::binary).write(reinterpret_cast<const char*>(text.data()),
+                                                              static_cast<std::streamsize>(text.size() * 2));
+        };
+        write(L"engines.conf", L"[rhvoice]\npath = " + folder + L"/rhvoice\nmodule = RHVoice.dll\n[newfon]\npath = " +
+                                   folder + L"/newfon\nmodule = newfon.dll\n");
+        write(L"voices.conf", L"[rhvoice]\nru = rhvoice\n[newfon]\nru = newfon\n");
+        const SPVTEXTFRAG word = fragment(SPVA_Speak, L"абвгд");
+        for (const auto& [voice, bytes] : {std::pair{u"rhvoice", 1920u}, std::pair{u"newfon", 500u}}) {
+            const std::size_t spoken = speak(factory, voice, &word).audio.size();
+            const std::u16string name = voice;
+            check(spoken == bytes, L"the stand-in voice " + std::wstring(name.begin(), name.end()) + L" spoke " +
+                                       std::to_wstring(spoken) + L" bytes");
+        }
         factory->LockServer(TRUE);
         factory->Release();
         check(call("DllCanUnloadNow") == S_FALSE, L"a server lock keeps the DLL loaded");
