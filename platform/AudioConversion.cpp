@@ -26,25 +26,36 @@ bool ConvertAudio(const unsigned char* source, std::uint32_t sourceBytes, std::v
 }
 
 std::unique_ptr<AudioConverter> AudioConverter::open(const WAVEFORMATEX& from, const WAVEFORMATEX& to) {
-    if (!pcm::isSupported(from) || !pcm::isSupported(to)) {
+    const bool mp3 = pcm::isMp3(from);
+    // An MP3 stream is converted as the PCM its decoder gives.
+    const WAVEFORMATEX source = mp3 ? pcm::decodedFormat(from) : from;
+    if (!pcm::isSupported(source) || !pcm::isSupported(to)) {
         return nullptr;
     }
     try {
+        std::unique_ptr<pcm::Mp3Stream> decoder;
+        if (mp3) {
+            decoder = pcm::openMp3Stream(from);
+            if (!decoder) {
+                return nullptr;
+            }
+        }
         std::unique_ptr<pcm::LayoutStream> stream;
-        if (!pcm::sameLayout(from, to)) {
-            stream = pcm::openLayoutStream(from, to);
+        if (!pcm::sameLayout(source, to)) {
+            stream = pcm::openLayoutStream(source, to);
             if (!stream) {
                 return nullptr;
             }
         }
-        return std::unique_ptr<AudioConverter>(new AudioConverter(from, std::move(stream)));
+        return std::unique_ptr<AudioConverter>(new AudioConverter(source, std::move(decoder), std::move(stream)));
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
 }
 
-AudioConverter::AudioConverter(const WAVEFORMATEX& from, std::unique_ptr<pcm::LayoutStream> stream)
-    : frameBytes_(pcm::bytesPerFrame(from)), stream_(std::move(stream)) {}
+AudioConverter::AudioConverter(const WAVEFORMATEX& pcm, std::unique_ptr<pcm::Mp3Stream> decoder,
+                               std::unique_ptr<pcm::LayoutStream> stream)
+    : frameBytes_(pcm::bytesPerFrame(pcm)), decoder_(std::move(decoder)), stream_(std::move(stream)) {}
 
 AudioConverter::~AudioConverter() = default;
 
@@ -54,40 +65,59 @@ bool AudioConverter::convert(const unsigned char* source, std::uint32_t bytes, s
         return true;
     }
     try {
-        // A frame split between blocks is put together first.
-        const unsigned char* whole = source;
-        if (!partial_.empty()) {
-            joined_.assign(partial_.begin(), partial_.end());
-            joined_.insert(joined_.end(), source, source + bytes);
-            partial_.clear();
-            whole = joined_.data();
-            bytes = static_cast<std::uint32_t>(joined_.size());
+        if (!decoder_) {
+            return convertPcm(source, bytes, out);
         }
-        const std::uint32_t frames = bytes / frameBytes_ * frameBytes_;
-        partial_.assign(whole + frames, whole + bytes);
-        if (frames == 0) {
+        decoded_.clear();
+        if (decoder_->decode(source, bytes, decoded_) &&
+            convertPcm(decoded_.data(), static_cast<std::uint32_t>(decoded_.size()), out)) {
             return true;
         }
-        if (!stream_) {
-            out.assign(whole, whole + frames);
-            return true;
-        }
-        return stream_->convert(whole, frames, out);
     } catch (const std::bad_alloc&) {
-        out.clear();
-        return false;
     }
+    out.clear();
+    return false;
+}
+
+bool AudioConverter::convertPcm(const unsigned char* source, std::uint32_t bytes, std::vector<unsigned char>& out) {
+    if (bytes == 0) {
+        return true;
+    }
+    // A frame split between blocks is put together first.
+    const unsigned char* whole = source;
+    if (!partial_.empty()) {
+        joined_.assign(partial_.begin(), partial_.end());
+        joined_.insert(joined_.end(), source, source + bytes);
+        partial_.clear();
+        whole = joined_.data();
+        bytes = static_cast<std::uint32_t>(joined_.size());
+    }
+    const std::uint32_t frames = bytes / frameBytes_ * frameBytes_;
+    partial_.assign(whole + frames, whole + bytes);
+    if (frames == 0) {
+        return true;
+    }
+    if (!stream_) {
+        out.insert(out.end(), whole, whole + frames);
+        return true;
+    }
+    return stream_->convert(whole, frames, out);
 }
 
 bool AudioConverter::finish(std::vector<unsigned char>& out) {
     out.clear();
-    partial_.clear();
     try {
-        return !stream_ || stream_->finish(out);
+        decoded_.clear();
+        const bool finished = !decoder_ || (decoder_->finish(decoded_) &&
+                                            convertPcm(decoded_.data(), static_cast<std::uint32_t>(decoded_.size()), out));
+        partial_.clear();
+        if (finished && (!stream_ || stream_->finish(out))) {
+            return true;
+        }
     } catch (const std::bad_alloc&) {
-        out.clear();
-        return false;
     }
+    out.clear();
+    return false;
 }
 
 } // namespace vx

@@ -1,5 +1,6 @@
 #pragma once
-// What ConvertAudio asks of a PCM format record, and the conversion each platform provides.
+// What ConvertAudio asks of a format record, and the conversions each platform provides: between
+// PCM layouts, and from MPEG Layer-3 to PCM.
 
 #include "platform/WaveFormat.h"
 
@@ -39,5 +40,35 @@ public:
 
 // A stream from one layout to another, or null when the platform cannot convert between them.
 std::unique_ptr<LayoutStream> openLayoutStream(const WAVEFORMATEX& from, const WAVEFORMATEX& to);
+
+// MPEG Layer-3 of one or two channels at a rate above 0, whose record is the head of an
+// MPEGLAYER3WAVEFORMAT (cbSize covers the fields that follow): what AudioConverter decodes.
+inline bool isMp3(const WAVEFORMATEX& f) {
+    return f.wFormatTag == WAVE_FORMAT_MPEGLAYER3 && f.cbSize >= MPEGLAYER3_WFX_EXTRA_BYTES &&
+           (f.nChannels == 1 || f.nChannels == 2) && f.nSamplesPerSec > 0;
+}
+
+// The PCM an MP3 stream decodes to: 16 bits at the MP3's rate and channels.
+inline WAVEFORMATEX decodedFormat(const WAVEFORMATEX& mp3) {
+    const auto frame = static_cast<std::uint16_t>(2 * mp3.nChannels);
+    return {WAVE_FORMAT_PCM, mp3.nChannels, mp3.nSamplesPerSec, mp3.nSamplesPerSec * frame, frame, 16, 0};
+}
+
+// The decoder of one MP3 stream, given its bytes in blocks cut anywhere: a frame split between
+// blocks is joined and the decoder's state carries over, so the PCM does not depend on where the
+// stream was cut. Each platform has its own (libmpg123 on POSIX, the Audio Compression Manager on
+// Windows). Its operations may throw std::bad_alloc.
+class Mp3Stream {
+public:
+    virtual ~Mp3Stream() = default;
+    // Decodes the frames that the bytes (any number) complete, appending their PCM of
+    // decodedFormat to out; false when the bytes are not MP3 that the decoder can follow.
+    virtual bool decode(const unsigned char* source, std::uint32_t bytes, std::vector<unsigned char>& out) = 0;
+    // Ends the stream: appends what the decoder still holds; false when it cannot.
+    virtual bool finish(std::vector<unsigned char>& out) = 0;
+};
+
+// A decoder of the format (isMp3), or null when the platform has none for it.
+std::unique_ptr<Mp3Stream> openMp3Stream(const WAVEFORMATEX& mp3);
 
 } // namespace vx::pcm

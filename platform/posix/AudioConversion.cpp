@@ -1,9 +1,12 @@
-// PCM conversion on POSIX: sample width and channels by our own code, sample rate by libsoxr.
+// Audio conversion on POSIX: sample width and channels by our own code, sample rate by libsoxr,
+// MP3 decoding by libmpg123.
 
 #include "platform/PcmLayout.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <mpg123.h>
 #include <new>
 #include <soxr.h>
 #include <span>
@@ -124,7 +127,97 @@ private:
     soxr_t resampler_ = nullptr;
 };
 
+// libmpg123 gives 16-bit samples in the machine's byte order; the PCM here is little-endian.
+static_assert(std::endian::native == std::endian::little);
+
+// Output taken from the decoder in one read: more than a frame of stereo.
+constexpr std::size_t kReadBytes = 16384;
+// Reads in a row that give nothing although the decoder says it can go on: a stream that keeps
+// the decoder busy without audio is taken for one it cannot follow, rather than read for ever.
+constexpr int kMaxIdleReads = 64;
+
+// Libraries before 1.27 need mpg123_init once before any handle (later ones ignore it); a
+// function-local static makes that once, thread-safe, on the first use.
+bool mpg123Ready() {
+    static const bool ready = mpg123_init() == MPG123_OK;
+    return ready;
+}
+
+// One libmpg123 handle in feed mode: blocks are fed as they come, and what their frames decode to
+// is read out at once. Gapless decoding (on) trims the encoder's delay and padding when the stream
+// starts with a LAME tag; without one the decoder's delay stays, once, at the start.
+class Mpg123Stream final : public Mp3Stream {
+public:
+    explicit Mpg123Stream(const WAVEFORMATEX& mp3) : format_(decodedFormat(mp3)) {}
+    Mpg123Stream(const Mpg123Stream&) = delete;
+    Mpg123Stream& operator=(const Mpg123Stream&) = delete;
+    ~Mpg123Stream() override {
+        if (handle_) {
+            mpg123_delete(handle_);
+        }
+    }
+
+    // Only the format's rate and channels, 16-bit, are allowed out: libmpg123 mixes a stereo
+    // stream down to mono (or the reverse) itself.
+    bool open() {
+        if (!mpg123Ready()) {
+            return false;
+        }
+        int error = MPG123_OK;
+        handle_ = mpg123_new(nullptr, &error);
+        const int channels = format_.nChannels == 1 ? MPG123_MONO : MPG123_STEREO;
+        return handle_ && mpg123_param(handle_, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0) == MPG123_OK &&
+               mpg123_format_none(handle_) == MPG123_OK &&
+               mpg123_format(handle_, static_cast<long>(format_.nSamplesPerSec), channels, MPG123_ENC_SIGNED_16) ==
+                   MPG123_OK &&
+               mpg123_open_feed(handle_) == MPG123_OK;
+    }
+
+    bool decode(const unsigned char* source, std::uint32_t bytes, std::vector<unsigned char>& out) override {
+        return (bytes == 0 || mpg123_feed(handle_, source, bytes) == MPG123_OK) && readAll(out);
+    }
+
+    bool finish(std::vector<unsigned char>& out) override { return readAll(out); }
+
+private:
+    // Appends everything the bytes fed so far decode to.
+    bool readAll(std::vector<unsigned char>& out) {
+        for (int idle = 0; idle < kMaxIdleReads;) {
+            const std::size_t start = out.size();
+            out.resize(start + kReadBytes);
+            std::size_t done = 0;
+            const int result = mpg123_read(handle_, out.data() + start, kReadBytes, &done);
+            out.resize(start + done);
+            if (result == MPG123_NEED_MORE || result == MPG123_DONE) {
+                return true;
+            }
+            if (result == MPG123_NEW_FORMAT ? !formatAllowed() : result != MPG123_OK) {
+                return false;
+            }
+            idle = done == 0 ? idle + 1 : 0;
+        }
+        return false;
+    }
+
+    bool formatAllowed() {
+        long rate = 0;
+        int channels = 0;
+        int encoding = 0;
+        return mpg123_getformat(handle_, &rate, &channels, &encoding) == MPG123_OK &&
+               rate == static_cast<long>(format_.nSamplesPerSec) && channels == format_.nChannels &&
+               encoding == MPG123_ENC_SIGNED_16;
+    }
+
+    WAVEFORMATEX format_;
+    mpg123_handle* handle_ = nullptr;
+};
+
 } // namespace
+
+std::unique_ptr<Mp3Stream> openMp3Stream(const WAVEFORMATEX& mp3) {
+    auto stream = std::make_unique<Mpg123Stream>(mp3);
+    return stream->open() ? std::move(stream) : nullptr;
+}
 
 std::unique_ptr<LayoutStream> openLayoutStream(const WAVEFORMATEX& from, const WAVEFORMATEX& to) {
     auto stream = std::make_unique<SoxrStream>(from, to);
