@@ -1,14 +1,17 @@
 #include "platform/CharClass.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "platform/Http.h"
 #include "platform/Log.h"
 #include "platform/LogFile.h"
 #include "platform/Utf.h"
+#include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/TempFolder.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/stat.h>
 
 namespace vx {
@@ -177,6 +180,88 @@ TEST(Log, OpensOncePerProcess) {
             std::exit(testing::Test::HasFailure() ? 1 : 0);
         },
         testing::ExitedWithCode(0), "");
+}
+
+// What a request handed over: its content type ("(none)"; "(not called)"), the body (of which it
+// keeps the first MiB) and its pieces; it stops at the content type (stopAfter 0) or after pieces.
+struct HttpRecording : HttpReceiver {
+    static constexpr std::size_t kKept = 1 << 20;
+    int stopAfter = -1;
+    std::string type = "(not called)";
+    std::string body;
+    std::uint64_t bytes = 0;
+    int pieces = 0, faults = 0; // a second content type, a body before it, an empty or large piece
+    bool onContentType(const std::optional<std::string>& value) override {
+        faults += type != "(not called)";
+        type = value.value_or("(none)");
+        return stopAfter != 0;
+    }
+    bool onData(const unsigned char* data, std::size_t size) override {
+        faults += type == "(not called)" || size == 0 || size > kHttpChunk;
+        const std::size_t kept = std::min(size, kKept - std::min(body.size(), kKept));
+        body.append(reinterpret_cast<const char*>(data), kept);
+        bytes += size;
+        return ++pieces != stopAfter;
+    }
+};
+
+TEST(Http, GetsTheBodyAsItArrives) {
+    test::LoopbackHttpServer server;
+    ASSERT_NE(server.port(), 0);
+    std::string file;
+    for (int i = 0; i < 20000; ++i) file += static_cast<char>(i * 7 % 251);
+    server.folder().writeBytes("a.bin", file);
+    const std::string page = "<html><body>Not found</body></html>\n", octets = "application/octet-stream";
+    const auto zeros = [](std::size_t n) { return std::string(n, '\0'); };
+    const struct {
+        std::string path;
+        HttpResult result;
+        std::string type;
+        std::optional<std::string> body; // unchecked when the receiver stops after a piece
+        int stopAfter = -1;
+        HttpTimeouts timeouts{};
+        std::uint64_t bytes = 0; // when the body is not kept whole
+    } rows[] = {
+        {"/zeros/1000000", HttpResult::Stopped, octets, std::nullopt, 1},
+        {"/file/a.bin?type=audio%2Fmpeg", HttpResult::Completed, "audio/mpeg", file}, // the session serves on after a stop
+        {"/file/a.bin?type=audio%2Fmpeg%3B+charset%3Dx", HttpResult::Completed, "audio/mpeg; charset=x", file},
+        {"/prefix/a.bin/5?type=none", HttpResult::Completed, "(none)", file + zeros(5)},
+        {"/file/a.bin", HttpResult::Stopped, octets, "", 0},
+        {"/zeros/0", HttpResult::Completed, octets, ""},
+        {"/moved?to=/prefix/a.bin/5", HttpResult::Completed, octets, file + zeros(5)}, // the redirect's own type unseen
+        {"/no/such/path", HttpResult::Completed, "text/html", page},
+        {"/file/a.bin?chunk=5000&pause=400", HttpResult::Completed, octets, file, -1, {5000, 1000}}, // 1.2 s in all
+        {"http://127.0.0.1:1/", HttpResult::CannotOpen, "(not called)", ""},
+        {"http://127.0.0.1:99999/", HttpResult::CannotOpen, "(not called)", ""},
+        {"/zeros/10?delay=3000", HttpResult::TimedOut, "(not called)", "", -1, {500, 5000}},
+        {"/zeros/100000?stall=10000", HttpResult::TimedOut, octets, zeros(10000), -1, {5000, 1000}},
+        {"/zeros/100000?truncate=5000", HttpResult::Failed, octets, zeros(5000)},
+        {"/zeros/52428800", HttpResult::Completed, octets, zeros(HttpRecording::kKept), -1, {}, 52428800},
+    };
+    const auto session = HttpSession::open("vxtts-test/1.0");
+    ASSERT_TRUE(session);
+    std::vector<std::string> sent;
+    for (const auto& row : rows) {
+        const bool local = row.path.front() == '/';
+        HttpRecording recording;
+        recording.stopAfter = row.stopAfter;
+        const std::uint32_t start = tickCount();
+        EXPECT_EQ(session->get(local ? server.url(row.path) : row.path, "Content-Type: text/plain; charset=UTF-8",
+                               row.timeouts, recording), row.result) << row.path;
+        const std::uint32_t waited = tickCount() - start;
+        EXPECT_EQ(recording.type, row.type) << row.path;
+        EXPECT_TRUE(!row.body || recording.body == *row.body) << row.path << ": " << recording.bytes << " bytes";
+        EXPECT_EQ(recording.bytes, row.bytes ? row.bytes : recording.body.size()) << row.path;
+        EXPECT_TRUE(row.stopAfter < 0 || recording.pieces == row.stopAfter) << row.path;
+        EXPECT_EQ(recording.faults, 0) << row.path;
+        const auto limit = std::min(row.timeouts.connectMilliseconds, row.timeouts.readMilliseconds);
+        EXPECT_TRUE(row.result != HttpResult::TimedOut || waited >= limit) << row.path << ": " << waited << " ms";
+        if (local) sent.push_back(row.path + "\ttext/plain; charset=UTF-8");
+        if (const auto to = row.path.find("?to="); to != std::string::npos) {
+            sent.push_back(row.path.substr(to + 4) + "\ttext/plain; charset=UTF-8"); // followed
+        }
+    }
+    EXPECT_EQ(server.requests(), sent);
 }
 
 } // namespace

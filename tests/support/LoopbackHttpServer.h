@@ -1,0 +1,67 @@
+#pragma once
+// tests/support/http_server.py serving a temporary folder of its own on 127.0.0.1 for one test:
+// what the online code fetches, with requests.log of what it sent. The process's proxy variables
+// are cleared, so that requests go straight to it.
+
+#include "platform/Clock.h"
+#include "tests/support/TempFolder.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace vx::test {
+
+class LoopbackHttpServer {
+public:
+    // The server runs with our end of a pipe as its standard input: closing it (or our dying)
+    // ends the server. port() is 0 when it did not start.
+    LoopbackHttpServer() {
+        for (const char* name :
+             {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
+            ::unsetenv(name);
+        }
+        const auto script = std::filesystem::path(__FILE__).parent_path() / "http_server.py";
+        const auto portFile = folder_.path() / "port";
+        server_ = ::popen(("exec python3 '" + script.string() + "' '" + folder_.path().string() +
+                           "' >'" + portFile.string() + "'")
+                              .c_str(),
+                          "w");
+        for (int wait = 0; server_ && port_ == 0 && wait < 1000; ++wait) {
+            const std::string text = readBytes(portFile);
+            if (text.find('\n') != std::string::npos)
+                port_ = std::atoi(text.c_str());
+            else
+                platform::sleepMilliseconds(10);
+        }
+    }
+    ~LoopbackHttpServer() {
+        if (server_) ::pclose(server_);
+    }
+    LoopbackHttpServer(const LoopbackHttpServer&) = delete;
+    LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
+
+    int port() const { return port_; }
+    const TempFolder& folder() const { return folder_; }
+    std::string url(const std::string& pathAndQuery) const {
+        return "http://127.0.0.1:" + std::to_string(port_) + pathAndQuery;
+    }
+    // The requests received so far, one "PATH?QUERY<TAB>CONTENT-TYPE" each.
+    std::vector<std::string> requests() const {
+        std::istringstream log(readBytes(folder_.path() / "requests.log"));
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(log, line);)
+            lines.push_back(line);
+        return lines;
+    }
+
+private:
+    TempFolder folder_;
+    std::FILE* server_ = nullptr;
+    int port_ = 0;
+};
+
+} // namespace vx::test
