@@ -1,6 +1,8 @@
 #include "engine/ModuleFactory.h"
 
 #include "modules/EspeakModule.h"
+#include "modules/GTranslatorModule.h"
+#include "modules/MsTranslatorModule.h"
 #include "modules/NewfonModule.h"
 #include "modules/RhvoiceModule.h"
 #include "tembra/TembraModule.h"
@@ -17,6 +19,10 @@ std::unique_ptr<SpeechModule> createModule(ModuleKind kind) {
         return std::make_unique<NewfonModule>();
     case ModuleKind::Rhvoice:
         return std::make_unique<RhvoiceModule>();
+    case ModuleKind::GTranslator:
+        return std::make_unique<GTranslatorModule>();
+    case ModuleKind::MsTranslator:
+        return std::make_unique<MsTranslatorModule>();
     default:
         return nullptr;
     }
