@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The online modules against tests/support/http_server.py on 127.0.0.1, through "vxtts say":
 #   - time from process start to the first audio byte on --stdout, the server answering after 0
-#     and 50 ms (MP3 of 10 s for gtranslator, a WAV of 10 s for mstranslator); the audio starts
-#     long before the whole response could have been read when the body is sent slowly;
+#     and 50 ms (MP3 of 10 s for gtranslator, a WAV of 10 s for mstranslator), and with the MP3
+#     sent in pieces of 4000 bytes every 100 ms (a second in all): the audio starts with the
+#     first piece, not after the whole response;
 #   - peak memory of vxtts while a 50 MB WAV body streams through mstranslator.
 # usage: bench/online.sh   Needs the linux preset's vxtts ("./vx build"), lame and /usr/bin/time.
 set -euo pipefail
@@ -39,9 +40,10 @@ base=http://127.0.0.1:$port
     printf '[gtranslator_%s]\nsubname = ru\nrequest = %s/file/sine.mp3?type=audio%%%%2Fmpeg&delay=%s&t=%%s\n' "$delay" "$base" "$delay"
     printf '[mstranslator_%s]\nsubname = ru\nrequest = %s/file/sine.wav?type=audio%%%%2Fx-wav&delay=%s&a=%%s&t=%%s&l=%%s\n' "$delay" "$base" "$delay"
   done
+  printf '[gtranslator_slow]\nsubname = ru\nrequest = %s/file/sine.mp3?type=audio%%%%2Fmpeg&chunk=4000&pause=100&t=%%s\n' "$base"
   printf '[mstranslator_big]\nsubname = ru\nrequest = %s/prefix/sine.wav/52428800?type=audio%%%%2Fx-wav&a=%%s&t=%%s&l=%%s\n' "$base"
 } | iconv -f UTF-8 -t UTF-16LE >"$data/engines.conf"
-printf '[g0]\nru = gtranslator_0\n[g50]\nru = gtranslator_50\n[m0]\nru = mstranslator_0\n[m50]\nru = mstranslator_50\n[big]\nru = mstranslator_big\n' |
+printf '[g0]\nru = gtranslator_0\n[g50]\nru = gtranslator_50\n[m0]\nru = mstranslator_0\n[m50]\nru = mstranslator_50\n[slow]\nru = gtranslator_slow\n[big]\nru = mstranslator_big\n' |
   iconv -f UTF-8 -t UTF-16LE >"$data/voices.conf"
 
 echo "== time to the first audio byte on --stdout, from process start (20 runs)"
@@ -61,7 +63,8 @@ def first_byte_ms(voice):
     p.kill(); p.wait()
     return elapsed if got == 45 else float("nan")
 for voice, what in (("g0", "gtranslator, answer at once"), ("g50", "gtranslator, answer after 50 ms"),
-                    ("m0", "mstranslator, answer at once"), ("m50", "mstranslator, answer after 50 ms")):
+                    ("m0", "mstranslator, answer at once"), ("m50", "mstranslator, answer after 50 ms"),
+                    ("slow", "gtranslator, 4000 bytes every 100 ms")):
     times = sorted(first_byte_ms(voice) for _ in range(20))
     print(f"{what:34} min {times[0]:7.1f} ms  median {times[10]:7.1f} ms")
 PY
