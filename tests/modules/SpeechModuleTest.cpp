@@ -12,6 +12,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
+#include <random>
 
 namespace vx {
 namespace {
@@ -200,11 +201,98 @@ TEST(ConvertAudio, WidthAndChannels) {
     std::vector<unsigned char> back;
     ASSERT_TRUE(ConvertAudio(out.data(), 16, &back, &stereo16, &mono8));
     EXPECT_EQ(back, in);
-    // Formats that cannot be converted leave nothing behind.
+    // Formats that cannot be converted leave nothing behind: MP3 must bring the fields of its
+    // MPEGLAYER3WAVEFORMAT (cbSize 12), and is no target.
     WAVEFORMATEX adpcm = mono8;
     adpcm.wFormatTag = 2;
     EXPECT_FALSE(ConvertAudio(in.data(), 4, &back, &adpcm, &mono8));
     EXPECT_TRUE(back.empty());
+    adpcm.wFormatTag = WAVE_FORMAT_MPEGLAYER3;
+    EXPECT_FALSE(AudioConverter::open(adpcm, mono8) || AudioConverter::open(mono8, adpcm));
+}
+
+// A second of 440 Hz at half of full scale made MP3 by lame (mono, rate in Hz, bit rate in kbit/s),
+// with the record the online modules give such a stream.
+std::pair<std::string, MPEGLAYER3WAVEFORMAT> lameMp3(std::uint32_t rate, int kbps) {
+    std::string raw;
+    for (std::uint32_t i = 0; i < rate; ++i) {
+        const auto s = static_cast<std::int16_t>(std::lround(16384 * std::sin(2 * std::numbers::pi * 440 * i / rate)));
+        raw += {static_cast<char>(s & 0xFF), static_cast<char>(s >> 8)};
+    }
+    const test::TempFolder folder;
+    folder.writeBytes("in.raw", raw);
+    const std::string khz = std::to_string(rate / 1000.0), at = folder.path().string() + "/";
+    const std::string lame = "lame --silent -r -s " + khz + " -m m --bitwidth 16 -b " + std::to_string(kbps) +
+                             " --resample " + khz + " " + at + "in.raw " + at + "out.mp3";
+    EXPECT_EQ(std::system(lame.c_str()), 0) << lame;
+    const auto block = static_cast<std::uint16_t>(72 * 1000 * kbps / rate); // bytes of an unpadded frame
+    MPEGLAYER3WAVEFORMAT f{{WAVE_FORMAT_MPEGLAYER3, 1, rate, 125U * kbps, 1, 0, MPEGLAYER3_WFX_EXTRA_BYTES},
+                           MPEGLAYER3_ID_MPEG, MPEGLAYER3_FLAG_PADDING_OFF, block, 1, 0};
+    return {test::readBytes(folder.path() / "out.mp3"), f};
+}
+
+// The bytes decoded through one converter in blocks of the size, or whole by ConvertAudio (0).
+std::vector<unsigned char> decodeMp3(std::string_view mp3, const MPEGLAYER3WAVEFORMAT& f, const WAVEFORMATEX& to,
+                                     std::size_t block) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(mp3.data());
+    std::vector<unsigned char> out, part;
+    if (block == 0) {
+        ConvertAudio(bytes, static_cast<std::uint32_t>(mp3.size()), &out, &f.wfx, &to);
+        return out;
+    }
+    const auto converter = AudioConverter::open(f.wfx, to);
+    for (std::size_t at = 0; converter && at < mp3.size(); at += block) {
+        if (!converter->convert(bytes + at, static_cast<std::uint32_t>(std::min(block, mp3.size() - at)), part)) {
+            return out;
+        }
+        out.insert(out.end(), part.begin(), part.end());
+    }
+    if (converter && converter->finish(part)) {
+        out.insert(out.end(), part.begin(), part.end());
+    }
+    return out;
+}
+
+// MP3 decoded as it comes and converted to the target's rate: the tone keeps its length, pitch and
+// level, after the encoder's and decoder's delay (lead) unless a LAME tag has it trimmed, and the
+// audio is the same however the stream was cut into blocks.
+TEST(ConvertAudio, DecodesMp3AsAStream) {
+    for (const auto& [rate, kbps, to, lead] : std::vector<std::tuple<std::uint32_t, int, std::uint32_t, double>>{
+             {22050, 32, 22050, 1105}, // the Russian voice's stream: no LAME tag fits its 104-byte frames
+             {16000, 24, 16000, 1105}, // the English voice's
+             {16000, 24, 22050, 1105 * 22050 / 16000.0}, // decoded, then resampled
+             {22050, 64, 22050, 0}}) { // with a LAME tag, by which gapless decoding trims delay and padding
+        SCOPED_TRACE(testing::Message() << rate << " Hz " << kbps << " kbit/s to " << to << " Hz");
+        const auto [mp3, format] = lameMp3(rate, kbps);
+        const WAVEFORMATEX target = pcm(to);
+        const std::vector<unsigned char> whole = decodeMp3(mp3, format, target, 0);
+        const std::vector<int> s = test::decoded(whole, 16);
+        const std::vector<int> tone = test::toneOf(s);
+        const double frame = 576.0 * to / rate;
+        const auto first = static_cast<double>(std::ranges::search(s, tone).begin() - s.begin());
+        EXPECT_NEAR(first, lead, 8.0);
+        EXPECT_NEAR(static_cast<double>(tone.size()), to, frame);
+        EXPECT_LE(static_cast<double>(s.size() - tone.size()), first + frame); // padding of a frame at most
+        EXPECT_NEAR(test::frequency(tone, to), 440.0, 8.8);
+        EXPECT_NEAR(test::rms(tone) / (16384 / std::numbers::sqrt2), 1.0, 0.1);
+        for (const std::size_t block : {8192U, 1000U, 1U}) {
+            EXPECT_TRUE(decodeMp3(mp3, format, target, block) == whole) << "in blocks of " << block;
+        }
+    }
+}
+
+// Bytes that are not MP3 (an error page, noise, the start of one frame) give no audio and end.
+TEST(ConvertAudio, NoAudioFromBytesThatAreNotMp3) {
+    std::string noise(8192, '\0');
+    std::minstd_rand random(7);
+    std::ranges::generate(noise, [&random] { return static_cast<char>(random()); });
+    const std::string page = "<html><body><h1>503 Service Unavailable</h1></body></html>";
+    const auto [mp3, format] = lameMp3(22050, 32);
+    for (const std::string& bytes : {page, noise, std::string(4096, '\xFF'), mp3.substr(0, 60)}) {
+        for (const std::size_t block : {0U, 1000U, 1U}) {
+            EXPECT_TRUE(decodeMp3(bytes, format, pcm(22050), block).empty()) << bytes.size() << " bytes in " << block;
+        }
+    }
 }
 
 // Rate and gain as SAPI and engines.conf give them. A speed sonic cannot take (0 or less, from a

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
+#include <iterator>
 #include <numeric>
 #include <vector>
 
@@ -27,6 +29,22 @@ template <class Samples> double rms(const Samples& s) {
 inline int peak(const std::vector<int>& samples) {
     const auto larger = [](int a, int b) { return std::max(a, b); };
     return std::transform_reduce(samples.begin(), samples.end(), 0, larger, [](int v) { return std::abs(v); });
+}
+
+// A tone without the silence around it: from the first to the last sample beyond a sixteenth of
+// full scale.
+inline std::vector<int> toneOf(const std::vector<int>& samples) {
+    const auto loud = [](int v) { return std::abs(v) > 2048; };
+    const auto first = std::find_if(samples.begin(), samples.end(), loud);
+    return {first, std::find_if(samples.rbegin(), std::make_reverse_iterator(first), loud).base()};
+}
+
+// The frequency of a pure tone, by its zero crossings.
+inline double frequency(const std::vector<int>& tone, double rate) {
+    if (tone.size() < 2) return 0;
+    const int crossings = std::transform_reduce(tone.begin() + 1, tone.end(), tone.begin(), 0, std::plus<>(),
+                                                [](int a, int b) { return (a < 0) != (b < 0) ? 1 : 0; });
+    return crossings / 2.0 * rate / static_cast<double>(tone.size());
 }
 
 } // namespace vx::test
