@@ -3,7 +3,8 @@
 // its own: Wine's ISpVoice::Speak and tokens' CreateInstance are not implemented), and unregisters
 // it. And the audio conversion of Windows' Audio Compression Manager and the code-page conversion,
 // which the engine uses.
-// usage: WineChecks.exe DLL LINUX-WAV (the Linux build's audio of the last sentence spoken here)
+// usage: WineChecks.exe DLL LINUX-WAV MP3-FOLDER (the Linux build's audio of the last sentence
+// spoken here; the folder of the MP3 tones that CMakeLists.txt makes)
 // Prints one line per failed check; exits 1 if any failed (a count could be taken for a skip code).
 
 #include "cli/ComRef.h"
@@ -231,6 +232,49 @@ void convert(DWORD fromRate, WORD fromBits, DWORD toRate, WORD toBits) {
     check(blocks.step <= once.step * 1.1, row + L"a step at the joins of " + std::to_wstring(blocks.step));
 }
 
+// A second of 440 Hz made MP3 by lame in an online module's format, decoded by the system's codec
+// (and resampled to toRate) whole, and through one stream in blocks of 8192, 1000 and 1 bytes, which
+// give the same audio (Wine's resampler restarts its phase at each pass, a block of decoded audio,
+// by a fraction of a sample: there, the same length within a few samples, with no step at the
+// joins). The tone keeps its length, pitch and level after the codec's delay.
+void decodeMp3(const std::string& folder, DWORD rate, WORD kbps, DWORD toRate) {
+    const std::wstring row = L"MP3 " + std::to_wstring(rate) + L" Hz -> " + std::to_wstring(toRate) + L" Hz: ";
+    std::ifstream file(folder + "/tone" + std::to_string(rate) + ".mp3", std::ios::binary);
+    const std::vector<unsigned char> mp3{std::istreambuf_iterator<char>(file), {}};
+    const auto size = static_cast<std::uint32_t>(mp3.size());
+    const auto frameBytes = static_cast<WORD>(72000 * kbps / rate);
+    const MPEGLAYER3WAVEFORMAT f{{WAVE_FORMAT_MPEGLAYER3, 1, rate, 125U * kbps, 1, 0, MPEGLAYER3_WFX_EXTRA_BYTES},
+                                MPEGLAYER3_ID_MPEG, MPEGLAYER3_FLAG_PADDING_OFF, frameBytes, 1, 0};
+    const WAVEFORMATEX to = pcm(toRate, 16);
+    std::vector<unsigned char> whole, block;
+    check(vx::ConvertAudio(mp3.data(), size, &whole, &f.wfx, &to), row + L"decoded whole");
+    for (const std::uint32_t bytes : {8192U, 1000U, 1U}) {
+        const auto converter = vx::AudioConverter::open(f.wfx, to);
+        std::vector<unsigned char> streamed;
+        for (std::uint32_t at = 0; converter && at < size; at += bytes) {
+            converter->convert(mp3.data() + at, std::min(bytes, size - at), block);
+            streamed.insert(streamed.end(), block.begin(), block.end());
+        }
+        if (converter && converter->finish(block)) streamed.insert(streamed.end(), block.begin(), block.end());
+        const long longer = static_cast<long>(streamed.size()) - static_cast<long>(whole.size());
+        check(streamed == whole || (toRate != rate && std::abs(longer) <= 16 &&
+                                    measure(streamed, to).step <= measure(whole, to).step * 1.1),
+              row + L"in blocks of " + std::to_wstring(bytes) + L" bytes, " + std::to_wstring(longer) + L" longer");
+    }
+    const std::vector<int> s = vx::test::decoded(whole, 16);
+    const std::vector<int> tone = vx::test::toneOf(s);
+    const double frame = 576.0 * toRate / rate, hz = vx::test::frequency(tone, toRate);
+    const double level = vx::test::rms(tone) / 32768;
+    check(std::fabs(static_cast<double>(tone.size()) - toRate) <= frame && s.size() - tone.size() <= 4 * frame,
+          row + L"a tone of " + std::to_wstring(tone.size()) + L" samples among " + std::to_wstring(s.size()));
+    check(std::fabs(hz - 440) < 8.8 && std::fabs(level - 0.354) < 0.05,
+          row + std::to_wstring(hz) + L" Hz at level " + std::to_wstring(level));
+    const std::string page = "<html><body>503 Service Unavailable</body></html>";
+    check(!vx::ConvertAudio(reinterpret_cast<const unsigned char*>(page.data()), static_cast<std::uint32_t>(page.size()),
+                            &whole, &f.wfx, &to) && whole.empty(),
+          row + L"an error page instead of MP3 gives no audio");
+}
+
 // The code pages as the Linux build converts them (its platform tests hold the whole table).
 void convertText() {
     const std::tuple<std::u16string, unsigned, std::string> rows[] = {
@@ -270,9 +314,13 @@ int main(int argc, char** argv) {
     convert(16000, 16, 22050, 16);
     convertText();
     narrowPaths();
+    if (!check(argc == 4, L"usage: WineChecks DLL LINUX-WAV MP3-FOLDER")) return 1;
+    decodeMp3(argv[3], 22050, 32, 22050); // the online modules' formats
+    decodeMp3(argv[3], 16000, 24, 16000);
+    decodeMp3(argv[3], 16000, 24, 22050); // decoded, then resampled
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     const HMODULE dll = LoadLibraryA(argv[1]);
-    if (!check(dll != nullptr && argc == 3, L"the DLL loads")) return 1;
+    if (!check(dll != nullptr, L"the DLL loads")) return 1;
     // The exports themselves are dll_linkage.sh's business.
     auto entry = [dll](const char* name) { return reinterpret_cast<void*>(GetProcAddress(dll, name)); };
     auto call = [&entry](const char* name) { return reinterpret_cast<HRESULT(WINAPI*)()>(entry(name))(); };
