@@ -228,6 +228,7 @@ TEST(Http, GetsTheBodyAsItArrives) {
         {"/prefix/a.bin/5?type=none", HttpResult::Completed, "(none)", file + zeros(5)},
         {"/file/a.bin", HttpResult::Stopped, octets, "", 0},
         {"/zeros/0", HttpResult::Completed, octets, ""},
+        {"/zeros/5?q=" + std::string(20000, 'a'), HttpResult::Completed, octets, zeros(5)}, // any length
         {"/moved?to=/prefix/a.bin/5", HttpResult::Completed, octets, file + zeros(5)}, // the redirect's own type unseen
         {"/no/such/path", HttpResult::Completed, "text/html", page},
         {"/file/a.bin?chunk=5000&pause=400", HttpResult::Completed, octets, file, -1, {5000, 1000}}, // 1.2 s in all
