@@ -1,8 +1,8 @@
 // The Windows build under Wine. A SAPI client of the engine DLL: it loads the DLL as COM would,
 // registers it, lists its voices through SAPI, speaks with each (with a token and an output site of
 // its own: Wine's ISpVoice::Speak and tokens' CreateInstance are not implemented), and unregisters
-// it. And the audio conversion of Windows' Audio Compression Manager and the code-page conversion,
-// which the engine uses.
+// it. And the audio conversion of Windows' Audio Compression Manager, the code-page conversion and
+// HTTP GET through WinINet, which the engine uses (the last from the server of with_http_server.sh).
 // usage: WineChecks.exe DLL LINUX-WAV MP3-FOLDER (the Linux build's audio of the last sentence
 // spoken here; the folder of the MP3 tones that CMakeLists.txt makes)
 // Prints one line per failed check; exits 1 if any failed (a count could be taken for a skip code).
@@ -12,13 +12,16 @@
 #include "platform/AudioConversion.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "platform/Http.h"
 #include "tests/support/Samples.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -304,6 +307,76 @@ void narrowPaths() {
     RemoveDirectoryW(folder.c_str());
 }
 
+// WinINet through the loopback server of with_http_server.sh: the Linux build's HTTP table, in
+// short (bodies of zeros, counted). Wine bounds the wait within a body by the connect time-out.
+struct HttpRecording : vx::platform::HttpReceiver {
+    int stopAfter = -1, pieces = 0, faults = 0; // a second content type, a body before it, a bad piece
+    std::string type = "(not called)";
+    std::uint64_t bytes = 0;
+    bool onContentType(const std::optional<std::string>& value) override {
+        faults += type != "(not called)";
+        type = value.value_or("(none)");
+        return stopAfter != 0;
+    }
+    bool onData(const unsigned char*, std::size_t size) override {
+        faults += type == "(not called)" || size == 0 || size > vx::platform::kHttpChunk;
+        bytes += size;
+        return ++pieces != stopAfter;
+    }
+};
+
+void httpGets() {
+    using vx::platform::HttpResult;
+    const char* server = std::getenv("VX_HTTP_URL");
+    const char* folder = std::getenv("VX_HTTP_FOLDER");
+    if (!check(server && folder, L"VX_HTTP_URL and VX_HTTP_FOLDER: run under with_http_server.sh")) return;
+    const std::string octets = "application/octet-stream";
+    const struct {
+        std::string path;
+        HttpResult result;
+        std::string type;
+        std::uint64_t bytes;
+        int stopAfter = -1;
+        vx::platform::HttpTimeouts timeouts{};
+    } rows[] = {
+        {"/zeros/1000000", HttpResult::Stopped, octets, vx::platform::kHttpChunk, 1},
+        {"/zeros/20000?type=audio%2Fmpeg%3B+charset%3Dx", HttpResult::Completed, "audio/mpeg; charset=x", 20000},
+        {"/zeros/10?type=none", HttpResult::Completed, "(none)", 10},
+        {"/zeros/10", HttpResult::Stopped, octets, 0, 0},
+        {"/zeros/0", HttpResult::Completed, octets, 0},
+        {"/zeros/5?q=" + std::string(20000, 'a'), HttpResult::Completed, octets, 5},
+        {"/no/such/path", HttpResult::Completed, "text/html", 36},
+        {"/zeros/20000?chunk=5000&pause=400", HttpResult::Completed, octets, 20000, -1, {5000, 1000}},
+        {"http://127.0.0.1:1/", HttpResult::CannotOpen, "(not called)", 0},
+        {"/zeros/10?delay=3000", HttpResult::TimedOut, "(not called)", 0, -1, {500, 5000}},
+        {"/zeros/100000?stall=10000", HttpResult::TimedOut, octets, 10000, -1, {1000, 1000}},
+        {"/zeros/100000?truncate=5000", HttpResult::Failed, octets, 5000},
+        {"/zeros/52428800", HttpResult::Completed, octets, 52428800},
+    };
+    const auto session = vx::platform::HttpSession::open("vxtts-test/1.0");
+    if (!check(session != nullptr, L"an HTTP session opens")) return;
+    std::size_t sent = 0;
+    for (const auto& row : rows) {
+        const bool local = row.path.front() == '/';
+        HttpRecording recording;
+        recording.stopAfter = row.stopAfter;
+        const HttpResult result = session->get(local ? server + row.path : row.path,
+                                               "Content-Type: text/plain; charset=UTF-8", row.timeouts, recording);
+        // The first piece of a stopped body is whatever had arrived, at most a chunk.
+        const bool bytes = row.stopAfter == 1 ? recording.bytes <= row.bytes : recording.bytes == row.bytes;
+        check(result == row.result && recording.type == row.type && bytes && recording.faults == 0,
+              L"HTTP " + std::wstring(row.path.begin(), row.path.begin() + std::min<std::size_t>(row.path.size(), 60)) +
+                  L": result " + std::to_wstring(static_cast<int>(result)) + L", type " +
+                  std::wstring(recording.type.begin(), recording.type.end()) + L", " +
+                  std::to_wstring(recording.bytes) + L" bytes");
+        sent += local;
+    }
+    std::ifstream log("Z:"s + folder + "/requests.log");
+    std::size_t withHeader = 0;
+    for (std::string line; std::getline(log, line);) withHeader += line.ends_with("\ttext/plain; charset=UTF-8");
+    check(withHeader == sent, L"each request sent the header line: " + std::to_wstring(withHeader));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -314,6 +387,7 @@ int main(int argc, char** argv) {
     convert(16000, 16, 22050, 16);
     convertText();
     narrowPaths();
+    httpGets();
     if (!check(argc == 4, L"usage: WineChecks DLL LINUX-WAV MP3-FOLDER")) return 1;
     decodeMp3(argv[3], 22050, 32, 22050); // the online modules' formats
     decodeMp3(argv[3], 16000, 24, 16000);
