@@ -473,9 +473,22 @@ int main(int argc, char** argv) {
             std::ofstream((data + name).c_str(), std::ios::binary).write(reinterpret_cast<const char*>(text.data()),
                                                               static_cast<std::streamsize>(text.size() * 2));
         };
+        // And the online modules against the loopback server: an MP3 tone decoded through ACM, and
+        // a body that is no WAV file, written whole, through WinINet.
+        const char* server = std::getenv("VX_HTTP_URL");
+        const char* served = std::getenv("VX_HTTP_FOLDER");
+        const std::string url = server ? server : "http://127.0.0.1:1";
+        const std::wstring address(url.begin(), url.end());
+        if (served) {
+            const std::string from = argv[3] + "/tone22050.mp3"s, to = "Z:"s + served + "/tone.mp3";
+            check(CopyFileA(from.c_str(), to.c_str(), FALSE), L"the MP3 tone is served");
+        }
         write(L"engines.conf", L"[rhvoice]\npath = " + folder + L"/rhvoice\nmodule = RHVoice.dll\n[newfon]\npath = " +
-                                   folder + L"/newfon\nmodule = newfon.dll\n");
-        write(L"voices.conf", L"[rhvoice]\nru = rhvoice\n[newfon]\nru = newfon\n");
+                                   folder + L"/newfon\nmodule = newfon.dll\n[gtranslator]\nsubname = ru\nrequest = " + address +
+                                   L"/file/tone.mp3?type=audio%2Fmpeg&t=%s\n[mstranslator]\nsubname = ru\nrequest = " +
+                                   address + L"/zeros/16000?type=audio%2Fx-wav&a=%s&t=%s&l=%s\n");
+        write(L"voices.conf",
+              L"[rhvoice]\nru = rhvoice\n[newfon]\nru = newfon\n[google]\nru = gtranslator\n[ms]\nru = mstranslator\n");
         const SPVTEXTFRAG word = fragment(SPVA_Speak, L"абвгд");
         for (const auto& [voice, bytes] : {std::pair{u"rhvoice", 1920u}, std::pair{u"newfon", 500u}}) {
             const std::size_t spoken = speak(factory, voice, &word).audio.size();
@@ -483,6 +496,10 @@ int main(int argc, char** argv) {
             check(spoken == bytes, L"the stand-in voice " + std::wstring(name.begin(), name.end()) + L" spoke " +
                                        std::to_wstring(spoken) + L" bytes");
         }
+        const Measure google = measure(speak(factory, u"google", &word).audio, pcm(22050, 16));
+        check(std::fabs(google.seconds - 1.07) < 0.03 && google.level > 0.1,
+              L"the MP3 voice: " + std::to_wstring(google.seconds) + L" s at level " + std::to_wstring(google.level));
+        check(speak(factory, u"ms", &word).audio.size() == 16000, L"the WAV voice writes the body whole");
         factory->LockServer(TRUE);
         factory->Release();
         check(call("DllCanUnloadNow") == S_FALSE, L"a server lock keeps the DLL loaded");
