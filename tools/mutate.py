@@ -93,7 +93,7 @@ MUTANTS = [
      "const double speed = (rate - 50) * static_cast<double>(tempoGain_) / 100.0 + 1.5;", "normal rate is fast"),
     ("modules/TempoPitchFilter.cpp", "const double usable = std::clamp(speed, kMinSpeed, kMaxSpeed);",
      "const double usable = speed;", "speed reaches sonic unchecked"),
-    ("platform/AudioConversion.cpp", "    return !stream_ || stream_->finish(out);\n", "    return true;\n",
+    ("platform/AudioConversion.cpp", "if (finished && (!stream_ || stream_->finish(out))) {", "if (finished) {",
      "the converter's end is never flushed"),
     # tembra/
     ("tembra/TembraSynthesizer.cpp", "        unit(isSoftClass(k) || k == 0 ? kI + 3 : kI + 4);\n",
@@ -206,6 +206,18 @@ MUTANTS = [
      "if (initialised_ && api_->terminate) {", "Newfon ended under another instance"),
     ("modules/NewfonModule.cpp", "if (voiceIndex_ < 0 || voiceIndex_ > 3) {", "if (voiceIndex_ < 0 || voiceIndex_ > 7) {",
      "Newfon voice index out of range"),
+    # The online modules and their HTTP GET.
+    ("modules/OnlineRequest.cpp", "if (byte == ' ') {", "if (byte == '\\t') {", "a space percent-encoded, not a +"),
+    ("modules/OnlineModule.cpp", "UrlEncodeUtf8(ToUtf8(text), subname == u\"ru\");", "UrlEncodeUtf8(ToUtf8(text), true);",
+     "the byte-order mark sent for every language"),
+    ("modules/MsTranslatorModule.cpp", "at += 8 + std::uint64_t{size} + (size & 1);", "at += 8 + std::uint64_t{size};",
+     "the pad byte of an odd WAV chunk not skipped"),
+    ("modules/MsTranslatorModule.cpp", "held_.assign(data + whole, data + size);", "held_.clear();",
+     "a sample split between pieces dropped"),
+    ("modules/GTranslatorModule.cpp", "    if (!decoder_->convert(data, size, decoded_)) {",
+     "    if (!beginResponse() || !decoder_->convert(data, size, decoded_)) {", "the MP3 decoder reopened for every piece"),
+    ("platform/posix/Http.cpp", "const std::size_t piece = std::min(size, kHttpChunk);", "const std::size_t piece = size;",
+     "pieces larger than 8 KiB handed over"),
 ]
 
 

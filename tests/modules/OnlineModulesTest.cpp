@@ -2,9 +2,10 @@
 #include "modules/MsTranslatorModule.h"
 #include "modules/OnlineRequest.h"
 
-#include "platform/Log.h"
+#include "platform/AudioConversion.h"
 #include "platform/Utf.h"
 #include "tests/modules/RecordingSink.h"
+#include "tests/modules/StandinLibrary.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/Samples.h"
 #include "tests/support/TempFolder.h"
@@ -33,35 +34,22 @@ TEST(OnlineRequest, EncodesTheTextAndFillsTheTemplate) {
     }
 }
 
-// A second of 440 Hz at half of full scale, as lame makes MP3 of it at the rates the service
-// sends, and as a canonical WAV at 8000 Hz 8-bit.
+// The tones of LameTones.cmake served: MP3 in the two voices' formats, and 16-bit samples.
 class OnlineModules : public testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(Log::Open(u"vxtts.log")); }
     OnlineModules() {
-        for (const int rate : {22050, 16000}) {
-            std::string raw;
-            for (int i = 0; i < rate; ++i) {
-                const auto s = static_cast<std::int16_t>(16383 * std::sin(2 * std::numbers::pi * 440 * i / rate));
-                raw += static_cast<char>(s & 0xFF);
-                raw += static_cast<char>((s >> 8) & 0xFF);
-            }
-            const std::string name = "sine" + std::to_string(rate);
-            server.folder().writeBytes(name + ".raw", raw);
-            const std::string khz = rate == 22050 ? "22.05" : "16";
-            const std::string folder = server.folder().path().string();
-            EXPECT_EQ(std::system(("lame --quiet -r -s " + khz + " --resample " + khz + " -m m --bitwidth 16 -b 32 '" +
-                                   folder + "/" + name + ".raw' '" + folder + "/" + name + ".mp3'")
-                                      .c_str()),
-                      0);
+        for (const std::string tone : {"tone22050-32.mp3", "tone16000-24.mp3", "tone16000.raw"}) {
+            std::filesystem::copy_file(VX_TONE_FOLDER "/" + tone, server.folder().path() / tone);
         }
     }
 
-    template <class M> std::unique_ptr<M> module(const std::string& pathAndQuery, const std::u16string& language) {
+    // A module of kind M that asks the server for pathAndQuery in language and waits 400 ms for it.
+    template <class M>
+    std::unique_ptr<M> module(const std::string& pathAndQuery, std::u16string language, test::Settings settings = {}) {
         auto m = std::make_unique<M>();
-        m->ReadSetting(u"request", fromUtf8(server.url(pathAndQuery)));
-        m->ReadSetting(u"subname", language);
-        m->ReadSetting(u"timeout", u"400");
+        settings.insert(settings.begin(), {{u"request", fromUtf8(server.url(pathAndQuery))},
+                                           {u"subname", language}, {u"timeout", u"400"}});
+        for (const auto& [key, value] : settings) m->ReadSetting(key, value);
         m->SetVolume(100);
         return m;
     }
@@ -69,49 +57,36 @@ protected:
     test::LoopbackHttpServer server;
 };
 
-// The samples' length in seconds at rate, and their frequency by the zero crossings of the middle
-// half (clear of the codec's edges).
-std::pair<double, double> lengthAndFrequency(const std::vector<unsigned char>& audio, double rate, int bits) {
-    const std::vector<int> s = test::decoded(audio, bits);
-    int crossings = 0;
-    for (std::size_t i = s.size() / 4 + 1; i < s.size() * 3 / 4; ++i) {
-        crossings += (s[i - 1] < 0) != (s[i] < 0);
-    }
-    return {static_cast<double>(s.size()) / rate, crossings / (static_cast<double>(s.size()) / rate)};
-}
-
 // The MP3 of a response is decoded as one stream while it arrives, whatever its pieces, to the
 // native format and then the output format; the log says why a response is refused or lost.
 TEST_F(OnlineModules, GTranslatorDecodesTheMp3AsItArrives) {
-    const std::string mp3 = "?type=audio%2Fmpeg&l=%s&t=%s";
+    const std::string ru = "/file/tone22050-32.mp3?type=audio%2Fmpeg&l=%s&t=%s";
+    const std::string en = "/file/tone16000-24.mp3?type=audio%2Fmpeg&l=%s&t=%s";
+    const std::string late = "* Error: google did not answer within 400 ms.\n";
     const struct {
         std::string path;
-        std::u16string language, sampleRate;
+        std::u16string language;
+        test::Settings settings;
         bool spoken;
         std::string logged; // empty: nothing
         double seconds;     // 0: no audio; -1: some
     } rows[] = {
-        {"/file/sine22050.mp3" + mp3, u"ru", u"", true, "", 1.0},
-        {"/file/sine22050.mp3" + mp3 + "&chunk=1000&pause=2", u"ru", u"", true, "", 1.0}, // the same samples
-        {"/file/sine22050.mp3" + mp3, u"ru", u"16000", true, "", 1.0},
-        {"/file/sine16000.mp3" + mp3, u"en", u"", true, "", 1.0},
-        {"/file/sine16000.mp3" + mp3, u"de", u"", true, "", 0},
-        {"/file/sine22050.mp3?type=audio%2Fmpeg%3B+charset%3Dx&t=%s", u"ru", u"", false,
+        {ru, u"ru", {}, true, "", 1.0}, {ru + "&chunk=1000&pause=2", u"ru", {}, true, "", 1.0}, // the same samples
+        {ru, u"ru", {{u"samplerate", u"16000"}}, true, "", 1.0}, // resampled after decoding
+        {en, u"en", {}, true, "", 1.0}, {en, u"de", {}, true, "", 0},
+        {"/file/tone22050-32.mp3?type=audio%2Fmpeg%3B+charset%3Dx&t=%s", u"ru", {}, false,
          "* Error: google, incorrect content: audio/mpeg; charset=x\n", 0},
-        {"/file/sine22050.mp3?type=none&t=%s", u"ru", u"", false, "* Error: the 'Content-Type' header isn't available.\n", 0},
-        {"/file/sine22050.mp3" + mp3 + "&delay=2000", u"ru", u"", false, "* Error: google did not answer within 400 ms.\n", 0},
-        {"/file/sine22050.mp3" + mp3 + "&stall=2000", u"ru", u"", false, "* Error: google did not answer within 400 ms.\n", -1},
-        {"/file/sine22050.mp3" + mp3 + "&truncate=2000", u"ru", u"", true, "* Error: the answer of google broke off.\n", -1},
+        {"/file/tone22050-32.mp3?type=none&t=%s", u"ru", {}, false,
+         "* Error: the 'Content-Type' header isn't available.\n", 0},
+        {ru + "&delay=2000", u"ru", {}, false, late, 0}, {ru + "&stall=2000", u"ru", {}, false, late, -1},
+        {ru + "&truncate=2000", u"ru", {}, true, "* Error: the answer of google broke off.\n", -1},
     };
     std::vector<unsigned char> first;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.path);
-        const auto google = module<GTranslatorModule>(row.path, row.language);
-        if (!row.sampleRate.empty()) {
-            google->ReadSetting(u"samplerate", row.sampleRate);
-        }
         const test::LogTail log;
         test::RecordingSink sink;
+        const auto google = module<GTranslatorModule>(row.path, row.language, row.settings);
         google->SetSink(&sink);
         EXPECT_EQ(google->Speak(u"да"), row.spoken);
         EXPECT_EQ(toUtf8(log.text()), row.logged);
@@ -123,26 +98,22 @@ TEST_F(OnlineModules, GTranslatorDecodesTheMp3AsItArrives) {
         } else {
             EXPECT_EQ(sink.audio.empty(), row.seconds == 0);
         }
-        if (first.empty()) {
-            first = sink.audio;
-        } else if (row.path.find("chunk") != std::string::npos) {
-            EXPECT_TRUE(sink.audio == first);
-        }
+        first = first.empty() ? sink.audio : first;
+        EXPECT_TRUE(row.path.find("chunk") == std::string::npos || sink.audio == first);
     }
     // The text, always percent-encoded, with the encoded byte-order mark only for Russian.
     const std::vector<std::string> requests = server.requests();
     ASSERT_GE(requests.size(), 4u);
-    EXPECT_NE(requests[0].find("&l=ru&t=%EF%BB%BF%D0%B4%D0%B0\ttext/plain; charset=utf-8"), std::string::npos) << requests[0];
+    EXPECT_NE(requests[0].find("&l=ru&t=%EF%BB%BF%D0%B4%D0%B0\ttext/plain; charset=utf-8"), requests[0].npos) << requests[0];
     EXPECT_NE(requests[3].find("&l=en&t=%D0%B4%D0%B0\t"), std::string::npos) << requests[3];
-    const auto refused = module<GTranslatorModule>("/", u"ru");
-    refused->ReadSetting(u"request", u"http://127.0.0.1:1/?t=%s");
     const test::LogTail log;
-    EXPECT_FALSE(refused->Speak(u"да"));
+    EXPECT_FALSE(module<GTranslatorModule>("/", u"ru", {{u"request", u"http://127.0.0.1:1/?t=%s"}})->Speak(u"да"));
     EXPECT_EQ(toUtf8(log.text()), "*Can't open the Google translator URL.\n");
 }
 
-// A WAV response's header is skipped once, by its chunks, however the response is cut; what is
-// not a WAV file is written whole. A body of 50 MB streams through.
+// A WAV response's header is skipped once, by its chunks, however the response is cut, and 16-bit
+// samples cut between pieces are joined; what is not a WAV file is written whole. The samples are
+// converted to the output format as one stream; 50 MB of them stream through.
 TEST_F(OnlineModules, MsTranslatorWritesTheSamplesOfTheWav) {
     std::string samples;
     for (int i = 0; i < 8000; ++i) {
@@ -157,54 +128,39 @@ TEST_F(OnlineModules, MsTranslatorWritesTheSamplesOfTheWav) {
     server.folder().writeBytes("plain.wav", wav(format + chunk("data", samples)));
     server.folder().writeBytes("list.wav", wav(format + chunk("LIST", "INFOabc") + chunk("data", samples)));
     server.folder().writeBytes("header.wav", wav(format + chunk("data", "")));
-    const std::string huge = "RIFF\0\0\0\0WAVEfmt \xFF\xFF\xFF\x0F" + samples;
+    const std::string huge = std::string("RIFF\0\0\0\0WAVEfmt \xFF\xFF\xFF\x0F", 20) + samples;
     server.folder().writeBytes("huge.wav", huge);
+    WAVEFORMATEX from, to;
+    SetPcmFormat(&from, 8000, 1, 8);
+    SetPcmFormat(&to, 16000, 1, 16);
+    std::vector<unsigned char> converted;
+    ConvertAudio(reinterpret_cast<const unsigned char*>(samples.data()), 8000, &converted, &from, &to);
     const std::string wave = "?type=audio%2Fx-wav&a=%s&t=%s&l=%s";
     const struct {
         std::string path;
         std::string written;
-        std::size_t stopAfter;
+        test::Settings settings = {};
+        std::size_t stopAfter = 0;
     } rows[] = {
-        {"/file/plain.wav" + wave, samples, 0}, {"/file/list.wav" + wave + "&chunk=13&pause=1", samples, 0},
-        {"/file/header.wav" + wave, "", 0},
-        {"/file/huge.wav" + wave, huge, 0},
-        {"/file/sine16000.raw" + wave, test::readBytes(server.folder().path() / "sine16000.raw"), 0},
-        {"/file/plain.wav" + wave + "&chunk=1000&pause=20", samples.substr(0, 1000 - 44), 1},
+        {"/file/plain.wav" + wave, samples}, {"/file/list.wav" + wave + "&chunk=13&pause=1", samples},
+        {"/file/header.wav" + wave, ""}, {"/file/huge.wav" + wave, huge},
+        {"/file/tone16000.raw" + wave + "&chunk=1001&pause=2", test::readBytes(VX_TONE_FOLDER "/tone16000.raw"),
+         {{u"convert", u"vxtts"}}},
+        {"/file/plain.wav" + wave + "&chunk=1000&pause=20", samples.substr(0, 1000 - 44), {}, 1},
+        {"/file/plain.wav" + wave + "&chunk=1000&pause=2", {converted.begin(), converted.end()},
+         {{u"output_format", u"16000,1,16"}, {u"convert", u"acm"}}},
+        {"/prefix/plain.wav/52428800" + wave, samples + std::string(52428800, '\0')},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.path);
         test::RecordingSink sink;
         sink.stopAfter = row.stopAfter;
-        sink = test::spoken(*module<MsTranslatorModule>(row.path, u"ru"), u"да", sink);
+        sink = test::spoken(*module<MsTranslatorModule>(row.path, u"ru", row.settings), u"да", sink);
         EXPECT_TRUE(std::string(sink.audio.begin(), sink.audio.end()) == row.written)
             << sink.audio.size() << " bytes written, not " << row.written.size();
     }
-    EXPECT_NE(server.requests()[0].find(std::string("&a=") + toUtf8(MsTranslatorModule::kApplicationId) + "&t=%EF%BB%BF"),
-              std::string::npos);
-    // 16-bit samples cut between pieces are joined, not lost.
-    const auto wide = module<MsTranslatorModule>("/file/sine16000.raw" + wave + "&chunk=1001&pause=2", u"ru");
-    wide->ReadSetting(u"convert", u"vxtts");
-    const std::vector<unsigned char> spokenWide = test::spoken(*wide, u"да").audio;
-    EXPECT_TRUE(std::string(spokenWide.begin(), spokenWide.end()) == rows[4].written);
-    // Converted to the output format as one stream.
-    const auto converted = module<MsTranslatorModule>("/file/plain.wav" + wave, u"ru");
-    converted->ReadSetting(u"output_format", u"16000,1,16");
-    converted->ReadSetting(u"convert", u"acm");
-    const auto [seconds, frequency] = lengthAndFrequency(test::spoken(*converted, u"да").audio, 16000, 16);
-    EXPECT_NEAR(seconds, 1.0, 0.01);
-    EXPECT_NEAR(frequency, 440, 9);
-    // 50 MB of samples after the header reach the sink as they arrive.
-    struct Counter : EngineSink {
-        std::int32_t OnAudio(const void*, std::uint32_t bytes, const SentenceMark*) override {
-            total += bytes;
-            return 0;
-        }
-        std::uint64_t total = 0;
-    } counter;
-    const auto big = module<MsTranslatorModule>("/prefix/plain.wav/52428800" + wave, u"ru");
-    big->SetSink(&counter);
-    EXPECT_TRUE(big->Speak(u"да"));
-    EXPECT_EQ(counter.total, 8000u + 52428800u);
+    const std::string application = "&a=" + toUtf8(MsTranslatorModule::kApplicationId) + "&t=%EF%BB%BF";
+    EXPECT_NE(server.requests()[0].find(application), std::string::npos);
 }
 
 } // namespace
