@@ -7,6 +7,7 @@
 #include "cli/TextChunker.h"
 #include "cli/WavOutput.h"
 #include "platform/Utf.h"
+#include "tests/support/Samples.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,8 @@
 
 namespace vx::cli {
 namespace {
+
+using test::pcm;
 
 // The parsed command line in one line, or "error: " and the message.
 std::string parsed(std::vector<std::string_view> arguments) {
@@ -134,11 +137,6 @@ TEST(SpeakSite, WritesEventsInTheInputAndTheAudio) {
     EXPECT_EQ(site->AddEvents(all, 3), S_OK);
     EXPECT_EQ(events.str(), "{\"event\":\"sentence\",\"offset\":4,\"length\":2,\"position\":3}\n"
                             R"({"event":"bookmark","name":"7 \"шаг\"\\\u000a\u0001\u001f","value":7,"position":3})" "\n");
-}
-
-WAVEFORMATEX pcm(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits) {
-    const auto align = static_cast<std::uint16_t>(channels * bits / 8);
-    return {WAVE_FORMAT_PCM, channels, rate, rate * align, align, bits, 0};
 }
 
 // The header's tags, then its little-endian numbers: RIFF size, fmt size, format tag, channels,

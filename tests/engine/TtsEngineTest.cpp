@@ -30,8 +30,7 @@ struct Script {
     USHORT volume = 100;
     ULONGLONG interest = 0;
     std::optional<ULONGLONG> laterInterest = {}; // the answers after the first, when they differ
-    bool failWrites = false;
-    bool failEvents = false;
+    bool failWrites = false, failEvents = false;
     std::uint32_t bytesPerSpeak = 0;
     bool moduleFails = false;
     DWORD flags = 0;
@@ -54,22 +53,16 @@ public:
         outputFormat_ = nativeFormat_;
     }
     bool Speak(const TextPortion& text) override {
-        const ModuleSettings& s = settings();
-        journal.lines.push_back(u"speak [" + text + u"] @" + number(s.rate) + u"/" + number(s.volume) + u"/" +
-                                  number(s.pitch));
+        journal.lines.push_back(u"speak [" + text + u"] @" + number(rate) + u"/" + number(volume) + u"/" + number(pitch));
         journal.duringSpeak();
         const std::vector<unsigned char> audio(journal.script.bytesPerSpeak, 'a');
         sink()->OnAudio(audio.data(), journal.script.bytesPerSpeak, nullptr);
         return !journal.script.moduleFails;
     }
-    bool Stop() override {
-        journal.lines.push_back(u"stop");
-        return true;
-    }
+    bool Stop() override { return journal.lines.push_back(u"stop"), true; }
     void Resume() override {}
     bool WriteSilence(std::uint32_t milliseconds) override {
-        journal.lines.push_back(u"silence " + number(milliseconds));
-        return SpeechModule::WriteSilence(milliseconds);
+        return journal.lines.push_back(u"silence " + number(milliseconds)), SpeechModule::WriteSilence(milliseconds);
     }
     bool SetConversion(const std::u16string&) override { return true; }
 };
@@ -96,9 +89,9 @@ protected:
 };
 
 ISpObjectToken* makeToken(std::u16string name) {
-    ISpObjectToken* token = nullptr;
-    ComObject<cli::VoiceToken>::Create(nullptr, IID_ISpObjectToken, reinterpret_cast<void**>(&token), std::move(name));
-    return token;
+    void* token = nullptr;
+    ComObject<cli::VoiceToken>::Create(nullptr, IID_ISpObjectToken, &token, std::move(name));
+    return static_cast<ISpObjectToken*>(token);
 }
 
 class RecordingSite final : public ISpTTSEngineSite {
@@ -118,12 +111,9 @@ public:
         return script_.failEvents ? E_FAIL : S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetEventInterest(ULONGLONG* value) override {
-        *value = interestCalls_++ > 0 ? script_.laterInterest.value_or(script_.interest) : script_.interest;
-        return S_OK;
+        return *value = interestCalls_++ > 0 ? script_.laterInterest.value_or(script_.interest) : script_.interest, S_OK;
     }
-    DWORD STDMETHODCALLTYPE GetActions() override {
-        return actionCalls_ < script_.actions.size() ? script_.actions[actionCalls_++] : 0;
-    }
+    DWORD STDMETHODCALLTYPE GetActions() override { return actionCalls_ < script_.actions.size() ? script_.actions[actionCalls_++] : 0; }
     HRESULT STDMETHODCALLTYPE Write(const void*, ULONG size, ULONG* written) override {
         journal.lines.push_back(tag_ + (script_.failWrites ? u"failed write " : u"write ") + number(size));
         *written = script_.failWrites ? 0 : size;
@@ -137,8 +127,7 @@ public:
 private:
     Script script_;
     std::u16string tag_; // before each line in the journal
-    std::size_t actionCalls_ = 0;
-    std::size_t interestCalls_ = 0;
+    std::size_t actionCalls_ = 0, interestCalls_ = 0;
 };
 
 // An engine object, made through its COM factory with the recording modules.
@@ -146,9 +135,7 @@ struct EngineHandle {
     explicit EngineHandle(const std::u16string& program)
         : created(ComObject<TtsEngine>::Create(nullptr, IID_ISpTTSEngine, engine.out(), EngineFolders{program, u""},
                                                makeRecordingModule)) {
-        if (engine) {
-            engine->QueryInterface(IID_ISpObjectWithToken, withToken.out());
-        }
+        if (engine) engine->QueryInterface(IID_ISpObjectWithToken, withToken.out());
     }
     HRESULT setVoice(std::u16string name) const {
         return withToken->SetObjectToken(cli::ComRef<ISpObjectToken>(makeToken(std::move(name))).get());
@@ -284,14 +271,13 @@ public:
     std::u16string voice_;
 };
 
+// two: how the voice taken reads "2": "два" is "tembra", "дві" is "other".
 struct TokenCase {
     const char* label;
     bool withTembra;
     std::u16string name;
-    HRESULT getter;
-    HRESULT result;
-    std::u16string log;
-    std::u16string two; // how the voice taken reads "2": "два" is "tembra", "дві" is "other"
+    HRESULT getter, result;
+    std::u16string log, two;
 };
 
 const TokenCase kTokenCases[] = {
@@ -322,8 +308,7 @@ TEST_F(Engine, TakesTheVoiceItsTokenNames) {
 // to "tembra") waits for the call to finish, which keeps the voice it started with; another engine
 // object, as a screen reader's second voice, speaks its own voice to its own site meanwhile.
 TEST_F(Engine, CallsFromOtherThreadsDuringSpeak) {
-    const EngineHandle engine(program);
-    const EngineHandle another(program);
+    const EngineHandle engine(program), another(program);
     ASSERT_TRUE(engine.setVoice(u"other") == S_OK && another.setVoice(u"tembra") == S_OK);
     std::shared_future<HRESULT> token; // stays valid once taken
     journal.duringSpeak = [&] {
@@ -364,14 +349,9 @@ TEST_F(Engine, FailuresAndOutParameters) {
     EXPECT_EQ(log.text(), u"* Can't load Parlora (" + program + u"/)\n");
 }
 
-struct VoicesCase {
-    std::u16string voicesConf;
-    // One line a voice: "<name>: <language>=<module>@<rate>/<volume>/<pitch>...; punctuation
-    // <mode>, subvoices <digits>/<symbols>, portions <min>..<max>".
-    std::u16string voices;
-};
-
-const VoicesCase kVoicesCases[] = {
+// voices.conf, and what it makes, one line a voice: "<name>: <language>=<module>@<rate>/<volume>/
+// <pitch>...; punctuation <mode>, subvoices <digits>/<symbols>, portions <min>..<max>".
+const std::pair<std::u16string, std::u16string> kVoicesCases[] = {
     {u"[v]\nru = tembra\ndigit_subvoice = 2\npunctuation_subvoice = 2\npunctuation = some\nmax_portion_size = -1\n"
      u"min_portion_size = 3\n",
      u"v: ru=tembra@100/100/50; punctuation 1, subvoices 1/1, portions 3..4294967295\n"},
@@ -394,9 +374,9 @@ const VoicesCase kVoicesCases[] = {
 using VoicesConfTest = ConfigTest;
 
 TEST_F(VoicesConfTest, ReadsVoices) {
-    for (const VoicesCase& row : kVoicesCases) {
-        SCOPED_TRACE(toUtf8(row.voicesConf));
-        write("voices.conf", row.voicesConf);
+    for (const auto& [voicesConf, expected] : kVoicesCases) {
+        SCOPED_TRACE(toUtf8(voicesConf));
+        write("voices.conf", voicesConf);
         VoicesConf manager(makeRecordingModule);
         ASSERT_TRUE(manager.load(program, {program}));
         std::u16string voices;
@@ -415,7 +395,7 @@ TEST_F(VoicesConfTest, ReadsVoices) {
                 EXPECT_FALSE(voice->SpeakText(u"да") || voice->Silence(100) || voice->Spell(u"да"));
             }
         }
-        EXPECT_EQ(voices, row.voices);
+        EXPECT_EQ(voices, expected);
     }
 }
 

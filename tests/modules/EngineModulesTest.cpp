@@ -49,7 +49,7 @@ TEST(Espeak, SpeaksTheVoiceAtTheRateInTheFormat) {
     };
     double first = 0;
     for (const auto& row : rows) {
-        SCOPED_TRACE(toUtf8(row.voice + u" rate " + fromUtf8(std::to_string(row.rate)) + u" " + row.format));
+        SCOPED_TRACE(testing::Message() << toUtf8(row.voice) << " rate " << row.rate << " " << toUtf8(row.format));
         const auto module = espeak(row.voice);
         module->SetRate(row.rate);
         if (!row.format.empty()) {
@@ -176,9 +176,7 @@ TEST(Rhvoice, DeliversBlocksInTheOutputFormatUntilStopped) {
         const auto module = rhvoice(row.settings);
         test::RecordingSink sink;
         sink.stopAfter = row.stopAfter;
-        sink.onCall = [&](std::size_t) {
-            if (row.stopInside) module->Stop();
-        };
+        sink.onCall = [&](std::size_t) { if (row.stopInside) module->Stop(); };
         sink = test::spoken(*module, u"!абвгдежзи", sink);
         if (row.blockBytes.empty()) {
             EXPECT_NEAR(sink.audio.size(), 1600.0 * 8000 / 16000 * 2, 8);
@@ -281,8 +279,7 @@ TEST(Newfon, WidensAndResamplesInItsOwnConversion) {
 // The engine is started by the first instance that loads it and ended with the last one; without
 // its companion libraries it cannot load at all.
 TEST(Newfon, StartsTheEngineOnceAndEndsItWithTheLastInstance) {
-    auto first = newfon();
-    auto second = newfon();
+    auto first = newfon(), second = newfon();
     EXPECT_TRUE(first->Load() && second->Load());
     first.reset();
     EXPECT_EQ(newfonJournal(), "initialize 1\ncancel\n");

@@ -130,9 +130,7 @@ TEST_F(OnlineModules, MsTranslatorWritesTheSamplesOfTheWav) {
     server.folder().writeBytes("header.wav", wav(format + chunk("data", "")));
     const std::string huge = std::string("RIFF\0\0\0\0WAVEfmt \xFF\xFF\xFF\x0F", 20) + samples;
     server.folder().writeBytes("huge.wav", huge);
-    WAVEFORMATEX from, to;
-    SetPcmFormat(&from, 8000, 1, 8);
-    SetPcmFormat(&to, 16000, 1, 16);
+    const WAVEFORMATEX from = test::pcm(8000, 1, 8), to = test::pcm(16000);
     std::vector<unsigned char> converted;
     ConvertAudio(reinterpret_cast<const unsigned char*>(samples.data()), 8000, &converted, &from, &to);
     const std::string wave = "?type=audio%2Fx-wav&a=%s&t=%s&l=%s";

@@ -1,5 +1,7 @@
 #pragma once
-// Mono PCM audio as numbers, for the tests that measure it (the Windows checks too).
+// Mono PCM audio as numbers, for the tests that measure it (the Windows checks too), and its format.
+
+#include "platform/WaveFormat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,6 +12,11 @@
 #include <vector>
 
 namespace vx::test {
+
+inline WAVEFORMATEX pcm(std::uint32_t rate, std::uint16_t channels = 1, std::uint16_t bits = 16) {
+    const auto align = static_cast<std::uint16_t>(channels * bits / 8);
+    return {WAVE_FORMAT_PCM, channels, rate, rate * align, align, bits, 0};
+}
 
 // The samples of 8-bit (unsigned, silence at 128) or 16-bit (signed, little-endian) audio, in
 // bytes of any kind, with silence at 0.

@@ -6,18 +6,16 @@
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <random>
-#include <sstream>
 
 namespace vx::test {
 
 TempFolder::TempFolder() {
-    std::random_device random;
     static std::atomic<unsigned> counter{0};
-    const auto name = "vxtts-test-" + std::to_string(random()) + "-" + std::to_string(counter++);
     // Read once: tests point TMPDIR into their own folders, which are gone after them.
     static const std::filesystem::path base = std::filesystem::temp_directory_path();
-    path_ = base / name;
+    path_ = base / ("vxtts-test-" + std::to_string(std::random_device()()) + "-" + std::to_string(counter++));
     std::filesystem::create_directories(path_);
 }
 
@@ -41,23 +39,18 @@ std::u16string TempFolder::writeBytes(std::string_view name, std::string_view by
 
 std::string readBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 std::string utf16le(std::u16string_view text) {
     std::string bytes;
     for (const char16_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
+        bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
     }
     return bytes;
 }
 
 namespace {
-
-std::filesystem::path logPath() { return processTemporaryFolder() / "vxtts.log"; }
 
 // Made before the first test runs, removed after the last.
 class ProcessFolder final : public testing::Environment {
@@ -71,12 +64,13 @@ public:
 
 const bool kRegistered = (testing::AddGlobalTestEnvironment(new ProcessFolder), true);
 
+std::filesystem::path logPath() { return processTemporaryFolder() / "vxtts.log"; }
+
 } // namespace
 
 const std::filesystem::path& processTemporaryFolder() {
     static const std::filesystem::path folder = [] {
-        const TempFolder base; // only for a unique name beside the test folders
-        std::filesystem::path path = base.path();
+        std::filesystem::path path = TempFolder().path(); // only for a unique name beside the test folders
         path += "-process";
         std::filesystem::create_directories(path);
         setenv("TMPDIR", path.c_str(), 1);
@@ -91,8 +85,7 @@ std::u16string LogTail::text() const {
     const std::string bytes = readBytes(logPath());
     std::u16string text;
     for (std::size_t i = start_; i + 1 < bytes.size(); i += 2) {
-        text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                      (static_cast<unsigned char>(bytes[i + 1]) << 8));
+        text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
     }
     return text;
 }

@@ -1,22 +1,19 @@
 #!/usr/bin/env python3
-"""A loopback HTTP/1.1 server for the tests of the online speech modules.
+"""usage: http_server.py FOLDER: a loopback HTTP/1.1 server for the tests of the online modules.
 
-usage: http_server.py FOLDER
-
-Binds 127.0.0.1 on a free port, prints the port and a newline, and serves until its standard input
-(a pipe) ends. Each request's path and query, as received, and the value of its Content-Type header
-go to FOLDER/requests.log as one line "PATH<TAB>VALUE" before the response is sent.
-
+It prints its port on 127.0.0.1 and a newline, and serves until its standard input (a pipe) ends.
+Each request's path and query, as received, and its Content-Type header's value go to
+FOLDER/requests.log as a line "PATH<TAB>VALUE" before the response.
 Paths: /file/NAME (the file FOLDER/NAME), /zeros/N (N zero bytes, made while they are sent),
 /prefix/NAME/N (the file, then N zero bytes); anything else is a 404 page, text/html.
 Query options, for every path:
-  type=T              Content-Type T (default application/octet-stream); type=none: no header
-  delay=MS            wait before the status line
-  chunk=N&pause=MS    the body in pieces of N bytes, MS apart
-  stall=N             after N bytes of the body, silence with the connection open (until the
-                      client goes, or 60 s)
-  truncate=N          the full Content-Length announced, the connection closed after N bytes
-  to=PATH             302 to PATH (on this server), with a text/html body
+  type=T            Content-Type T (default application/octet-stream); type=none: no header
+  delay=MS          wait before the status line
+  chunk=N&pause=MS  the body in pieces of N bytes, MS apart
+  stall=N           after N bytes of the body, silence with the connection open (until the client
+                    goes, or 60 s)
+  truncate=N        the full Content-Length announced, the connection closed after N bytes
+  to=PATH           302 to PATH (on this server), with a text/html body
 """
 
 import itertools
@@ -28,10 +25,8 @@ import time
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
-BLOCK = 65536
-STALL_LIMIT_SECONDS = 60
-FOLDER = "."
-LOG_LOCK = threading.Lock()
+BLOCK, STALL_LIMIT_SECONDS = 65536, 60
+FOLDER, LOG_LOCK = ".", threading.Lock()
 
 
 def read_file(name):

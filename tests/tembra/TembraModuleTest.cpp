@@ -26,9 +26,7 @@ const std::u16string kPhrase = u"мама мыла раму";
 
 const std::u16string kLongText = [] {
     std::u16string text;
-    for (int i = 0; i < 20; ++i) {
-        text += kPhrase + u", ";
-    }
+    for (int i = 0; i < 20; ++i) text += kPhrase + u", ";
     return text;
 }();
 
@@ -41,9 +39,7 @@ TEST(TembraStreaming, ChunksUntilStopOrTheSinkEndsThePortion) {
         test::RecordingSink sink;
         sink.stopAfter = end == "the sink" ? 2 : 0;
         sink.onCall = [&module, end](std::size_t call) {
-            if (end == "Stop" && call == 2) {
-                module.Stop();
-            }
+            if (end == "Stop" && call == 2) module.Stop();
         };
         const auto blocks = test::spoken(module, kLongText, sink).blocks;
         EXPECT_TRUE(end == "nothing" ? blocks.size() > 2 : blocks.size() == 2) << blocks.size();
@@ -58,8 +54,7 @@ TEST(TembraStreaming, AFullLastChunkStillFlushesTheFilter) {
     TembraModule module;
     module.ReadSetting(u"word_pause", u"1024");
     module.SetRate(100);
-    const auto audio =
-        test::spoken(module, std::u16string(40, u' ')).audio; // exactly ten chunks of silence
+    const auto audio = test::spoken(module, std::u16string(40, u' ')).audio; // exactly ten chunks of silence
     EXPECT_NEAR(static_cast<double>(audio.size()), 40 * 1024 / 1.4, 40 * 1024 * 0.02);
 }
 
@@ -112,19 +107,16 @@ TEST(TembraOutput, LengthAndLevelFollowRateVolumeAndFilterSettings) {
     TembraModule normal;
     const std::vector<unsigned char> reference = test::spoken(normal, kPhrase).audio;
     for (const OutputCase& c : kOutputs) {
-        SCOPED_TRACE(toUtf8(c.key + u"=" + c.value) + " rate " + std::to_string(c.rate) +
-                     " volume " + std::to_string(c.volume));
+        SCOPED_TRACE(testing::Message() << toUtf8(c.key + u"=" + c.value) << " rate " << c.rate << " volume " << c.volume);
         const test::LogTail log;
         TembraModule module;
         module.ReadSetting(c.key, c.value);
         module.SetRate(c.rate);
         module.SetVolume(c.volume);
         const std::vector<unsigned char> audio = test::spoken(module, kPhrase).audio;
-        EXPECT_NEAR(static_cast<double>(audio.size()) / static_cast<double>(reference.size()),
-                    c.length, 0.05 * c.length);
+        EXPECT_NEAR(static_cast<double>(audio.size()) / static_cast<double>(reference.size()), c.length, 0.05 * c.length);
         EXPECT_NEAR(test::rms(test::decoded(audio, 8)) / test::rms(test::decoded(reference, 8)), c.level, 0.1);
-        EXPECT_TRUE(c.key.empty() || log.text().find(c.key) != std::u16string::npos)
-            << "no log line names the key";
+        EXPECT_TRUE(c.key.empty() || log.text().find(c.key) != std::u16string::npos) << "no log line names the key";
     }
 }
 
@@ -196,8 +188,7 @@ std::vector<unsigned char> render(const std::string& units) {
     int previous = -1;
     const auto add = [&out, &previous](int unit, std::span<const unsigned char> samples) {
         if (!out.empty() && !samples.empty()) {
-            EXPECT_LE(std::abs(samples.front() - out.back()),
-                      std::max(steepestStep(previous), steepestStep(unit)))
+            EXPECT_LE(std::abs(samples.front() - out.back()), std::max(steepestStep(previous), steepestStep(unit)))
                 << "unit " << previous << " then " << unit << " (-1 is silence)";
         }
         EXPECT_TRUE(unit < 0 || (level(unit) >= -30 && level(unit) <= 1)) << "unit " << unit;
@@ -279,13 +270,10 @@ const std::vector<Word> kWords = {
 // (its units, cut by 12 samples, join without a gap).
 TEST(TembraWords, SoundAsTheLetterRulesSayWithoutClicks) {
     ASSERT_EQ(unitNamed("л'"), tembra::kUnitCount - 1) << "the names do not fill the inventory";
-    const std::string endings[][3] = {
-        {"", "", ""}, {",", "g0 ", " _800"}, {"?", "g0 c12 ", " _1600"}};
+    const std::string endings[][3] = {{"", "", ""}, {",", "g0 ", " _800"}, {"?", "g0 c12 ", " _1600"}};
     for (const Word& word : kWords) {
         for (const auto& [end, before, after] : endings) {
-            if (!end.empty() && word.text.find_first_of(" ,.?!") != std::string::npos) {
-                continue;
-            }
+            if (!end.empty() && word.text.find_first_of(" ,.?!") != std::string::npos) continue;
             SCOPED_TRACE(word.text + end + (word.adjustDuration ? " (adjust_duration)" : ""));
             TembraModule module;
             module.ReadSetting(u"adjust_duration", word.adjustDuration ? u"yes" : u"no");

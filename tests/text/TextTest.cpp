@@ -100,9 +100,7 @@ TEST(Language, NumbersInWords) {
         {ru, number, u"22000", u"двадцать две тысячи"}, {ru, number, u"3000000", u"три миллиона"},
         {ru, number, u"999999999999", u"девятьсот девяносто девять миллиардов девятьсот девяносто девять миллионов "
                                       u"девятьсот девяносто девять тысяч девятьсот девяносто девять"},
-        // 13 digits and more are read in groups of the language's length
-        {ru, number, u"1234567890123", u"сто двадцать три четыреста пятьдесят шесть семьсот восемьдесят девять "
-                                       u"ноль двенадцать три"},
+        // 13 digits and more are read in groups of the language's length (3 in the shipped data's tests)
         {lang(test::kRussianDictionary, {{u"numgrp", u"2"}}), number, u"1234567890123",
          u"двенадцать тридцать четыре пятьдесят шесть семьдесят восемь девяносто двенадцать три"},
         {sparse, number, u"300", u"300"}, {sparse, number, u"1000", u"1f thousand_s"},
@@ -190,14 +188,12 @@ TEST(LangsConf, MakesLanguagesWithTheirDictionaries) {
     EXPECT_EQ(langs.get(u"ru")->letterName(u"б"), u"б");
     folder.writeUtf16("user/data/langs.conf", u"");
     langs.clear();
-    ASSERT_TRUE(load());
-    EXPECT_TRUE(langs.items().empty());
+    EXPECT_TRUE(load() && langs.items().empty());
 }
 
 // How the modules behave: which exist, what they return, when a stop or a failure comes.
 struct Modules {
-    std::array<bool, 2> present{true, true};
-    std::array<bool, 2> results{true, true};
+    std::array<bool, 2> present{true, true}, results{true, true};
     int stopAfter = 0;           // the module call during which a stop is requested (0: none)
     bool stopAtSentence = false; // a stop comes with a sentence start (the engine lost its site)
     int throwAt = 0;             // the module call that runs out of memory (0: none)
