@@ -97,14 +97,10 @@ struct Sample {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Sample sample; // read once: the sample dictionary is not what is fuzzed here
-    if (size == 0) {
-        return 0;
-    }
+    if (size == 0) return 0;
     sample.language.set(u"numgrp", fromUtf8(std::to_string(1 + data[0] % kLongestWholeNumber)));
     std::u16string digits = fuzz::decodeUtf16le(data + 1, size - 1);
     std::erase_if(digits, [](char16_t c) { return c < u'0' || c > u'9'; });
-    if (!digits.empty()) {
-        sample.checkNumber(digits);
-    }
+    if (!digits.empty()) sample.checkNumber(digits);
     return 0;
 }

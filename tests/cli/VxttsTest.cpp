@@ -48,9 +48,7 @@ protected:
         folder.writeBytes("tmp/in", input);
         std::string line = "cd " + quoted(folder.path().string()) +
                            " && (XDG_CONFIG_HOME=\"$PWD/config\" TMPDIR=\"$PWD/tmp\" " + quoted(VXTTS_PROGRAM);
-        for (const std::string& argument : arguments) {
-            line += " " + quoted(argument);
-        }
+        for (const std::string& argument : arguments) line += " " + quoted(argument);
         EXPECT_EQ(std::system((line + " <tmp/in 2>tmp/error; echo $? >tmp/exit) | " + output).c_str()), 0);
         return std::atoi(read("tmp/exit").c_str());
     }
@@ -60,9 +58,8 @@ protected:
     // The files that vxtts made in the test folder.
     std::set<std::string> madeFiles() const {
         std::set<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
             names.insert(entry.path().filename().string());
-        }
         return names.erase("tmp"), names.erase("config"), names;
     }
 

@@ -10,9 +10,7 @@
 #include "tests/support/Samples.h"
 #include "tests/support/TempFolder.h"
 
-#include <cmath>
 #include <gtest/gtest.h>
-#include <numbers>
 
 namespace vx {
 namespace {
@@ -20,9 +18,7 @@ namespace {
 TEST(OnlineRequest, EncodesTheTextAndFillsTheTemplate) {
     const std::pair<std::string, std::string> encoded[] = {
         {"", ""}, {" ", "%EF%BB%BF+"}, {"a b", "%EF%BB%BF%61+%62"}, {"дa", "%EF%BB%BF%D0%B4%61"}};
-    for (const auto& [text, expected] : encoded) {
-        EXPECT_EQ(UrlEncodeUtf8(text), expected);
-    }
+    for (const auto& [text, expected] : encoded) EXPECT_EQ(UrlEncodeUtf8(text), expected);
     EXPECT_EQ(UrlEncodeUtf8("a&b=#", false), "%61%26%62%3D%23");
     const std::tuple<std::string, std::vector<std::string>, std::string> filled[] = {
         {"l=%s&t=%s", {"ru", "%s"}, "l=ru&t=%s"},
@@ -38,9 +34,8 @@ TEST(OnlineRequest, EncodesTheTextAndFillsTheTemplate) {
 class OnlineModules : public testing::Test {
 protected:
     OnlineModules() {
-        for (const std::string tone : {"tone22050-32.mp3", "tone16000-24.mp3", "tone16000.raw"}) {
+        for (const std::string tone : {"tone22050-32.mp3", "tone16000-24.mp3", "tone16000.raw"})
             std::filesystem::copy_file(VX_TONE_FOLDER "/" + tone, server.folder().path() / tone);
-        }
     }
 
     // A module of kind M that asks the server for pathAndQuery in language and waits 400 ms for it.
@@ -115,10 +110,7 @@ TEST_F(OnlineModules, GTranslatorDecodesTheMp3AsItArrives) {
 // samples cut between pieces are joined; what is not a WAV file is written whole. The samples are
 // converted to the output format as one stream; 50 MB of them stream through.
 TEST_F(OnlineModules, MsTranslatorWritesTheSamplesOfTheWav) {
-    std::string samples;
-    for (int i = 0; i < 8000; ++i) {
-        samples += static_cast<char>(128 + std::lround(60 * std::sin(2 * std::numbers::pi * 440 * i / 8000)));
-    }
+    const std::string samples = test::readBytes(VX_TONE_FOLDER "/tone16000.raw").substr(0, 8000); // as 8-bit samples
     const auto chunk = [](const char* id, const std::string& body) {
         const auto n = static_cast<std::uint32_t>(body.size());
         return id + std::string{char(n), char(n >> 8), char(n >> 16), char(n >> 24)} + body + std::string(n % 2, '\0');

@@ -87,12 +87,10 @@ TEST(CodePage, TextInTheBytesOfACodePage) {
 }
 
 TEST(Files, PathsAndFolders) {
-    EXPECT_EQ(joinPath(u"/a/b", u"c.conf"), u"/a/b/c.conf");
-    EXPECT_EQ(joinPath(u"/a/b/", u"c.conf"), u"/a/b/c.conf");
-    EXPECT_EQ(joinPath(u"", u"c.conf"), u"c.conf");
-    EXPECT_EQ(parentFolder(u"/a/b/langs.conf"), u"/a/b");
-    EXPECT_EQ(parentFolder(u"langs.conf"), u"");
-    EXPECT_EQ(parentFolder(u"/langs.conf"), u"");
+    for (const auto& [in, joined] : {std::pair{u"/a/b", u"/a/b/c.conf"}, {u"/a/b/", u"/a/b/c.conf"}, {u"", u"c.conf"}})
+        EXPECT_EQ(joinPath(in, u"c.conf"), joined);
+    for (const auto& [file, parent] : {std::pair{u"/a/b/langs.conf", u"/a/b"}, {u"langs.conf", u""}, {u"/langs.conf", u""}})
+        EXPECT_EQ(parentFolder(file), parent);
     TempFolder folder;
     const std::u16string made = folder.file("VxTts");
     EXPECT_TRUE(!folderExists(made) && createFolder(made) && folderExists(made) && createFolder(made));
@@ -218,8 +216,6 @@ TEST(Http, GetsTheBodyAsItArrives) {
     } rows[] = {
         {"/zeros/1000000", HttpResult::Stopped, octets, std::nullopt, 1},
         {"/file/a.bin?type=audio%2Fmpeg", HttpResult::Completed, "audio/mpeg", file}, // the session serves on after a stop
-        {"/file/a.bin?type=audio%2Fmpeg%3B+charset%3Dx", HttpResult::Completed, "audio/mpeg; charset=x", file},
-        {"/prefix/a.bin/5?type=none", HttpResult::Completed, "(none)", file + zeros(5)},
         {"/file/a.bin", HttpResult::Stopped, octets, "", 0},
         {"/zeros/0", HttpResult::Completed, octets, ""},
         {"/zeros/5?q=" + std::string(20000, 'a'), HttpResult::Completed, octets, zeros(5)}, // any length

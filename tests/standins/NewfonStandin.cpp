@@ -39,19 +39,14 @@ vx::platform::Event jobReady, cancelled, quitting;
 
 void speak(const std::string& text, std::int32_t index) {
     std::vector<unsigned char> samples(text.size() * kSamplesPerByte);
-    for (std::size_t i = 0; i < samples.size(); ++i) {
+    for (std::size_t i = 0; i < samples.size(); ++i)
         samples[i] = static_cast<unsigned char>(128 + std::lround(100 * std::sin(2 * 3.14159265358979 * 400 * i / 10000.0)));
-    }
     const auto total = static_cast<std::int32_t>(samples.size());
     for (std::int32_t first = 0; first < total; first += vx::newfon::kBlockSamples) {
         const bool stall = text.find(first == 0 ? "mute" : "stall") != std::string::npos;
-        if ((stall && cancelled.wait(kLongestStall)) || cancelled.isSet() || !callback) {
-            return;
-        }
+        if ((stall && cancelled.wait(kLongestStall)) || cancelled.isSet() || !callback) return;
         const std::int32_t count = std::min(vx::newfon::kBlockSamples, total - first);
-        if (callback(index, samples.data() + first, count) != 0) {
-            return;
-        }
+        if (callback(index, samples.data() + first, count) != 0) return;
     }
 }
 
@@ -68,16 +63,10 @@ void work() {
 
 #ifdef _WIN32
 HANDLE worker = nullptr;
-DWORD WINAPI runWorker(void*) {
-    work();
-    return 0;
-}
+DWORD WINAPI runWorker(void*) { return work(), 0; }
 bool companionLoaded(const char* name) { return GetModuleHandleA((std::string(name) + ".dll").c_str()) != nullptr; }
 void startWorker() { worker = CreateThread(nullptr, 0, runWorker, nullptr, 0, nullptr); }
-void joinWorker() {
-    WaitForSingleObject(worker, INFINITE);
-    CloseHandle(worker);
-}
+void joinWorker() { WaitForSingleObject(worker, INFINITE), CloseHandle(worker); }
 #else
 std::thread worker;
 bool companionLoaded(const char* name) {

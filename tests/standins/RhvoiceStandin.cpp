@@ -41,8 +41,7 @@ VX_STANDIN_EXPORT void RHVoice_delete_voice(Voice* voice) {
 }
 
 VX_STANDIN_EXPORT std::int32_t RHVoice_load_user_dict(Voice*, const char* path) {
-    note(std::string("load_user_dict ") + path);
-    return 1;
+    return note(std::string("load_user_dict ") + path), 1;
 }
 
 VX_STANDIN_EXPORT void feat_set(void* features, const char* name, void* value) {
@@ -61,9 +60,7 @@ VX_STANDIN_EXPORT void feat_set_float(void* features, const char* name, float va
     (feature == "f0_shift" ? f.f0Shift : feature == "duration_stretch" ? f.durationStretch : f.volume) = value;
 }
 
-VX_STANDIN_EXPORT void feat_set_int(void*, const char* name, std::int32_t value) {
-    note(std::string(name) + "=" + std::to_string(value));
-}
+VX_STANDIN_EXPORT void feat_set_int(void*, const char* name, std::int32_t value) { note(std::string(name) + "=" + std::to_string(value)); }
 
 VX_STANDIN_EXPORT StreamingInfo* new_audio_streaming_info() {
     streamingInfos.push_back(std::make_unique<StreamingInfo>());
@@ -76,9 +73,7 @@ VX_STANDIN_EXPORT std::int32_t RHVoice_synth_text(const char* text, Voice* voice
     note(std::string("synth ") + text);
     const Features& f = *static_cast<Features*>(voice->features);
     StreamingInfo* const info = f.streaming;
-    if (!info || !info->callback || info->minimumBufferSize <= 0) {
-        return 0;
-    }
+    if (!info || !info->callback || info->minimumBufferSize <= 0) return 0;
     std::vector<std::int16_t> samples;
     const auto perCharacter = static_cast<std::size_t>(std::lround(160 * f.durationStretch));
     for (const char* c = text; *c; ++c) {

@@ -18,6 +18,7 @@ Query options, for every path:
 
 import itertools
 import os
+import pathlib
 import select
 import sys
 import threading
@@ -31,11 +32,8 @@ FOLDER, LOG_LOCK = ".", threading.Lock()
 
 def read_file(name):
     """The bytes of the file directly inside FOLDER, or None."""
-    path = os.path.join(FOLDER, os.path.basename(urllib.parse.unquote(name)))
-    if not os.path.isfile(path):
-        return None
-    with open(path, "rb") as f:
-        return f.read()
+    path = pathlib.Path(FOLDER, os.path.basename(urllib.parse.unquote(name)))
+    return path.read_bytes() if path.is_file() else None
 
 
 def answer(path):

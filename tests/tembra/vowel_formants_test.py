@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Measures the formants of the built-in voice's held vowels as a phonetician's formant tracker
 does (resampled to 10 kHz, pre-emphasis from 50 Hz, Gaussian window, Burg LPC of order 10; the
-formants are the peaks of the LPC envelope below 5000 Hz) and compares them with the voice's
-targets: F1 within 10 % (at least 30 Hz), F2 within 7 %, F3 within 10 %.
+formants are the peaks of the LPC envelope below 5000 Hz) and compares them with the targets
+the generator gave the vowels: F1 within 10 % (at least 30 Hz), F2 within 7 %, F3 within 10 %.
 
 usage: vowel_formants_test.py UNIT_DATA.cpp
 """
@@ -15,17 +15,6 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools"))
 import gen_tembra_units as gen  # noqa: E402
 
 RATE, ANALYSIS_RATE = 22050, 10000
-
-# vowel, its first steady period, target F1 F2 F3
-TARGETS = [
-    ("а", 1, 700, 1080, 2600),
-    ("о", 18, 535, 780, 2500),
-    ("у", 35, 300, 625, 2500),
-    ("ы", 52, 300, 1480, 2220),
-    ("э", 69, 440, 1800, 2550),
-    ("и", 104, 240, 2250, 3200),
-    ("е", 120, 440, 1800, 2550),
-]
 
 
 def resample(x, centre, count):
@@ -82,10 +71,12 @@ def formants(period):
 def main(argv):
     if len(argv) != 1:
         sys.exit(__doc__)
-    units = gen.read_units(argv[0])
+    units, roles = gen.read_units(argv[0]), [role.split() for role in gen.roles()]
     failed = 0
-    for vowel, unit, *targets in TARGETS:
-        measured = formants(units[unit])[:3] + [0, 0, 0]
+    for vowel, resonators in gen.VOWELS.items():
+        first_steady = next(int(index) for index, *role in roles if role == [vowel, "steady"])
+        targets = [round(frequency) for _, frequency, _ in resonators[:3]]
+        measured = formants(units[first_steady])[:3] + [0, 0, 0]
         close = all(abs(m - t) <= max(share * t, 30)
                     for m, t, share in zip(measured, targets, (0.10, 0.07, 0.10)))
         print("%s: F1 F2 F3 %s, targets %s%s" % (vowel, measured[:3], targets, "" if close else "  FAILED"))
