@@ -13,9 +13,8 @@ using Replacements = std::map<std::u16string, std::u16string>; // key -> replace
 // on after the inserted text.
 inline std::u16string replaceOneByOne(std::u16string text, const Replacements& entries) {
     for (const auto& [key, replacement] : entries) {
-        for (std::size_t at = text.find(key); at != std::u16string::npos; at = text.find(key, at + replacement.size())) {
+        for (std::size_t at = text.find(key); at != std::u16string::npos; at = text.find(key, at + replacement.size()))
             text.replace(at, key.size(), replacement);
-        }
     }
     return text;
 }

@@ -72,9 +72,7 @@ TEST(Options, CommandLinesAreRead) {
         {{"say", "-o", "", "Да"}, sayError("-o needs a file name")},
         {{"say", "--stdout", "-5", "градусов"}, sayError("unknown option '-5' (put -- before text that starts with -)")},
     };
-    for (const auto& [arguments, expected] : rows) {
-        EXPECT_EQ(parsed(arguments), expected);
-    }
+    for (const auto& [arguments, expected] : rows) EXPECT_EQ(parsed(arguments), expected);
 }
 
 using Strings = std::vector<std::string>;
@@ -102,9 +100,7 @@ TEST(TextChunker, CutsTheText) {
         TextChunker chunker(in, maxChunk);
         Strings chunks;
         try {
-            while (const auto chunk = chunker.next()) {
-                chunks.push_back(toUtf8(chunk->text));
-            }
+            while (const auto chunk = chunker.next()) chunks.push_back(toUtf8(chunk->text));
         } catch (const InputError& error) {
             chunks.push_back(error.what());
         }
@@ -146,9 +142,7 @@ std::string fields(const std::string& header) {
     for (const auto& [at, size] :
          {std::pair{4, 4}, {16, 4}, {20, 2}, {22, 2}, {24, 4}, {28, 4}, {32, 2}, {34, 2}, {40, 4}}) {
         std::uint32_t value = 0;
-        for (int i = size - 1; i >= 0; --i) {
-            value = value << 8 | static_cast<unsigned char>(header.at(at + i));
-        }
+        for (int i = size - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(header.at(at + i));
         out += " " + std::to_string(value);
     }
     return out;

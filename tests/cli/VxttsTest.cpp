@@ -137,9 +137,8 @@ TEST_F(Vxtts, CommandsPrintWhatTheyDoOrOneError) {
         SCOPED_TRACE(row.arguments.back() + " " + row.error);
         std::filesystem::remove_all(folder.path() / "config");
         std::filesystem::remove_all(folder.path() / "tmp");
-        for (const auto& [name, bytes] : {std::pair{"voices", row.voices}, {"engines", row.engines}}) {
+        for (const auto& [name, bytes] : {std::pair{"voices", row.voices}, {"engines", row.engines}})
             if (!bytes.empty()) folder.writeBytes("config/VxTts/data/" + std::string(name) + ".conf", bytes);
-        }
         EXPECT_EQ(run(row.arguments, row.input, row.output), row.error.empty() ? 0 : row.exitCode);
         EXPECT_EQ(read("tmp/out"), row.out);
         EXPECT_EQ(read("tmp/error"), row.error.empty() ? "" : "vxtts: " + row.error + "\n");

@@ -16,9 +16,8 @@ using Op = std::function<std::u16string(std::u16string_view)>;
 using Pieces = std::vector<std::u16string>;
 
 void check(std::initializer_list<std::tuple<Op, std::u16string, std::u16string>> rows) {
-    for (const auto& [op, text, expected] : rows) {
+    for (const auto& [op, text, expected] : rows)
         EXPECT_EQ(toUtf8(op(text)), toUtf8(expected)) << toUtf8(text).substr(0, 80);
-    }
 }
 
 // The pieces that a cutting operation appends after what the vector already held, each ended by
@@ -28,9 +27,7 @@ Op pieces(std::function<std::size_t(std::u16string_view, Pieces&)> cut) {
         Pieces out{u"held"};
         const std::size_t count = cut(text, out);
         std::u16string joined = count + 1 == out.size() && out[0] == u"held" ? u"" : u"miscounted: ";
-        for (std::size_t i = 1; i < out.size(); ++i) {
-            joined += out[i] + u"|";
-        }
+        for (std::size_t i = 1; i < out.size(); ++i) joined += out[i] + u"|";
         return joined;
     };
 }
@@ -74,9 +71,7 @@ TEST(TextUtil, CutsTrimsAndReads) {
 struct Recorder : ConfigHandler {
     bool onEntry(const std::u16string& path, const std::u16string& section, const std::u16string& key,
                  const std::u16string& value) override {
-        if (key == throwOn) {
-            throw std::runtime_error("handler failed");
-        }
+        if (key == throwOn) throw std::runtime_error("handler failed");
         paths.push_back(path);
         entries += section + u"/" + key + u"=" + value + u"|";
         return true;
@@ -137,9 +132,8 @@ TEST(ConfigParser, LoadFile) {
     const std::u16string utf8 = folder.writeBytes("utf8.conf", "[Letters]\nб=бэ\n");
     const std::u16string odd = folder.writeBytes("odd.conf", test::utf16le(u"a=b") + "x");
     Recorder recorder;
-    for (const std::u16string& path : {good, utf8, odd, folder.writeBytes("empty.conf", "")}) {
+    for (const std::u16string& path : {good, utf8, odd, folder.writeBytes("empty.conf", "")})
         EXPECT_TRUE(loadFile(path, recorder));
-    }
     EXPECT_FALSE(loadFile(folder.file("missing.conf"), recorder));
     EXPECT_EQ(toUtf8(recorder.entries), "ru/ключ=значение|/a=b|");
     EXPECT_EQ(recorder.paths, (std::vector<std::u16string>{good, odd}));

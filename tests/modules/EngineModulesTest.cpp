@@ -203,9 +203,8 @@ TEST(Newfon, JoinsOneLetterWordsToTheirNeighbours) {
         {u"я с ж", u"я сж"}, // a letter in both sets is a preposition
         {u"шёл к лесу", u"шёл к лесу"}, {u"ж ", u"ж "},               // not in a set; too short
     };
-    for (const auto& row : rows) {
+    for (const auto& row : rows)
         EXPECT_EQ(toUtf8(JoinSingleLetterWords(row.text, u"вс", u"жс")), toUtf8(row.expected)) << toUtf8(row.text);
-    }
     EXPECT_EQ(toUtf8(JoinSingleLetterWords(u"шёл  в лес", u"", u"")), "шёл  в лес");
 }
 

@@ -25,9 +25,8 @@ TEST(OnlineRequest, EncodesTheTextAndFillsTheTemplate) {
         {"%%%%s%s", {"x"}, "%%sx"},          // four percent signs survive one pass as two
         {"%d%n%x%", {"x"}, "%d%n%x%"},       // no other directive is read
         {"%s/%s/%s", {"a", "b"}, "a/b/%s"}}; // nor a placeholder without an argument
-    for (const auto& [format, arguments, expected] : filled) {
+    for (const auto& [format, arguments, expected] : filled)
         EXPECT_EQ(fillPlaceholders<char>(format, arguments), expected) << format;
-    }
 }
 
 // The tones of LameTones.cmake served: MP3 in the two voices' formats, and 16-bit samples.
@@ -127,8 +126,7 @@ TEST_F(OnlineModules, MsTranslatorWritesTheSamplesOfTheWav) {
     ConvertAudio(reinterpret_cast<const unsigned char*>(samples.data()), 8000, &converted, &from, &to);
     const std::string wave = "?type=audio%2Fx-wav&a=%s&t=%s&l=%s";
     const struct {
-        std::string path;
-        std::string written;
+        std::string path, written;
         test::Settings settings = {};
         std::size_t stopAfter = 0;
     } rows[] = {

@@ -18,9 +18,7 @@ public:
         if (mark) {
             marks.push_back(*mark); // a copy: what it points to may not outlive the call
         }
-        if (onCall) {
-            onCall(blocks.size());
-        }
+        if (onCall) onCall(blocks.size());
         return stopAfter != 0 && blocks.size() >= stopAfter ? 1 : 0;
     }
 

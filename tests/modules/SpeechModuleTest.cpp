@@ -41,9 +41,8 @@ TEST(ReadSetting, CommonKeysSpeedLimitAndLoad) {
     for (const auto& [key, value] : std::vector<std::pair<std::u16string, std::u16string>>{
              {u"path", u"/opt/vx"}, {u"module", u"libengine.so"}, {u"subname", u"ru"}, {u"content_type", u"audio/mpeg"},
              {u"phoneme_pause", u"3"}, {u"sonic.freq", u"16000"}, {u"sonic.freq", u"3999"}, {u"sonic.quality", u"0"},
-             {u"sonic.tempo_gain", u"120"}, {u"sonic.anything", u"1"}, {u"convert", u"none"}}) {
+             {u"sonic.tempo_gain", u"120"}, {u"sonic.anything", u"1"}, {u"convert", u"none"}})
         EXPECT_TRUE(module.ReadSetting(key, value)) << testing::PrintToString(key);
-    }
     EXPECT_FALSE(module.ReadSetting(u"Path", u"x") || module.ReadSetting(u"sonic", u"1"));
     const ModuleSettings& s = module.settings();
     EXPECT_EQ((std::vector<std::u16string>{s.path, s.module, s.subname, s.contentType}),
@@ -126,9 +125,7 @@ TEST(EnginesConf, OneModulePerSectionOfAKnownKind) {
         {u"rhvoice_a_b", Rhvoice}, {u"gtranslator", GTranslator}, {u"Espeak", None}, {u"unknown", None},
         {u"eloq", None}, {u"mstranslator", None}}; // no Eloq module here; the factory makes no MsTranslator
     std::u16string text = u"orphan=1\n[espeak]\nsubname=ru\npath=/elsewhere\n[rhvoice_empty]\n";
-    for (const auto& [name, kind] : sections) {
-        text += u"[" + name + u"]\nsubname=" + name + u"\n";
-    }
+    for (const auto& [name, kind] : sections) text += u"[" + name + u"]\nsubname=" + name + u"\n";
     test::TempFolder folder;
     folder.writeUtf16("data/engines.conf", text + u"[espeak]\nsubname=en\n");
     EnginesConf engines{[](ModuleKind kind) -> std::unique_ptr<SpeechModule> {
@@ -169,14 +166,11 @@ TEST(ResampleByInsertion, InsertsTheMeanOncePerDivisor) {
 
 // The whole source comes out, at its level, however long it is.
 TEST(ConvertAudio, KeepsLengthAndLevel) {
-    for (const auto& [from, to] : std::vector<std::pair<std::uint32_t, std::uint32_t>>{
-             {22050, 22050}, {22050, 16000}, {16000, 22050}, {11025, 44100}}) {
+    for (const auto& [from, to] : {std::pair{22050U, 22050U}, {22050U, 16000U}, {16000U, 22050U}, {11025U, 44100U}}) {
         std::vector<std::int16_t> in(3 * from); // 3 s of 440 Hz
-        for (std::size_t i = 0; i < in.size(); ++i) {
+        for (std::size_t i = 0; i < in.size(); ++i)
             in[i] = static_cast<std::int16_t>(16384 * std::sin(2 * std::numbers::pi * 440 * i / from));
-        }
-        const WAVEFORMATEX source = pcm(from);
-        const WAVEFORMATEX target = pcm(to);
+        const WAVEFORMATEX source = pcm(from), target = pcm(to);
         std::vector<unsigned char> bytes;
         ASSERT_TRUE(ConvertAudio(reinterpret_cast<const unsigned char*>(in.data()),
                                  static_cast<std::uint32_t>(2 * in.size()), &bytes, &source, &target));
@@ -188,8 +182,7 @@ TEST(ConvertAudio, KeepsLengthAndLevel) {
 }
 
 TEST(ConvertAudio, WidthAndChannels) {
-    const WAVEFORMATEX mono8 = pcm(22050, 1, 8);
-    const WAVEFORMATEX stereo16 = pcm(22050, 2, 16);
+    const WAVEFORMATEX mono8 = pcm(22050, 1, 8), stereo16 = pcm(22050, 2, 16);
     const std::vector<unsigned char> in{128, 255, 0, 192};
     std::vector<unsigned char> out;
     ASSERT_TRUE(ConvertAudio(in.data(), 4, &out, &mono8, &stereo16));
@@ -254,9 +247,8 @@ TEST(ConvertAudio, DecodesMp3AsAStreamAndNothingElse) {
         EXPECT_LE(static_cast<double>(s.size() - tone.size()), first + frame); // padding of a frame at most
         EXPECT_NEAR(test::frequency(tone, to), 440.0, 8.8);
         EXPECT_NEAR(test::rms(tone) / (16384 / std::numbers::sqrt2), 1.0, 0.1);
-        for (const std::size_t block : {8192U, 1000U, 1U}) {
+        for (const std::size_t block : {8192U, 1000U, 1U})
             EXPECT_TRUE(decodeMp3(mp3, format, target, block) == whole) << "in blocks of " << block;
-        }
     }
     // Bytes that are not MP3 (an error page, noise, the start of one frame) give no audio and end.
     std::string noise(8192, '\0');
@@ -265,9 +257,8 @@ TEST(ConvertAudio, DecodesMp3AsAStreamAndNothingElse) {
     const std::string page = "<html><body><h1>503 Service Unavailable</h1></body></html>";
     const auto [mp3, format] = lameMp3(22050, 32);
     for (const std::string& bytes : {page, noise, std::string(4096, '\xFF'), mp3.substr(0, 60)}) {
-        for (const std::size_t block : {0U, 1000U, 1U}) {
+        for (const std::size_t block : {0U, 1000U, 1U})
             EXPECT_TRUE(decodeMp3(bytes, format, pcm(22050), block).empty()) << bytes.size() << " bytes in " << block;
-        }
     }
 }
 
@@ -276,9 +267,8 @@ TEST(ConvertAudio, DecodesMp3AsAStreamAndNothingElse) {
 // the log says so once for the rate and gain however often they are set.
 TEST(TempoPitchFilter, RateAndGainGiveTheSpeed) {
     std::vector<unsigned char> in(2 * 22050 + 77);
-    for (std::size_t i = 0; i < in.size(); ++i) {
+    for (std::size_t i = 0; i < in.size(); ++i)
         in[i] = static_cast<unsigned char>(128 + 60 * std::sin(2 * std::numbers::pi * i / 214));
-    }
     constexpr double kMin = TempoPitchFilter::kMinSpeed;
     for (const auto& [rate, gain, speed, logged] : std::vector<std::tuple<int, float, double, bool>>{
              {50, 2.5F, 1.0, false},   // the samples come back unchanged

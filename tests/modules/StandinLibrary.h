@@ -21,9 +21,7 @@ inline std::u16string standinFolder(const char* engine) { return fromUtf8(std::s
 inline std::string journal(const std::u16string& folder, const std::u16string& file) {
     static std::map<std::u16string, platform::DynamicLibrary> held;
     const std::u16string path = platform::joinPath(folder, file + platform::kLibrarySuffix);
-    if (!held[path].isOpen()) {
-        held[path].open(path);
-    }
+    if (!held[path].isOpen()) held[path].open(path);
     const auto read = reinterpret_cast<const char* (*)()>(held[path].symbol("standin_journal"));
     return read ? read() : "no journal";
 }
@@ -37,9 +35,7 @@ std::unique_ptr<M> standin(const std::u16string& folder, const std::u16string& f
     auto module = std::make_unique<M>();
     module->ReadSetting(u"path", folder);
     module->ReadSetting(u"module", file + platform::kLibrarySuffix);
-    for (const auto& [key, value] : settings) {
-        module->ReadSetting(key, value);
-    }
+    for (const auto& [key, value] : settings) module->ReadSetting(key, value);
     module->SetRate(50);
     journal(folder, file);
     return module;

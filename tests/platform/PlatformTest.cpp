@@ -36,9 +36,7 @@ TEST(CharClass, ClassifiesAlikeOnEveryPlatform) {
         {u'\x7F', ""}, {u'\x9C', ""}, {char16_t{0xD800}, ""},
         {u'.', "p"}, {u'№', "p"}, {u'«', "p"}, {u'€', "p"}, {u'\u0301', "p"}, // a combining stress mark
     };
-    for (const auto& [c, expected] : rows) {
-        EXPECT_EQ(classes(c), expected) << std::hex << unsigned{c};
-    }
+    for (const auto& [c, expected] : rows) EXPECT_EQ(classes(c), expected) << std::hex << unsigned{c};
     for (unsigned c = 0; c <= 0xFFFF; ++c) {
         const auto unit = static_cast<char16_t>(c);
         ASSERT_LE(isDigit(unit) + isLetter(unit) + isSpace(unit) + isPunct(unit), 1) << std::hex << c;
@@ -80,9 +78,8 @@ TEST(CodePage, TextInTheBytesOfACodePage) {
         {u"Да", 65001, "\xD0\x94\xD0\xB0"}, {std::u16string{char16_t{0xD83D}}, 65001, "\xEF\xBF\xBD"}, {u"", 1251, ""},
         {u"Да", 12345, ""}, // no such code page
     };
-    for (const auto& [text, codePage, bytes] : rows) {
+    for (const auto& [text, codePage, bytes] : rows)
         EXPECT_EQ(ToMultiByte(text, codePage), bytes) << toUtf8(text) << " in " << codePage;
-    }
     EXPECT_EQ(ToUtf8(u"ёж"), "\xD1\x91\xD0\xB6");
 }
 

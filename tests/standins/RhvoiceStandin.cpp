@@ -46,9 +46,8 @@ VX_STANDIN_EXPORT std::int32_t RHVoice_load_user_dict(Voice*, const char* path) 
 
 VX_STANDIN_EXPORT void feat_set(void* features, const char* name, void* value) {
     note(std::string("feat_set ") + name);
-    if (std::string(name) == "streaming_info") {
+    if (std::string(name) == "streaming_info")
         static_cast<Features*>(features)->streaming = static_cast<StreamingInfo*>(value);
-    }
 }
 
 VX_STANDIN_EXPORT void feat_set_float(void* features, const char* name, float value) {
@@ -85,9 +84,7 @@ VX_STANDIN_EXPORT std::int32_t RHVoice_synth_text(const char* text, Voice* voice
         }
     }
     Wave wave{{}, samples.data()};
-    if (text[0] == '!') {
-        note("empty block: " + std::to_string(info->callback(&wave, 0, 0, 0, info)));
-    }
+    if (text[0] == '!') note("empty block: " + std::to_string(info->callback(&wave, 0, 0, 0, info)));
     const auto total = static_cast<std::int32_t>(samples.size());
     for (std::int32_t first = 0; first < total; first += info->minimumBufferSize) {
         const std::int32_t count = std::min(info->minimumBufferSize, total - first);

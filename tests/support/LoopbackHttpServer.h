@@ -20,16 +20,14 @@ public:
     // The server runs with our end of a pipe as its standard input: closing it (or our dying)
     // ends the server. port() is 0 when it did not start.
     LoopbackHttpServer() {
-        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
+        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
             ::unsetenv(name);
-        }
         const auto script = std::filesystem::path(__FILE__).parent_path() / "http_server.py";
         const auto port = folder_.path() / "port";
         server_ = ::popen(("exec python3 '" + script.string() + "' '" + folder_.path().string() + "' >'" +
                            port.string() + "'").c_str(), "w");
-        for (int wait = 0; server_ && wait < 1000 && readBytes(port).find('\n') == std::string::npos; ++wait) {
+        for (int wait = 0; server_ && wait < 1000 && readBytes(port).find('\n') == std::string::npos; ++wait)
             platform::sleepMilliseconds(10);
-        }
         port_ = std::atoi(readBytes(port).c_str());
     }
     ~LoopbackHttpServer() {

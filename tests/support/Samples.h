@@ -23,9 +23,8 @@ inline WAVEFORMATEX pcm(std::uint32_t rate, std::uint16_t channels = 1, std::uin
 template <class Bytes> std::vector<int> decoded(const Bytes& bytes, int bits) {
     std::vector<int> out;
     const auto at = [&bytes](std::size_t i) { return static_cast<int>(static_cast<unsigned char>(bytes[i])); };
-    for (std::size_t i = 0; i + bits / 8 <= bytes.size(); i += bits / 8) {
+    for (std::size_t i = 0; i + bits / 8 <= bytes.size(); i += bits / 8)
         out.push_back(bits == 8 ? at(i) - 128 : static_cast<std::int16_t>(at(i) | at(i + 1) << 8));
-    }
     return out;
 }
 

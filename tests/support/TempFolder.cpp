@@ -44,9 +44,7 @@ std::string readBytes(const std::filesystem::path& path) {
 
 std::string utf16le(std::u16string_view text) {
     std::string bytes;
-    for (const char16_t c : text) {
-        bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-    }
+    for (const char16_t c : text) bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
     return bytes;
 }
 
@@ -84,9 +82,8 @@ LogTail::LogTail() : start_((Log::Open(u"vxtts.log"), readBytes(logPath()).size(
 std::u16string LogTail::text() const {
     const std::string bytes = readBytes(logPath());
     std::u16string text;
-    for (std::size_t i = start_; i + 1 < bytes.size(); i += 2) {
+    for (std::size_t i = start_; i + 1 < bytes.size(); i += 2)
         text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
-    }
     return text;
 }
 

@@ -4,8 +4,8 @@
 It prints its port on 127.0.0.1 and a newline, and serves until its standard input (a pipe) ends.
 Each request's path and query, as received, and its Content-Type header's value go to
 FOLDER/requests.log as a line "PATH<TAB>VALUE" before the response.
-Paths: /file/NAME (the file FOLDER/NAME), /zeros/N (N zero bytes, made while they are sent),
-/prefix/NAME/N (the file, then N zero bytes); anything else is a 404 page, text/html.
+Paths: /file/NAME (the file FOLDER/NAME), /zeros/N (N zero bytes), /prefix/NAME/N (the file, then
+N zero bytes); anything else is a 404 page, text/html.
 Query options, for every path:
   type=T            Content-Type T (default application/octet-stream); type=none: no header
   delay=MS          wait before the status line
@@ -16,7 +16,6 @@ Query options, for every path:
   to=PATH           302 to PATH (on this server), with a text/html body
 """
 
-import itertools
 import os
 import pathlib
 import select
@@ -26,7 +25,7 @@ import time
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
-BLOCK, STALL_LIMIT_SECONDS = 65536, 60
+STALL_LIMIT_SECONDS = 60
 FOLDER, LOG_LOCK = ".", threading.Lock()
 
 
@@ -46,21 +45,6 @@ def answer(path):
     if kind == "prefix" and len(rest) == 2 and rest[1].isdigit() and (data := read_file(rest[0])) is not None:
         return 200, "application/octet-stream", data, int(rest[1])
     return 404, "text/html", b"<html><body>Not found</body></html>\n", 0
-
-
-def pieces(data, zeros, limit, size):
-    """The first limit bytes of data and zeros after it, in pieces of size (0: as they are made)."""
-    pending = b""
-    for piece in itertools.chain([data], (bytes(min(n, BLOCK)) for n in range(zeros, 0, -BLOCK))):
-        pending += piece[:limit]
-        limit -= min(len(piece), limit)
-        while len(pending) >= max(size, 1):
-            yield pending[: size or len(pending)]
-            pending = pending[size or len(pending) :]
-        if limit == 0:
-            break
-    if pending:
-        yield pending
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -90,13 +74,15 @@ class Handler(BaseHTTPRequestHandler):
         self.send_header("Content-Length", str(len(data) + zeros))
         self.end_headers()
         stall, truncate = number("stall"), number("truncate")
-        limit = min(n for n in (stall, truncate, len(data) + zeros) if n is not None)
+        cut = min([n for n in (stall, truncate) if n is not None] or [len(data) + zeros])
+        body = (data + bytes(zeros))[:cut]
+        size = number("chunk") or len(body) or 1
         try:
-            for i, piece in enumerate(pieces(data, zeros, limit, number("chunk") or 0)):
-                if i:
+            for at in range(0, len(body), size):
+                if at:
                     time.sleep((number("pause") or 0) / 1000)
-                self.wfile.write(piece)
-            if limit == stall:
+                self.wfile.write(body[at : at + size])
+            if stall is not None and cut == stall:
                 self.wait_for_client_to_go()
         except OSError:  # the client went
             pass

@@ -32,9 +32,7 @@ constexpr std::u16string_view kSmallRussian =
 // A language with the langs.conf keys and the dictionary file text given.
 std::shared_ptr<const Language> lang(std::u16string_view dictionary, const Keys& keys = {}) {
     auto language = std::make_shared<Language>(u"ru");
-    for (const auto& [key, value] : keys) {
-        language->set(key, value);
-    }
+    for (const auto& [key, value] : keys) language->set(key, value);
     const std::string bytes = test::utf16le(dictionary);
     ConfigParser::loadBytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), u"ru.conf", *language);
     return language;
@@ -60,9 +58,8 @@ Op symbols(Punctuation mode) {
 using Row = std::tuple<std::shared_ptr<const Language>, Op, std::u16string, std::u16string>;
 
 void check(std::initializer_list<Row> rows) {
-    for (const auto& [language, op, text, expected] : rows) {
+    for (const auto& [language, op, text, expected] : rows)
         EXPECT_EQ(toUtf8(op(*language, text)), toUtf8(expected)) << toUtf8(text);
-    }
 }
 
 TEST(Language, LettersVowelsAndPrepositions) {
@@ -84,9 +81,8 @@ TEST(Language, LettersVowelsAndPrepositions) {
         {none, vowel, u"aео", u"no"},
     });
     for (const auto& [value, group] : std::map<std::u16string, unsigned>{
-             {u"2", 2}, {u"12", 12}, {u"1", 1}, {u"13", 3}, {u"0", 3}, {u"-2", 3}, {u"two", 3}, {u"4x", 4}}) {
+             {u"2", 2}, {u"12", 12}, {u"1", 1}, {u"13", 3}, {u"0", 3}, {u"-2", 3}, {u"two", 3}, {u"4x", 4}})
         EXPECT_EQ(lang(u"", {{u"numgrp", value}})->numberGroup(), group) << toUtf8(value);
-    }
 }
 
 // The shipped data's tests read the round thousands, millions and milliards.
@@ -200,7 +196,7 @@ struct Modules {
 };
 
 // Writes each call it gets: "^3@0" for a sentence start of length 3 at offset 0, "1«text»" for a
-// module call of subvoice 1.
+// module call of subvoice 1; text: what the modules were given, one portion after another.
 struct RecordingSink : PortionSink {
     bool stopRequested() const override { return stop; }
     void sentenceStart(std::uint32_t length, std::uint32_t offset) override {
@@ -210,6 +206,7 @@ struct RecordingSink : PortionSink {
     bool hasModule(std::size_t subvoice) const override { return modules.present.at(subvoice); }
     bool speak(std::size_t subvoice, const TextPortion& portion) override {
         calls += std::to_string(subvoice) + "«" + toUtf8(portion) + "» ";
+        text += portion;
         stop = stop || ++made == modules.stopAfter;
         if (made == modules.throwAt) throw std::bad_alloc();
         return modules.results.at(subvoice);
@@ -217,6 +214,7 @@ struct RecordingSink : PortionSink {
 
     Modules modules;
     std::string calls;
+    std::u16string text;
     int made = 0;
     bool stop = false;
 };
@@ -340,15 +338,6 @@ const Language& language(std::u16string_view name) {
     return found ? *found : none;
 }
 
-// Keeps what the voice's one module is given.
-struct Listing final : PortionSink {
-    bool stopRequested() const override { return false; }
-    void sentenceStart(std::uint32_t, std::uint32_t) override {}
-    bool hasModule(std::size_t) const override { return true; }
-    bool speak(std::size_t, const TextPortion& portion) override { return text += portion, true; }
-    std::u16string text;
-};
-
 enum class Mode { Read, Punct, Spell };
 
 // What the shipped voice of lang gives its module for text: read, read with punctuation spoken,
@@ -360,13 +349,10 @@ std::u16string given(std::u16string_view lang, std::u16string_view text, Mode mo
     PipelineSettings settings;
     settings.punctuation = mode == Mode::Read ? Punctuation::None : Punctuation::All;
     settings.digitSubvoice = settings.punctuationSubvoice = reader;
-    Listing listing;
-    for (std::size_t i = 0; mode == Mode::Spell && i < text.size(); ++i) {
+    RecordingSink listing;
+    for (std::size_t i = 0; mode == Mode::Spell && i < text.size(); ++i)
         listing.text += text[i] == u' ' ? u"" : u"|" + given(lang, text.substr(i, 1), Mode::Punct, reader);
-    }
-    if (mode != Mode::Spell) {
-        speakText(text, languages, true, settings, listing);
-    }
+    if (mode != Mode::Spell) speakText(text, languages, true, settings, listing);
     return TextUtil::trim(listing.text.erase(0, mode == Mode::Spell ? 1 : 0));
 }
 
@@ -376,9 +362,8 @@ struct Reading {
 };
 
 void expectRows(std::u16string_view lang, std::initializer_list<Reading> rows) {
-    for (const Reading& row : rows) {
+    for (const Reading& row : rows)
         EXPECT_EQ(toUtf8(given(lang, row.text, row.mode)), toUtf8(row.words)) << toUtf8(row.text);
-    }
 }
 
 // Plural forms, feminine one and two before тысяча, digits in groups of three past twelve. Lone
@@ -450,9 +435,8 @@ TEST(ShippedData, EverythingComesOutSpeakable) {
         const std::uint32_t reader = i / 9 % 2;
         const bool isNumber = i % 4 == 0;
         std::u16string text = isNumber ? fromUtf8(std::to_string(random() % (i % 8 ? 2200 : 1000000000000000ULL))) : u"";
-        for (auto n = isNumber ? 0 : random() % 12 + 1; n > 0; --n) {
+        for (auto n = isNumber ? 0 : random() % 12 + 1; n > 0; --n)
             text += random() % 10 ? alphabet[random() % alphabet.size()] : symbols[random() % symbols.size()];
-        }
         const std::u16string words = given(lang, text, mode, reader);
         bool heard = true;
         for (std::size_t at = 0; (isNumber || (mode == Mode::Spell && reader == 0)) && at <= words.size(); ++at) {
@@ -460,9 +444,8 @@ TEST(ShippedData, EverythingComesOutSpeakable) {
             heard = heard && language(u"ru").hasVowel(words.substr(at, end - at));
             at = end;
         }
-        if (!heard || words.find_first_not_of(u"абвгдеёжзийклмнопрстуфхцчшщъыьэюя .,!?;:-|") != words.npos) {
+        if (!heard || words.find_first_not_of(u"абвгдеёжзийклмнопрстуфхцчшщъыьэюя .,!?;:-|") != words.npos)
             report += "\n  " + toUtf8(lang) + " \"" + toUtf8(text) + "\" -> \"" + toUtf8(words) + "\"";
-        }
     }
     EXPECT_TRUE(report.empty()) << report;
 }
