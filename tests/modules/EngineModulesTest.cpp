@@ -241,7 +241,9 @@ TEST(Newfon, SendsTheSettingsBeforeEachText) {
 
 // How a portion ends: on its short last block; at the start time-out when no block comes; at the
 // after time-out when the blocks stop, or the last one is a full one. A time-out cancels the
-// engine and says so in the log. A sink slower than the after time-out is not a stall.
+// engine and says so in the log. A sink slower than the after time-out is not a stall. The
+// module's own conversion to 22050 Hz 16 bits inserts samples: a full block of 2000 becomes 4410,
+// the last one of 200 becomes 439.
 TEST(Newfon, WaitsForTheLastBlockOrATimeOut) {
     const std::string abc = "abcdefghijklmnopqrst"; // 2000 samples
     const struct {
@@ -249,16 +251,18 @@ TEST(Newfon, WaitsForTheLastBlockOrATimeOut) {
         std::vector<std::size_t> blocks;
         const char16_t* logged; // after the module's address; null: nothing
         int slowSinkMilliseconds;
+        test::Settings settings = {};
     } rows[] = {
         {abc + abc + "abcde", {2000, 2000, 500}, nullptr, 0}, {abc + abc + "abcde", {2000, 2000, 500}, nullptr, 700},
         {"mute " + abc, {}, u": The callback start time is exceeded .", 0},
         {"stall " + abc, {2000}, u": The waiting time is exceeded.", 0},
         {abc, {2000}, u": The waiting time is exceeded.", 0},
+        {"абвгдежзийклмнопрстуфх", {4410 * 2, 878}, nullptr, 0, {{u"convert", u"vxtts"}}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
         const test::LogTail log;
-        const auto module = newfon();
+        const auto module = newfon(row.settings);
         test::RecordingSink sink;
         sink.onCall = [&](std::size_t) { std::this_thread::sleep_for(std::chrono::milliseconds(row.slowSinkMilliseconds)); };
         EXPECT_EQ(test::spoken(*module, fromUtf8(row.text), sink).blocks, row.blocks);
@@ -266,13 +270,6 @@ TEST(Newfon, WaitsForTheLastBlockOrATimeOut) {
         EXPECT_EQ(toUtf8(log.text()), toUtf8(line));
         EXPECT_EQ(newfonJournal().find("cancel") != std::string::npos, row.logged != nullptr);
     }
-}
-
-// Conversion to 22050 Hz 16 bits by insertion: a full block of 2000 samples becomes 4410, the
-// last one of 200 becomes 439.
-TEST(Newfon, WidensAndResamplesInItsOwnConversion) {
-    const auto module = newfon({{u"convert", u"vxtts"}});
-    EXPECT_EQ(test::spoken(*module, u"абвгдежзийклмнопрстуфх").blocks, (std::vector<std::size_t>{4410 * 2, 878}));
 }
 
 // The engine is started by the first instance that loads it and ended with the last one; without

@@ -144,12 +144,10 @@ TEST(EnginesConf, OneModulePerSectionOfAKnownKind) {
 }
 
 TEST(WidenTo16, MapsBytesOntoTheSixteenBitRange) {
-    for (const auto& [byte, sample] : std::vector<std::pair<unsigned char, std::int16_t>>{
-             {128, 0}, {255, 32766}, {1, -32766}, {0, -32768}, {129, 258}, {127, -258}}) {
-        std::int16_t out = 12345;
-        ASSERT_TRUE(WidenTo16(&byte, &out, 1));
-        EXPECT_EQ(out, sample) << "byte " << int{byte};
-    }
+    const std::vector<unsigned char> bytes{128, 255, 1, 0, 129, 127};
+    std::vector<std::int16_t> out(bytes.size(), 12345);
+    ASSERT_TRUE(WidenTo16(bytes.data(), out.data(), static_cast<std::uint32_t>(bytes.size())));
+    EXPECT_EQ(out, (std::vector<std::int16_t>{0, 32766, -32766, -32768, 258, -258}));
 }
 
 TEST(ResampleByInsertion, InsertsTheMeanOncePerDivisor) {
@@ -162,7 +160,6 @@ TEST(ResampleByInsertion, InsertsTheMeanOncePerDivisor) {
     EXPECT_EQ(ResampleByInsertion(in.data(), out.data(), 14, divisors), 24u);
     EXPECT_EQ(out, (std::vector<std::int16_t>{0, 100, -2, -3, -3, 198, 400, 450, 500, 600, 600, 600}));
 }
-
 
 // The whole source comes out, at its level, however long it is.
 TEST(ConvertAudio, KeepsLengthAndLevel) {

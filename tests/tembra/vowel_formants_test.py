@@ -24,22 +24,18 @@ def resample(x, centre, count):
     out = []
     for m in range(count):
         t = centre + (m - count / 2) * ratio
-        base = int(math.floor(t))
         acc = 0.0
-        for n in range(base - half, base + half + 1):
+        for n in range(math.floor(t) - half, math.floor(t) + half + 1):
             d = t - n
-            w = 0.5 + 0.5 * math.cos(math.pi * d / (half + 1))
             h = 2 * cutoff if d == 0 else math.sin(2 * math.pi * cutoff * d) / (math.pi * d)
-            acc += x[n] * h * w
+            acc += x[n] * h * (0.5 + 0.5 * math.cos(math.pi * d / (half + 1)))
         out.append(acc)
     return out
 
 
 def burg(x, order):
     """LPC coefficients a[0..order] (a[0] = 1) by Burg's method."""
-    n = len(x)
-    f, b = list(x), list(x)
-    a = [1.0]
+    n, f, b, a = len(x), list(x), list(x), [1.0]
     for m in range(1, order + 1):
         num = sum(f[i] * b[i - 1] for i in range(m, n))
         den = sum(f[i] ** 2 + b[i - 1] ** 2 for i in range(m, n))

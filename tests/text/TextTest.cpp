@@ -85,15 +85,13 @@ TEST(Language, LettersVowelsAndPrepositions) {
         EXPECT_EQ(lang(u"", {{u"numgrp", value}})->numberGroup(), group) << toUtf8(value);
 }
 
-// The shipped data's tests read the round thousands, millions and milliards.
+// The grammar of whole numbers is read back by the number fuzz target (its seeds run as a test)
+// and the shipped data's tests read the Russian forms; here the longest whole number, digits in
+// groups, and dictionaries that lack words.
 TEST(Language, NumbersInWords) {
     const auto ru = lang(test::kRussianDictionary);
     const auto sparse = lang(u"[Numbers]\n1=one\n5=five\n"); // missing words are read as their keys
     check({
-        {ru, number, u"007", u"ноль ноль семь"}, {ru, number, u"15", u"пятнадцать"}, {ru, number, u"42", u"сорок два"},
-        {ru, number, u"311", u"триста одиннадцать"}, {ru, number, u"2000", u"две тысячи"},
-        {ru, number, u"1001", u"одна тысяча один"}, {ru, number, u"4000", u"четыре тысячи"},
-        {ru, number, u"22000", u"двадцать две тысячи"}, {ru, number, u"3000000", u"три миллиона"},
         {ru, number, u"999999999999", u"девятьсот девяносто девять миллиардов девятьсот девяносто девять миллионов "
                                       u"девятьсот девяносто девять тысяч девятьсот девяносто девять"},
         // 13 digits and more are read in groups of the language's length (3 in the shipped data's tests)
