@@ -13,10 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::ifstream in(argv[i], std::ios::binary);
-        if (!in) {
-            std::fprintf(stderr, "cannot read %s\n", argv[i]);
-            return 1;
-        }
+        if (!in) return std::fprintf(stderr, "cannot read %s\n", argv[i]), 1;
         // A buffer of exactly the input's size, so that AddressSanitizer sees a read past its end.
         const auto size = static_cast<std::size_t>(std::filesystem::file_size(argv[i]));
         const auto data = std::make_unique<std::uint8_t[]>(size);

@@ -30,17 +30,13 @@ public:
             platform::sleepMilliseconds(10);
         port_ = std::atoi(readBytes(port).c_str());
     }
-    ~LoopbackHttpServer() {
-        if (server_) ::pclose(server_);
-    }
+    ~LoopbackHttpServer() { if (server_) ::pclose(server_); }
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
     int port() const { return port_; }
     const TempFolder& folder() const { return folder_; }
-    std::string url(const std::string& pathAndQuery) const {
-        return "http://127.0.0.1:" + std::to_string(port_) + pathAndQuery;
-    }
+    std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
     // The requests received so far, one "PATH?QUERY<TAB>CONTENT-TYPE" each.
     std::vector<std::string> requests() const {
         std::istringstream log(readBytes(folder_.path() / "requests.log"));

@@ -24,12 +24,6 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::u16string TempFolder::file(std::string_view name) const { return (path_ / name).u16string(); }
-
-std::u16string TempFolder::writeUtf16(std::string_view name, std::u16string_view text) const {
-    return writeBytes(name, utf16le(text));
-}
-
 std::u16string TempFolder::writeBytes(std::string_view name, std::string_view bytes) const {
     const auto target = path_ / name;
     std::filesystem::create_directories(target.parent_path());
