@@ -44,17 +44,14 @@ struct EspeakModule::Api {
     int (*cancel)() = nullptr;
 
     explicit Api(const platform::DynamicLibrary& library) {
-        find(library, "espeak_Initialize", initialize);
-        find(library, "espeak_SetVoiceByName", setVoiceByName);
-        find(library, "espeak_SetSynthCallback", setSynthCallback);
-        find(library, "espeak_SetParameter", setParameter);
-        find(library, "espeak_Synth", synth);
-        find(library, "espeak_Cancel", cancel);
+        library.find("espeak_Initialize", initialize);
+        library.find("espeak_SetVoiceByName", setVoiceByName);
+        library.find("espeak_SetSynthCallback", setSynthCallback);
+        library.find("espeak_SetParameter", setParameter);
+        library.find("espeak_Synth", synth);
+        library.find("espeak_Cancel", cancel);
     }
 
-    template <class Function> static void find(const platform::DynamicLibrary& library, const char* name, Function& entry) {
-        entry = reinterpret_cast<Function>(library.symbol(name));
-    }
 };
 
 EspeakModule::EspeakModule() {
@@ -140,9 +137,7 @@ bool EspeakModule::Stop() {
 }
 
 bool EspeakModule::SetConversion(const std::u16string& value) {
-    conversion = value == u"vxtts" ? ConversionMode::Internal
-                 : value == u"acm" ? ConversionMode::Convert
-                                   : ConversionMode::None;
+    conversion = conversionModeOf(value);
     if (conversion != ConversionMode::Convert) {
         SetPcmFormat(&nativeFormat_, kSampleRate, 1, 16);
         outputFormat_ = nativeFormat_;

@@ -41,9 +41,7 @@ MsTranslatorModule::MsTranslatorModule()
 }
 
 bool MsTranslatorModule::SetConversion(const std::u16string& value) {
-    conversion = value == u"vxtts" ? ConversionMode::Internal
-                 : value == u"acm" ? ConversionMode::Convert
-                                   : ConversionMode::None;
+    conversion = conversionModeOf(value);
     if (conversion != ConversionMode::Convert) {
         SetPcmFormat(&nativeFormat_, 22050, 1, 16);
         outputFormat_ = nativeFormat_;

@@ -88,23 +88,20 @@ struct NewfonModule::Api {
     newfon::SetValue* setPitchMax = nullptr;
 
     explicit Api(const platform::DynamicLibrary& library) {
-        find(library, "initialize", initialize);
-        find(library, "terminate", terminate);
-        find(library, "set_voice", setVoice);
-        find(library, "set_callback", setCallback);
-        find(library, "set_volume", setVolume);
-        find(library, "set_rate", setRate);
-        find(library, "set_accel", setAccel);
-        find(library, "set_dictionary", setDictionary);
-        find(library, "speakText", speakText);
-        find(library, "cancel", cancel);
-        find(library, "set_pitch_min", setPitchMin);
-        find(library, "set_pitch_max", setPitchMax);
+        library.find("initialize", initialize);
+        library.find("terminate", terminate);
+        library.find("set_voice", setVoice);
+        library.find("set_callback", setCallback);
+        library.find("set_volume", setVolume);
+        library.find("set_rate", setRate);
+        library.find("set_accel", setAccel);
+        library.find("set_dictionary", setDictionary);
+        library.find("speakText", speakText);
+        library.find("cancel", cancel);
+        library.find("set_pitch_min", setPitchMin);
+        library.find("set_pitch_max", setPitchMax);
     }
 
-    template <class Function> static void find(const platform::DynamicLibrary& library, const char* name, Function*& entry) {
-        entry = reinterpret_cast<Function*>(library.symbol(name));
-    }
 };
 
 NewfonModule::NewfonModule() {
@@ -178,9 +175,7 @@ bool NewfonModule::Load() {
 void NewfonModule::SetPitch(std::int32_t value) { pitch = std::clamp(value, 1, 100); }
 
 bool NewfonModule::SetConversion(const std::u16string& value) {
-    conversion = value == u"vxtts" ? ConversionMode::Internal
-                 : value == u"acm" ? ConversionMode::Convert
-                                   : ConversionMode::None;
+    conversion = conversionModeOf(value);
     if (conversion == ConversionMode::Internal) {
         SetPcmFormat(&nativeFormat_, 22050, 1, 16);
     } else if (conversion == ConversionMode::None) {

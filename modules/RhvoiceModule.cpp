@@ -36,20 +36,17 @@ struct RhvoiceModule::Api {
     rhvoice::StreamingInfoValue* streamingInfoValue = nullptr;
 
     explicit Api(const platform::DynamicLibrary& library) {
-        find(library, "RHVoice_create_voice", createVoice);
-        find(library, "RHVoice_delete_voice", deleteVoice);
-        find(library, "RHVoice_synth_text", synthText);
-        find(library, "RHVoice_load_user_dict", loadUserDictionary);
-        find(library, "feat_set_float", featSetFloat);
-        find(library, "feat_set", featSet);
-        find(library, "feat_set_int", featSetInt);
-        find(library, "new_audio_streaming_info", newStreamingInfo);
-        find(library, "audio_streaming_info_val", streamingInfoValue);
+        library.find("RHVoice_create_voice", createVoice);
+        library.find("RHVoice_delete_voice", deleteVoice);
+        library.find("RHVoice_synth_text", synthText);
+        library.find("RHVoice_load_user_dict", loadUserDictionary);
+        library.find("feat_set_float", featSetFloat);
+        library.find("feat_set", featSet);
+        library.find("feat_set_int", featSetInt);
+        library.find("new_audio_streaming_info", newStreamingInfo);
+        library.find("audio_streaming_info_val", streamingInfoValue);
     }
 
-    template <class Function> static void find(const platform::DynamicLibrary& library, const char* name, Function*& entry) {
-        entry = reinterpret_cast<Function*>(library.symbol(name));
-    }
 };
 
 RhvoiceModule::RhvoiceModule() {
@@ -125,9 +122,7 @@ void RhvoiceModule::SetVolume(std::int32_t value) {
 }
 
 bool RhvoiceModule::SetConversion(const std::u16string& value) {
-    conversion = value == u"vxtts" ? ConversionMode::Internal
-                 : value == u"acm" ? ConversionMode::Convert
-                                   : ConversionMode::None;
+    conversion = conversionModeOf(value);
     if (conversion != ConversionMode::Convert) {
         SetPcmFormat(&nativeFormat_, conversion == ConversionMode::Internal ? 22050 : kNativeRate, 1, 16);
         outputFormat_ = nativeFormat_;

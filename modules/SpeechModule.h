@@ -100,6 +100,11 @@ public:
 protected:
     SpeechModule() = default;
 
+    // The mode a "convert" value chooses: "vxtts" the module's own converters, "acm" any output
+    // format, anything else none.
+    static ConversionMode conversionModeOf(const std::u16string& value) {
+        return value == u"vxtts" ? ConversionMode::Internal : value == u"acm" ? ConversionMode::Convert : ConversionMode::None;
+    }
     EngineSink* sink() const { return sink_; }
     const platform::DynamicLibrary& library() const { return library_; }
 

@@ -29,6 +29,10 @@ public:
 
     // The address of an exported symbol, or null when the library is not open or lacks it.
     void* symbol(const char* name) const;
+    // entry = the exported function name as a pointer of entry's type (null when missing).
+    template <class Pointer> void find(const char* name, Pointer& entry) const {
+        entry = reinterpret_cast<Pointer>(symbol(name));
+    }
 
 private:
     void* handle_ = nullptr;
