@@ -82,6 +82,8 @@ bool Voice::SetKey(const std::u16string& key, const std::u16string& value) {
         settings_.maxPortionSize = static_cast<std::uint32_t>(TextUtil::toInt(value));
     } else if (key == u"min_portion_size") {
         settings_.minPortionSize = static_cast<std::uint32_t>(TextUtil::toInt(value));
+    } else if (key == u"normalization") {
+        settings_.normalization = value == u"full" ? Normalization::Full : Normalization::None;
     } else {
         return false;
     }

@@ -54,6 +54,8 @@ bool Language::onEntry(const std::u16string&, const std::u16string& section, con
         symbols_[key] = TextUtil::lowerCyrillicLatin(value);
     } else if (section == u"Replacements") {
         replacements_.set(key, value);
+    } else {
+        reading_.onEntry(section, key, value);
     }
     return true;
 }

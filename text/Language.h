@@ -4,6 +4,7 @@
 // names, number words, symbol names and replacements.
 
 #include "config/ConfigHandler.h"
+#include "text/ReadingRules.h"
 #include "text/ReplacementDictionary.h"
 
 #include <cstddef>
@@ -24,8 +25,9 @@ public:
     explicit Language(std::u16string name);
 
     // Takes one entry of the language's dictionary file: "Letters", "Numbers" and "Symbols" store
-    // the value lowercased (Russian and ASCII capitals), "Replacements" a replacement entry; other
-    // sections and empty keys are ignored. Always true.
+    // the value lowercased (Russian and ASCII capitals), "Replacements" a replacement entry, the
+    // reading sections go to the reading rules; other sections and empty keys are ignored.
+    // Always true.
     bool onEntry(const std::u16string& path, const std::u16string& section, const std::u16string& key,
                  const std::u16string& value) override;
 
@@ -74,6 +76,9 @@ public:
     // 2 millions, 3 billions.
     std::u16string groupWords(unsigned value, int order) const;
 
+    // What the reading stage knows of this language (empty unless the dictionary file has it).
+    const ReadingRules& reading() const { return reading_; }
+
     const std::u16string& name() const { return name_; }
     Alphabet alphabet() const { return alphabet_; }
     unsigned numberGroup() const { return numberGroup_; }
@@ -100,6 +105,7 @@ private:
     Words letters_;
     Words numbers_;
     Words symbols_;
+    ReadingRules reading_;
 };
 
 } // namespace vx

@@ -8,6 +8,7 @@
 
 #include "config/TextUtil.h"
 #include "platform/CharClass.h"
+#include "text/TextReader.h"
 
 #include <array>
 #include <exception>
@@ -286,6 +287,10 @@ bool speakText(std::u16string_view text, std::span<const Language* const> langua
     // Running out of memory ends the call like a failed module call would: nothing more is
     // spoken, and the engine's Speak reports the failure instead of the host seeing an exception.
     try {
+        if (settings.normalization == Normalization::Full) {
+            const std::u16string read = readText(text, languages.first(std::min<std::size_t>(languages.size(), 2)));
+            return TextPipeline(languages, sameModule, settings, sink).speak(read);
+        }
         return TextPipeline(languages, sameModule, settings, sink).speak(text);
     } catch (...) {
         return false;

@@ -18,6 +18,10 @@ namespace vx {
 // language, with no characters besides letters, digits, spaces and ".,?!;:-".
 using TextPortion = std::u16string;
 
+// What is done to a text before it is cut into portions: nothing, or the reading stage, which
+// says numbers, dates, abbreviations, symbols and addresses in words (TextReader.h).
+enum class Normalization { None, Full };
+
 // The voice settings that the pipeline reads.
 struct PipelineSettings {
     Punctuation punctuation = Punctuation::None;
@@ -26,6 +30,7 @@ struct PipelineSettings {
     std::uint32_t maxPortionSize = 512;    // longest portion; 0xFFFFFFFF: no portioning
     std::uint32_t minPortionSize = 64;     // texts up to this length are one portion
     bool userDictionary = false;           // apply the languages' user dictionaries
+    Normalization normalization = Normalization::None;
 };
 
 // Where the pipeline's results go: the voice's speech modules, or a listing of what they would

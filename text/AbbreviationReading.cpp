@@ -1,0 +1,92 @@
+// Abbreviations with their dots kept whole ("т. е.", "и т. д.", "до н. э.", "ул."), whatever the
+// spacing between their parts; a title (ул., проф.) is declined after a preposition ("на ул.
+// Ленина": на улице), and an abbreviation that can end a sentence ends it when a capital or the
+// end of the text follows. Acronyms listed in the dictionary are said by their letters.
+
+#include "config/TextUtil.h"
+#include "platform/CharClass.h"
+#include "text/ReadingTopics.h"
+
+namespace vx {
+namespace {
+
+using enum GrammaticalCase;
+
+bool isSpaceOrNoBreak(char16_t c) { return isSpace(c) || c == u'\u00A0' || c == u'\u202F'; }
+
+char16_t lowered(char16_t c) { return TextUtil::lowerCyrillicLatin(std::u16string_view(&c, 1)).front(); }
+
+// Where an abbreviation written as key ends in text at i, or 0 when it is not there. A space in
+// the key, or none after one of its dots, stands for any number of spaces in the text.
+std::size_t matchEnd(const ReadingCursor& cursor, std::u16string_view key, std::size_t i) {
+    for (std::size_t k = 0; k < key.size(); ++k) {
+        if (key[k] == u' ') {
+            i += cursor.spacesAt(i);
+            continue;
+        }
+        if (lowered(cursor.at(i)) != key[k]) {
+            return 0;
+        }
+        ++i;
+        if (key[k] == u'.' && k + 1 < key.size() && key[k + 1] != u' ') {
+            i += cursor.spacesAt(i);
+        }
+    }
+    const bool endsWithLetter = isLetter(key.back());
+    if (endsWithLetter && (isLetter(cursor.at(i)) || cursor.language().isLetter(cursor.at(i)))) {
+        return 0;
+    }
+    return i;
+}
+
+bool readAcronym(ReadingCursor& cursor) {
+    const std::size_t start = cursor.position();
+    const std::size_t length = cursor.lettersAt(start);
+    const std::u16string* reading = length > 0 ? cursor.rules().acronym(cursor.text().substr(start, length)) : nullptr;
+    if (!reading) {
+        return false;
+    }
+    cursor.say(*reading, start + length);
+    return true;
+}
+
+// A title names a place or a person after it; after a preposition it takes the case that a place
+// takes there (на улице, по улице, за улицей).
+std::u16string titleWords(const ReadingCursor& cursor, const Abbreviation& abbreviation) {
+    const Noun* noun = cursor.rules().noun(abbreviation.words);
+    if (!noun || cursor.casesGovernedBefore(cursor.position()).empty()) {
+        return abbreviation.words;
+    }
+    const GrammaticalCase grammaticalCase =
+        cursor.caseAfterPreposition(cursor.position(), {Prepositional, Instrumental, Dative, Genitive, Accusative}, Nominative);
+    return noun->form(grammaticalCase, false);
+}
+
+} // namespace
+
+bool readAbbreviation(ReadingCursor& cursor) {
+    const std::size_t start = cursor.position();
+    const char16_t first = cursor.at(start);
+    if (!(isLetter(first) || cursor.language().isLetter(first)) || !cursor.startsToken(start)) {
+        return false;
+    }
+    for (const Abbreviation& abbreviation : cursor.rules().abbreviationsFrom(lowered(first))) {
+        const std::size_t end = matchEnd(cursor, abbreviation.key, start);
+        if (end == 0) {
+            continue;
+        }
+        cursor.say(abbreviation.endsSentence ? abbreviation.words : titleWords(cursor, abbreviation), end);
+        std::size_t next = end;
+        while (isSpaceOrNoBreak(cursor.at(next))) {
+            ++next;
+        }
+        if (abbreviation.endsSentence && abbreviation.key.back() == u'.' &&
+            (next >= cursor.text().size() || (next > end && cursor.isCapitalAt(next)))) {
+            cursor.endSentence();
+        }
+        return true;
+    }
+    return readAcronym(cursor);
+}
+
+} // namespace vx

@@ -1,0 +1,536 @@
+// Numbers in context: a number agrees in case and gender with the noun it counts or the unit
+// written after it, and with the preposition before it; thousands may be written apart
+// ("21 000"), decimals with a comma, signs before, ranges between two numbers, ordinal endings
+// after a hyphen ("2-м"), currency signs before ("$5"). Phone numbers are read group by group,
+// Roman numerals as ordinals.
+
+#include "platform/CharClass.h"
+#include "text/ReadingTopics.h"
+
+#include <algorithm>
+#include <array>
+
+namespace vx {
+namespace {
+
+using enum GrammaticalCase;
+
+constexpr std::array<GrammaticalCase, kCaseCount> kAllCases = {Nominative, Accusative, Genitive,
+                                                               Dative,     Instrumental, Prepositional};
+constexpr std::size_t kShortestPhone = 7; // digits
+
+bool isGroupSpace(char16_t c) { return c == u' ' || c == u'\u00A0' || c == u'\u202F' || c == u'\u2009'; }
+bool isDash(char16_t c) { return c == u'-' || c == u'\u2013' || c == u'\u2014'; }
+bool isSign(char16_t c) { return c == u'-' || c == u'\u2212' || c == u'+'; }
+bool isSmallCyrillic(char16_t c) { return (c >= u'а' && c <= u'я') || c == u'ё'; }
+
+std::uint64_t valueOf(std::u16string_view digits) {
+    std::uint64_t value = 0;
+    for (const char16_t c : digits) {
+        value = value * 10 + static_cast<std::uint64_t>(c - u'0');
+    }
+    return value;
+}
+
+// A number as written: its whole part (thousands possibly apart) and its decimal digits.
+struct Quantity {
+    std::uint64_t whole = 0;
+    std::u16string_view fraction;
+    std::size_t end = 0;
+};
+
+// The cases a number may stand in: those the preposition before it governs first.
+std::vector<GrammaticalCase> candidateCases(std::span<const GrammaticalCase> governed) {
+    std::vector<GrammaticalCase> cases(governed.begin(), governed.end());
+    for (const GrammaticalCase grammaticalCase : kAllCases) {
+        if (std::ranges::find(cases, grammaticalCase) == cases.end()) {
+            cases.push_back(grammaticalCase);
+        }
+    }
+    return cases;
+}
+
+Slot slotOf(const NounForm& form) {
+    return {form.grammaticalCase, form.plural ? Gender::Plural : form.noun->gender};
+}
+
+// The reading of a noun that the preposition before it governs, else its first reading.
+const NounForm& governedForm(std::span<const NounForm> forms, std::span<const GrammaticalCase> governed) {
+    for (const NounForm& form : forms) {
+        if (std::ranges::find(governed, form.grammaticalCase) != governed.end()) {
+            return form;
+        }
+    }
+    return forms.front();
+}
+
+// The value of a Roman numeral written in its usual form (XIX, not XVIIII); 0 for anything else.
+unsigned romanValue(std::u16string_view word) {
+    constexpr std::u16string_view kLetters = u"IVXLCDM";
+    constexpr std::array<unsigned, 7> kValues = {1, 5, 10, 50, 100, 500, 1000};
+    unsigned value = 0;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        const std::size_t letter = kLetters.find(word[i]);
+        if (letter == std::u16string_view::npos) {
+            return 0;
+        }
+        const std::size_t next = i + 1 < word.size() ? kLetters.find(word[i + 1]) : std::u16string_view::npos;
+        const bool subtracts = next != std::u16string_view::npos && kValues[next] > kValues[letter];
+        value = subtracts ? value - kValues[letter] : value + kValues[letter];
+    }
+    return value;
+}
+
+std::u16string romanOf(unsigned value) {
+    constexpr std::array<std::pair<unsigned, std::u16string_view>, 13> kParts = {{{1000, u"M"}, {900, u"CM"}, {500, u"D"},
+                                                                               {400, u"CD"}, {100, u"C"}, {90, u"XC"},
+                                                                               {50, u"L"}, {40, u"XL"}, {10, u"X"},
+                                                                               {9, u"IX"}, {5, u"V"}, {4, u"IV"},
+                                                                               {1, u"I"}}};
+    std::u16string out;
+    for (const auto& [part, letters] : kParts) {
+        for (; value >= part; value -= part) {
+            out += letters;
+        }
+    }
+    return out;
+}
+
+class NumberReader {
+public:
+    explicit NumberReader(ReadingCursor& cursor)
+        : cursor_(cursor), rules_(cursor.rules()), numbers_(cursor.numbers()), start_(cursor.position()) {}
+
+    bool read();
+
+private:
+    // What is written after a number: a unit (and after a scale unit such as тыс. a second one),
+    // or a known noun.
+    struct Counted {
+        std::optional<Unit> unit;
+        std::optional<Unit> secondUnit;
+        bool unitEndsWithDot = false;
+        ReadingCursor::NounAfter noun;
+        std::size_t end = 0;
+    };
+
+    bool readPhone();
+    bool readRoman();
+    bool readQuantity(std::size_t digitsAt, std::u16string_view sign, std::optional<Unit> prefixUnit);
+    std::optional<Quantity> quantityAt(std::size_t i) const;
+    Counted countedAfter(std::size_t i, std::optional<Unit> prefixUnit) const;
+    std::optional<std::pair<Unit, std::size_t>> unitAfter(std::size_t i) const;
+
+    std::u16string decimalWords(const Quantity& quantity, const Counted& counted) const;
+    std::u16string suffixedWords(std::uint64_t value, std::u16string_view suffix, std::size_t after) const;
+    std::optional<std::u16string> yearWords(std::uint64_t first, std::optional<std::uint64_t> last,
+                                            const Counted& counted) const;
+    std::u16string cardinalWords(std::uint64_t first, std::optional<std::uint64_t> last, const Counted& counted) const;
+    std::u16string unitWords(const Unit& unit, GrammaticalCase grammaticalCase, bool plural) const;
+    std::optional<Slot> romanSlot(std::size_t begin, std::size_t end) const;
+
+    void sayWithDot(std::u16string_view words, std::size_t end, bool endsWithDot);
+
+    ReadingCursor& cursor_;
+    const ReadingRules& rules_;
+    const NumberWords& numbers_;
+    std::size_t start_;
+};
+
+bool NumberReader::read() {
+    const char16_t c = cursor_.at(start_);
+    if (isDigit(c)) {
+        return readPhone() || readQuantity(start_, {}, std::nullopt);
+    }
+    if (isSign(c) && isDigit(cursor_.at(start_ + 1))) {
+        if (c == u'+' && readPhone()) {
+            return true;
+        }
+        // A hyphen after a word or a number joins (Ту-154, 5-7); only one that stands apart is a minus.
+        const char16_t before = start_ == 0 ? u' ' : cursor_.at(start_ - 1);
+        if (isLetter(before) || isDigit(before) || cursor_.language().isLetter(before)) {
+            return false;
+        }
+        const std::u16string sign = cursor_.language().symbolName(c == u'+' ? u"+" : u"\u2212");
+        return sign.size() > 1 && readQuantity(start_ + 1, sign, std::nullopt);
+    }
+    if (const auto prefix = rules_.unitAt(cursor_.text().substr(start_)); prefix && !isLetter(c)) {
+        const std::size_t digits = start_ + prefix->second + cursor_.spacesAt(start_ + prefix->second);
+        return isDigit(cursor_.at(digits)) && readQuantity(digits, {}, prefix->first);
+    }
+    return c >= u'A' && c <= u'Z' && readRoman();
+}
+
+// "+7 495 123-45-67", "8 (800) 555-35-35", "123-45-67": a plus, a parenthesis or two hyphens
+// tell a phone number from a list of numbers.
+bool NumberReader::readPhone() {
+    std::size_t i = start_ + (cursor_.at(start_) == u'+' ? 1 : 0);
+    std::vector<std::u16string_view> groups;
+    std::size_t digits = 0;
+    std::size_t hyphens = 0;
+    bool parenthesis = false;
+    std::size_t end = i;
+    while (const std::size_t length = cursor_.digitsAt(i)) {
+        groups.push_back(cursor_.text().substr(i, length));
+        digits += length;
+        end = i + length;
+        std::size_t next = end;
+        for (std::size_t separators = 0; separators < 2 && (cursor_.at(next) == u' ' || cursor_.at(next) == u'-' ||
+                                                            cursor_.at(next) == u'(' || cursor_.at(next) == u')');
+             ++separators, ++next) {
+            hyphens += cursor_.at(next) == u'-' ? 1 : 0;
+            parenthesis = parenthesis || cursor_.at(next) == u'(';
+        }
+        if (next == end || !isDigit(cursor_.at(next))) {
+            break;
+        }
+        i = next;
+    }
+    const bool plus = cursor_.at(start_) == u'+';
+    if (groups.size() < 3 || digits < kShortestPhone || !(plus || parenthesis || hyphens >= 2) ||
+        isDigit(cursor_.at(end))) {
+        return false;
+    }
+    std::u16string words = plus ? cursor_.language().symbolName(u"+") : std::u16string();
+    for (const std::u16string_view group : groups) {
+        // Leading zeros are said one by one: 05 is "ноль пять".
+        std::size_t zeros = 0;
+        for (; zeros + 1 < group.size() && group[zeros] == u'0'; ++zeros) {
+            words += u' ';
+            words += numbers_.cardinal(0, Nominative);
+        }
+        const std::u16string rest = numbers_.cardinal(valueOf(group.substr(zeros)), Nominative);
+        if (rest.empty()) {
+            return false;
+        }
+        words += u' ';
+        words += rest;
+    }
+    cursor_.say(words, end);
+    return true;
+}
+
+std::optional<Quantity> NumberReader::quantityAt(std::size_t i) const {
+    const std::size_t length = cursor_.digitsAt(i);
+    // Leading zeros and very long runs are left to the pipeline, which reads them digit group by
+    // digit group.
+    if (length == 0 || length > 12 || (length > 1 && cursor_.at(i) == u'0')) {
+        return std::nullopt;
+    }
+    Quantity quantity{valueOf(cursor_.text().substr(i, length)), {}, i + length};
+    if (length <= 3) {
+        while (isGroupSpace(cursor_.at(quantity.end)) && cursor_.digitsAt(quantity.end + 1) == 3 &&
+               quantity.whole * 1000 <= kLargestNumber) {
+            quantity.whole = quantity.whole * 1000 + valueOf(cursor_.text().substr(quantity.end + 1, 3));
+            quantity.end += 4;
+        }
+    }
+    const char16_t point = cursor_.at(quantity.end);
+    const std::size_t decimals = cursor_.digitsAt(quantity.end + 1);
+    const std::size_t after = quantity.end + 1 + decimals;
+    // 1,2,3 is a list and 192.168.1.1 an address, not decimals.
+    if ((point == u',' || point == u'.') && decimals > 0 &&
+        !((cursor_.at(after) == u',' || cursor_.at(after) == u'.') && isDigit(cursor_.at(after + 1)))) {
+        quantity.fraction = cursor_.text().substr(quantity.end + 1, decimals);
+        quantity.end = after;
+    }
+    return quantity;
+}
+
+bool NumberReader::readQuantity(std::size_t digitsAt, std::u16string_view sign, std::optional<Unit> prefixUnit) {
+    const std::optional<Quantity> quantity = quantityAt(digitsAt);
+    if (!quantity) {
+        return false;
+    }
+    std::size_t end = quantity->end;
+    std::optional<std::uint64_t> last;
+    // A range: 5-7, 5–7, 1941 — 1945.
+    if (quantity->fraction.empty()) {
+        const std::size_t dash = end + (cursor_.at(end) == u'-' ? 0 : cursor_.spacesAt(end));
+        const std::size_t next = dash + 1 + (cursor_.at(dash) == u'-' ? 0 : cursor_.spacesAt(dash + 1));
+        if (isDash(cursor_.at(dash)) && isDigit(cursor_.at(next))) {
+            const std::optional<Quantity> second = quantityAt(next);
+            if (second && second->fraction.empty() && second->whole > quantity->whole) {
+                last = second->whole;
+                end = second->end;
+            }
+        }
+    }
+    std::u16string words;
+    std::size_t wordsEnd = end;
+    bool endsWithDot = false;
+    const std::size_t suffixLength = cursor_.at(end) == u'-' ? cursor_.lettersAt(end + 1) : 0;
+    const std::u16string_view suffix = suffixLength > 0 ? cursor_.text().substr(end + 1, suffixLength) : std::u16string_view();
+    if (quantity->fraction.empty() && !last && suffixLength >= 1 && suffixLength <= 3 &&
+        std::ranges::all_of(suffix, isSmallCyrillic)) {
+        words = suffixedWords(quantity->whole, suffix, end + 1 + suffixLength);
+        wordsEnd = end + 1 + suffixLength;
+    } else {
+        const Counted counted = countedAfter(end, prefixUnit);
+        if (!quantity->fraction.empty()) {
+            words = decimalWords(*quantity, counted);
+        } else if (const std::optional<std::u16string> year = yearWords(quantity->whole, last, counted)) {
+            words = *year;
+        } else {
+            words = cardinalWords(quantity->whole, last, counted);
+        }
+        if (counted.unit) {
+            wordsEnd = counted.end;
+            endsWithDot = counted.unitEndsWithDot;
+        }
+    }
+    if (words.empty()) {
+        return false;
+    }
+    if (!sign.empty()) {
+        words = std::u16string(sign) + u' ' + words;
+    }
+    sayWithDot(words, wordsEnd, endsWithDot);
+    return true;
+}
+
+std::optional<std::pair<Unit, std::size_t>> NumberReader::unitAfter(std::size_t i) const {
+    const std::size_t at = i + cursor_.spacesAt(i);
+    auto unit = rules_.unitAt(cursor_.text().substr(at));
+    if (unit) {
+        unit->second += at - i;
+    }
+    return unit;
+}
+
+NumberReader::Counted NumberReader::countedAfter(std::size_t i, std::optional<Unit> prefixUnit) const {
+    Counted counted;
+    counted.end = i;
+    if (const auto unit = unitAfter(i)) {
+        counted.unit = unit->first;
+        counted.end = i + unit->second;
+        // After тыс., млн: "тыс. руб." counts roubles by the thousand.
+        const bool scale = unit->first.noun && (unit->first.noun == rules_.scale(1) || unit->first.noun == rules_.scale(2) ||
+                                                unit->first.noun == rules_.scale(3));
+        if (const auto second = scale && !prefixUnit ? unitAfter(counted.end) : std::nullopt) {
+            counted.secondUnit = second->first;
+            counted.end += second->second;
+        } else if (scale) {
+            counted.secondUnit = prefixUnit;
+        }
+    } else if (prefixUnit) {
+        counted.unit = prefixUnit;
+    } else {
+        counted.noun = cursor_.nounAfter(i);
+    }
+    counted.unitEndsWithDot = counted.end > i && cursor_.at(counted.end - 1) == u'.';
+    return counted;
+}
+
+// 3,14: "три целых четырнадцать сотых"; a unit after a decimal is in the genitive singular.
+std::u16string NumberReader::decimalWords(const Quantity& quantity, const Counted& counted) const {
+    const Noun* whole = rules_.whole();
+    const Noun* fraction = rules_.fraction(quantity.fraction.size());
+    if (!whole || !fraction) {
+        return {};
+    }
+    const std::uint64_t part = valueOf(quantity.fraction);
+    const auto [wholeCase, wholePlural] = numbers_.nounForm(quantity.whole, Nominative, *whole);
+    const auto [partCase, partPlural] = numbers_.nounForm(part, Nominative, *fraction);
+    std::u16string words = numbers_.cardinal(quantity.whole, Nominative, whole->gender);
+    const std::u16string partWords = numbers_.cardinal(part, Nominative, fraction->gender);
+    if (words.empty() || partWords.empty()) {
+        return {};
+    }
+    words += u' ' + whole->form(wholeCase, wholePlural) + u' ' + partWords + u' ' + fraction->form(partCase, partPlural);
+    if (counted.unit) {
+        words += u' ' + unitWords(*counted.unit, Genitive, false);
+    }
+    return words;
+}
+
+// "2-м этаже": the ending and the noun choose the form; "5-ти", "2-х" are cardinals.
+std::u16string NumberReader::suffixedWords(std::uint64_t value, std::u16string_view suffix, std::size_t after) const {
+    const std::span<const GrammaticalCase> governed = cursor_.casesGovernedBefore(start_);
+    const ReadingCursor::NounAfter noun = cursor_.nounAfter(after);
+    const bool cardinal = suffix == u"ти" || suffix == u"ми" || suffix == u"мя" || suffix == u"ух" || suffix == u"ёх" ||
+                          suffix == u"ех" || (suffix == u"х" && value >= 2 && value <= 4);
+    if (cardinal) {
+        const std::vector<GrammaticalCase> cases = numbers_.cardinalCasesEndingWith(value, suffix);
+        if (cases.empty()) {
+            return {};
+        }
+        const auto preferred = std::ranges::find_first_of(cases, governed);
+        const Gender gender = noun.forms.empty() ? Gender::Masculine : noun.forms.front().noun->gender;
+        return numbers_.cardinal(value, preferred != cases.end() ? *preferred : cases.front(), gender);
+    }
+    // The decades of the last century are said by their tens: 1990-х, "девяностых".
+    const unsigned century = rules_.shortDecadesCentury();
+    if (century != 0 && value > century && value < century + 100 && value % 10 == 0) {
+        value -= century;
+    }
+    const std::vector<Slot> slots = numbers_.ordinalSlotsEndingWith(value, suffix);
+    if (slots.empty()) {
+        return {};
+    }
+    const auto isGoverned = [&](Slot slot) { return std::ranges::find(governed, slot.grammaticalCase) != governed.end(); };
+    const auto agrees = [&](Slot slot) {
+        return std::ranges::any_of(noun.forms, [&](const NounForm& form) { return slotOf(form) == slot; });
+    };
+    const auto pick = [&](auto fits) {
+        const auto found = std::ranges::find_if(slots, fits);
+        return found == slots.end() ? std::nullopt : std::optional<Slot>(*found);
+    };
+    std::optional<Slot> slot = pick([&](Slot candidate) { return agrees(candidate) && isGoverned(candidate); });
+    slot = slot ? slot : pick(agrees);
+    slot = slot ? slot : pick(isGoverned);
+    return numbers_.ordinal(value, slot.value_or(slots.front()));
+}
+
+// "в 2005 году", "1985 г.", "1941–1945 гг.": a year is an ordinal agreeing with the word for
+// year. nullopt when the number is no year.
+std::optional<std::u16string> NumberReader::yearWords(std::uint64_t first, std::optional<std::uint64_t> last,
+                                                      const Counted& counted) const {
+    const Noun* year = rules_.year();
+    const std::span<const GrammaticalCase> governed = cursor_.casesGovernedBefore(start_);
+    if (!year || !(first >= 1000 || (first >= 100 && !governed.empty()))) {
+        return std::nullopt;
+    }
+    GrammaticalCase grammaticalCase = Nominative;
+    bool plural = false;
+    if (counted.unit && counted.unit->noun == year) {
+        grammaticalCase = governed.empty() ? Nominative : governed.front();
+        plural = counted.unit->pluralOnly;
+    } else if (!counted.noun.forms.empty() && counted.noun.forms.front().noun == year) {
+        const NounForm& form = governedForm(counted.noun.forms, governed);
+        // "2000 лет" counts years.
+        if (form.grammaticalCase == Genitive && form.plural) {
+            return std::nullopt;
+        }
+        grammaticalCase = form.grammaticalCase;
+        plural = form.plural;
+    } else {
+        return std::nullopt;
+    }
+    // Two years of a range are each one year: "в сорок первом – сорок пятом годах".
+    const Slot slot{grammaticalCase, plural && !last ? Gender::Plural : Gender::Masculine};
+    std::u16string words = numbers_.ordinal(first, slot);
+    if (last) {
+        const std::u16string lastWords = numbers_.ordinal(*last, slot);
+        words = words.empty() || lastWords.empty() ? std::u16string() : words + u' ' + lastWords;
+    }
+    if (!words.empty() && counted.unit) {
+        words += u' ' + unitWords(*counted.unit, grammaticalCase, plural);
+    }
+    return words;
+}
+
+// A cardinal agrees with the noun after it (its case from the noun's form, the preposition
+// deciding between forms that fit several), or is followed by its unit in the agreeing form.
+std::u16string NumberReader::cardinalWords(std::uint64_t first, std::optional<std::uint64_t> last,
+                                           const Counted& counted) const {
+    const std::uint64_t value = last.value_or(first);
+    const std::span<const GrammaticalCase> governed = cursor_.casesGovernedBefore(start_);
+    GrammaticalCase grammaticalCase = cursor_.caseAfterPreposition(start_, {Accusative}, Nominative);
+    Gender gender = Gender::Masculine;
+    const std::vector<GrammaticalCase> candidates = candidateCases(governed);
+    for (const NounForm& form : counted.noun.forms) {
+        if (const std::optional<GrammaticalCase> agreeing = numbers_.agreeingCase(value, form, candidates)) {
+            grammaticalCase = *agreeing;
+            gender = form.noun->gender;
+            break;
+        }
+    }
+    if (counted.unit) {
+        grammaticalCase = governed.empty() ? Nominative : governed.front();
+        gender = counted.unit->noun ? counted.unit->noun->gender : Gender::Masculine;
+    }
+    std::u16string words = numbers_.cardinal(first, grammaticalCase, gender);
+    if (last) {
+        const std::u16string lastWords = numbers_.cardinal(*last, grammaticalCase, gender);
+        words = words.empty() || lastWords.empty() ? std::u16string() : words + u' ' + lastWords;
+    }
+    if (words.empty() || !counted.unit) {
+        return words;
+    }
+    if (!counted.unit->noun) {
+        return words + u' ' + counted.unit->rest;
+    }
+    const auto [unitCase, plural] = numbers_.nounForm(value, grammaticalCase, *counted.unit->noun);
+    words += u' ' + unitWords(*counted.unit, unitCase, plural || counted.unit->pluralOnly);
+    if (counted.secondUnit) {
+        words += u' ' + unitWords(*counted.secondUnit, Genitive, true);
+    }
+    return words;
+}
+
+std::u16string NumberReader::unitWords(const Unit& unit, GrammaticalCase grammaticalCase, bool plural) const {
+    if (!unit.noun) {
+        return unit.rest;
+    }
+    const std::u16string& form = unit.noun->form(grammaticalCase, plural);
+    return unit.rest.empty() ? form : form + u' ' + unit.rest;
+}
+
+// XIX, "Пётр I", "глава III": a Roman numeral is an ordinal agreeing with the noun after it, or
+// with the noun or name before it. Numerals of I, V and X alone need no such word beside them.
+bool NumberReader::readRoman() {
+    const std::size_t length = cursor_.lettersAt(start_);
+    const std::u16string_view word = cursor_.text().substr(start_, length);
+    const unsigned value = romanValue(word);
+    if (value == 0 || romanOf(value) != word || !cursor_.startsToken(start_)) {
+        return false;
+    }
+    const std::optional<Slot> slot = romanSlot(start_, start_ + length);
+    if (!slot) {
+        return false;
+    }
+    const std::u16string words = numbers_.ordinal(value, *slot);
+    if (words.empty()) {
+        return false;
+    }
+    cursor_.say(words, start_ + length);
+    return true;
+}
+
+std::optional<Slot> NumberReader::romanSlot(std::size_t begin, std::size_t end) const {
+    const std::span<const GrammaticalCase> governed = cursor_.casesGovernedBefore(begin);
+    if (const auto unit = unitAfter(end); unit && unit->first.noun) {
+        const GrammaticalCase grammaticalCase = governed.empty() ? Nominative : governed.front();
+        return Slot{grammaticalCase, unit->first.noun->gender};
+    }
+    if (const ReadingCursor::NounAfter noun = cursor_.nounAfter(end); !noun.forms.empty()) {
+        const NounForm& form = governedForm(noun.forms, governed);
+        return Slot{form.grammaticalCase, form.plural ? Gender::Masculine : form.noun->gender};
+    }
+    const std::u16string before = cursor_.wordBefore(begin);
+    if (const std::span<const NounForm> forms = rules_.nounForms(before); !forms.empty()) {
+        return slotOf(forms.front());
+    }
+    // A name before it: Пётр I, Екатерина II.
+    const std::size_t nameStart = cursor_.wordStartBefore(begin);
+    if (!before.empty() && cursor_.isCapitalAt(nameStart) && cursor_.language().isLetter(cursor_.at(nameStart))) {
+        const bool feminine = before.back() == u'а' || before.back() == u'я';
+        return Slot{Nominative, feminine ? Gender::Feminine : Gender::Masculine};
+    }
+    const std::u16string_view word = cursor_.text().substr(begin, end - begin);
+    if (end - begin >= 2 && word.find_first_not_of(u"IVX") == std::u16string_view::npos) {
+        return Slot{Nominative, Gender::Masculine};
+    }
+    return std::nullopt;
+}
+
+void NumberReader::sayWithDot(std::u16string_view words, std::size_t end, bool endsWithDot) {
+    cursor_.say(words, end);
+    // "1 500 руб." at the end of a sentence: the abbreviation's dot is also the full stop.
+    const std::size_t next = end + cursor_.spacesAt(end);
+    if (endsWithDot && (next >= cursor_.text().size() || (next > end && cursor_.isCapitalAt(next)))) {
+        cursor_.endSentence();
+    }
+}
+
+} // namespace
+
+bool readNumber(ReadingCursor& cursor) {
+    if (cursor.rules().readsNoNumbers() || !cursor.startsToken(cursor.position())) {
+        return false;
+    }
+    return NumberReader(cursor).read();
+}
+
+} // namespace vx

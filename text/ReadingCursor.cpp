@@ -1,0 +1,114 @@
+#include "text/ReadingCursor.h"
+
+#include "config/TextUtil.h"
+#include "platform/CharClass.h"
+
+#include <algorithm>
+
+namespace vx {
+namespace {
+
+constexpr std::size_t kAdjectivesBeforeNoun = 2;
+
+bool isSpaceOrNoBreak(char16_t c) { return isSpace(c) || c == u'\u00A0' || c == u'\u2007' || c == u'\u202F'; }
+
+template <class Belongs>
+std::size_t runAt(std::u16string_view text, std::size_t i, Belongs belongs) {
+    std::size_t end = i;
+    while (end < text.size() && belongs(text[end])) {
+        ++end;
+    }
+    return end - i;
+}
+
+} // namespace
+
+std::size_t ReadingCursor::digitsAt(std::size_t i) const { return runAt(text_, i, isDigit); }
+
+std::size_t ReadingCursor::lettersAt(std::size_t i) const {
+    return runAt(text_, i, [this](char16_t c) { return isLetter(c) || language_.isLetter(c); });
+}
+
+std::size_t ReadingCursor::spacesAt(std::size_t i) const { return runAt(text_, i, isSpaceOrNoBreak); }
+
+bool ReadingCursor::startsToken(std::size_t i) const {
+    return i == 0 || !(isLetter(text_[i - 1]) || isDigit(text_[i - 1]) || language_.isLetter(text_[i - 1]));
+}
+
+bool ReadingCursor::isCapitalAt(std::size_t i) const {
+    const char16_t c = at(i);
+    return (c >= u'A' && c <= u'Z') || (c >= u'\u0410' && c <= u'\u042F') || c == u'\u0401' ||
+           (c >= u'\u0400' && c <= u'\u040F');
+}
+
+std::size_t ReadingCursor::wordStartBefore(std::size_t i) const {
+    std::size_t end = i;
+    while (end > 0 && isSpaceOrNoBreak(text_[end - 1])) {
+        --end;
+    }
+    std::size_t start = end;
+    while (start > 0 && (isLetter(text_[start - 1]) || language_.isLetter(text_[start - 1]))) {
+        --start;
+    }
+    return start == end ? i : start;
+}
+
+std::u16string ReadingCursor::wordBefore(std::size_t i) const {
+    const std::size_t start = wordStartBefore(i);
+    return start == i ? std::u16string() : TextUtil::lowerCyrillicLatin(text_.substr(start, lettersAt(start)));
+}
+
+GrammaticalCase ReadingCursor::caseAfterPreposition(std::size_t i, std::initializer_list<GrammaticalCase> preferred,
+                                                    GrammaticalCase fallback) const {
+    const std::span<const GrammaticalCase> governed = casesGovernedBefore(i);
+    for (const GrammaticalCase grammaticalCase : preferred) {
+        if (std::ranges::find(governed, grammaticalCase) != governed.end()) {
+            return grammaticalCase;
+        }
+    }
+    return governed.empty() ? fallback : governed.front();
+}
+
+ReadingCursor::NounAfter ReadingCursor::nounAfter(std::size_t i) const {
+    for (std::size_t words = 0; words <= kAdjectivesBeforeNoun; ++words) {
+        const std::size_t start = i + spacesAt(i);
+        const std::size_t length = lettersAt(start);
+        if (length == 0 || start == i) {
+            return {};
+        }
+        const std::u16string lowered = TextUtil::lowerCyrillicLatin(text_.substr(start, length));
+        const std::span<const NounForm> forms = rules().nounForms(lowered);
+        if (!forms.empty()) {
+            return {forms, start + length};
+        }
+        if (!rules().looksLikeAdjective(lowered)) {
+            return {};
+        }
+        i = start + length;
+    }
+    return {};
+}
+
+void ReadingCursor::say(std::u16string_view words, std::size_t end) {
+    if (!output_.empty() && !isSpaceOrNoBreak(output_.back())) {
+        output_ += u' ';
+    }
+    output_ += words;
+    position_ = std::max(position_, end);
+    spaceAfterWords_ = true;
+}
+
+void ReadingCursor::copyTo(std::size_t end) {
+    if (end <= position_) {
+        return;
+    }
+    const char16_t first = text_[position_];
+    if (spaceAfterWords_ && (isLetter(first) || isDigit(first) || language_.isLetter(first))) {
+        output_ += u' ';
+    }
+    output_.append(text_.substr(position_, end - position_));
+    position_ = end;
+    spaceAfterWords_ = false;
+}
+
+} // namespace vx
