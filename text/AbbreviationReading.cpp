@@ -12,8 +12,6 @@ namespace {
 
 using enum GrammaticalCase;
 
-bool isSpaceOrNoBreak(char16_t c) { return isSpace(c) || c == u'\u00A0' || c == u'\u202F'; }
-
 char16_t lowered(char16_t c) { return TextUtil::lowerCyrillicLatin(std::u16string_view(&c, 1)).front(); }
 
 // Where an abbreviation written as key ends in text at i, or 0 when it is not there. A space in
@@ -75,14 +73,10 @@ bool readAbbreviation(ReadingCursor& cursor) {
         if (end == 0) {
             continue;
         }
-        cursor.say(abbreviation.endsSentence ? abbreviation.words : titleWords(cursor, abbreviation), end);
-        std::size_t next = end;
-        while (isSpaceOrNoBreak(cursor.at(next))) {
-            ++next;
-        }
-        if (abbreviation.endsSentence && abbreviation.key.back() == u'.' &&
-            (next >= cursor.text().size() || (next > end && cursor.isCapitalAt(next)))) {
-            cursor.endSentence();
+        if (abbreviation.endsSentence) {
+            cursor.sayAbbreviated(abbreviation.words, end);
+        } else {
+            cursor.say(titleWords(cursor, abbreviation), end);
         }
         return true;
     }

@@ -96,7 +96,7 @@ bool DateReader::readNumericDate() {
     if (year.empty() || dayText.empty()) {
         return false;
     }
-    cursor_.say(dayText + u' ' + rules_.monthName(month->first) + u' ' + year, end);
+    cursor_.sayAbbreviated(dayText + u' ' + rules_.monthName(month->first) + u' ' + year, end);
     return true;
 }
 
@@ -118,7 +118,7 @@ bool DateReader::readDayAndMonth() {
     }
     std::size_t end = monthStart + monthLength;
     const std::u16string year = yearAfter(end, true);
-    cursor_.say(dayText + u' ' + monthWord + (year.empty() ? u"" : u" " + year), end);
+    cursor_.sayAbbreviated(dayText + u' ' + monthWord + (year.empty() ? u"" : u" " + year), end);
     return true;
 }
 

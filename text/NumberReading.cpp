@@ -109,7 +109,6 @@ private:
     struct Counted {
         std::optional<Unit> unit;
         std::optional<Unit> secondUnit;
-        bool unitEndsWithDot = false;
         ReadingCursor::NounAfter noun;
         std::size_t end = 0;
     };
@@ -128,8 +127,6 @@ private:
     std::u16string cardinalWords(std::uint64_t first, std::optional<std::uint64_t> last, const Counted& counted) const;
     std::u16string unitWords(const Unit& unit, GrammaticalCase grammaticalCase, bool plural) const;
     std::optional<Slot> romanSlot(std::size_t begin, std::size_t end) const;
-
-    void sayWithDot(std::u16string_view words, std::size_t end, bool endsWithDot);
 
     ReadingCursor& cursor_;
     const ReadingRules& rules_;
@@ -258,7 +255,6 @@ bool NumberReader::readQuantity(std::size_t digitsAt, std::u16string_view sign, 
     }
     std::u16string words;
     std::size_t wordsEnd = end;
-    bool endsWithDot = false;
     const std::size_t suffixLength = cursor_.at(end) == u'-' ? cursor_.lettersAt(end + 1) : 0;
     const std::u16string_view suffix = suffixLength > 0 ? cursor_.text().substr(end + 1, suffixLength) : std::u16string_view();
     if (quantity->fraction.empty() && !last && suffixLength >= 1 && suffixLength <= 3 &&
@@ -276,7 +272,6 @@ bool NumberReader::readQuantity(std::size_t digitsAt, std::u16string_view sign, 
         }
         if (counted.unit) {
             wordsEnd = counted.end;
-            endsWithDot = counted.unitEndsWithDot;
         }
     }
     if (words.empty()) {
@@ -285,7 +280,7 @@ bool NumberReader::readQuantity(std::size_t digitsAt, std::u16string_view sign, 
     if (!sign.empty()) {
         words = std::u16string(sign) + u' ' + words;
     }
-    sayWithDot(words, wordsEnd, endsWithDot);
+    cursor_.sayAbbreviated(words, wordsEnd);
     return true;
 }
 
@@ -318,7 +313,6 @@ NumberReader::Counted NumberReader::countedAfter(std::size_t i, std::optional<Un
     } else {
         counted.noun = cursor_.nounAfter(i);
     }
-    counted.unitEndsWithDot = counted.end > i && cursor_.at(counted.end - 1) == u'.';
     return counted;
 }
 
@@ -477,14 +471,16 @@ bool NumberReader::readRoman() {
         return false;
     }
     const std::optional<Slot> slot = romanSlot(start_, start_ + length);
-    if (!slot) {
-        return false;
-    }
-    const std::u16string words = numbers_.ordinal(value, *slot);
+    std::u16string words = slot ? numbers_.ordinal(value, *slot) : std::u16string();
     if (words.empty()) {
         return false;
     }
-    cursor_.say(words, start_ + length);
+    // "XIX в.": the unit is said in the numeral's case.
+    const auto unit = unitAfter(start_ + length);
+    if (unit && unit->first.noun) {
+        words += u' ' + unitWords(unit->first, slot->grammaticalCase, unit->first.pluralOnly);
+    }
+    cursor_.sayAbbreviated(words, start_ + length + (unit && unit->first.noun ? unit->second : 0));
     return true;
 }
 
@@ -513,15 +509,6 @@ std::optional<Slot> NumberReader::romanSlot(std::size_t begin, std::size_t end) 
         return Slot{Nominative, Gender::Masculine};
     }
     return std::nullopt;
-}
-
-void NumberReader::sayWithDot(std::u16string_view words, std::size_t end, bool endsWithDot) {
-    cursor_.say(words, end);
-    // "1 500 руб." at the end of a sentence: the abbreviation's dot is also the full stop.
-    const std::size_t next = end + cursor_.spacesAt(end);
-    if (endsWithDot && (next >= cursor_.text().size() || (next > end && cursor_.isCapitalAt(next)))) {
-        cursor_.endSentence();
-    }
 }
 
 } // namespace

@@ -98,6 +98,14 @@ void ReadingCursor::say(std::u16string_view words, std::size_t end) {
     spaceAfterWords_ = true;
 }
 
+void ReadingCursor::sayAbbreviated(std::u16string_view words, std::size_t end) {
+    say(words, end);
+    const std::size_t next = end + spacesAt(end);
+    if (end > 0 && text_[end - 1] == u'.' && (next >= text_.size() || (next > end && isCapitalAt(next)))) {
+        output_ += u'.';
+    }
+}
+
 void ReadingCursor::copyTo(std::size_t end) {
     if (end <= position_) {
         return;

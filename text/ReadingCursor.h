@@ -61,8 +61,9 @@ public:
     void say(std::u16string_view words, std::size_t end);
     // Copies the text up to end as it stands.
     void copyTo(std::size_t end);
-    // Puts a full stop after what was said last: the sentence ends there.
-    void endSentence() { output_ += u'.'; }
+    // Says words in place of text that ends with an abbreviation's dot ("руб.", "т. д."): when a
+    // capital after a space, or the end of the text, follows, the dot ends the sentence too.
+    void sayAbbreviated(std::u16string_view words, std::size_t end);
 
     std::u16string takeOutput() { return std::move(output_); }
 
