@@ -3,7 +3,6 @@
 // Ленина": на улице), and an abbreviation that can end a sentence ends it when a capital or the
 // end of the text follows. Acronyms listed in the dictionary are said by their letters.
 
-#include "config/TextUtil.h"
 #include "platform/CharClass.h"
 #include "text/ReadingTopics.h"
 
@@ -11,8 +10,6 @@ namespace vx {
 namespace {
 
 using enum GrammaticalCase;
-
-char16_t lowered(char16_t c) { return TextUtil::lowerCyrillicLatin(std::u16string_view(&c, 1)).front(); }
 
 // Where an abbreviation written as key ends in text at i, or 0 when it is not there. A space in
 // the key, or none after one of its dots, stands for any number of spaces in the text.
@@ -22,7 +19,7 @@ std::size_t matchEnd(const ReadingCursor& cursor, std::u16string_view key, std::
             i += cursor.spacesAt(i);
             continue;
         }
-        if (lowered(cursor.at(i)) != key[k]) {
+        if (lowerLetter(cursor.at(i)) != key[k]) {
             return 0;
         }
         ++i;
@@ -68,7 +65,7 @@ bool readAbbreviation(ReadingCursor& cursor) {
     if (!(isLetter(first) || cursor.language().isLetter(first)) || !cursor.startsToken(start)) {
         return false;
     }
-    for (const Abbreviation& abbreviation : cursor.rules().abbreviationsFrom(lowered(first))) {
+    for (const Abbreviation& abbreviation : cursor.rules().abbreviationsFrom(lowerLetter(first))) {
         const std::size_t end = matchEnd(cursor, abbreviation.key, start);
         if (end == 0) {
             continue;

@@ -6,6 +6,7 @@
 #include "platform/CharClass.h"
 #include "text/ReadingTopics.h"
 
+#include <algorithm>
 #include <array>
 
 namespace vx {
@@ -22,7 +23,8 @@ bool isAddressCharacter(const ReadingCursor& cursor, char16_t c) {
 }
 
 bool startsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
-    return text.size() >= prefix.size() && TextUtil::lowerCyrillicLatin(text.substr(0, prefix.size())) == prefix;
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char16_t p, char16_t t) { return p == lowerLetter(t); });
 }
 
 class AddressReader {

@@ -151,7 +151,7 @@ bool NumberReader::read() {
         const std::u16string sign = cursor_.language().symbolName(c == u'+' ? u"+" : u"\u2212");
         return sign.size() > 1 && readQuantity(start_ + 1, sign, std::nullopt);
     }
-    if (const auto prefix = rules_.unitAt(cursor_.text().substr(start_)); prefix && !isLetter(c)) {
+    if (const auto prefix = isLetter(c) ? std::nullopt : rules_.unitAt(cursor_.text().substr(start_))) {
         const std::size_t digits = start_ + prefix->second + cursor_.spacesAt(start_ + prefix->second);
         return isDigit(cursor_.at(digits)) && readQuantity(digits, {}, prefix->first);
     }

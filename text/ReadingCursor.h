@@ -13,6 +13,17 @@
 
 namespace vx {
 
+// A Russian, Ukrainian or Latin capital lowered; any other character as it is.
+constexpr char16_t lowerLetter(char16_t c) {
+    if ((c >= u'A' && c <= u'Z') || (c >= u'\u0410' && c <= u'\u042F')) {
+        return static_cast<char16_t>(c + 32);
+    }
+    if (c >= u'\u0400' && c <= u'\u040F') {
+        return static_cast<char16_t>(c + 80); // Ё Є І Ї and the other capitals before А
+    }
+    return c == u'\u0490' ? u'\u0491' : c; // Ґ
+}
+
 class ReadingCursor {
 public:
     ReadingCursor(std::u16string_view text, const Language& language)

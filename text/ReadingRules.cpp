@@ -212,7 +212,7 @@ void ReadingRules::addAbbreviation(const std::u16string& key, const std::u16stri
 }
 
 const CaseForms* ReadingRules::cardinal(std::u16string_view key) const {
-    const auto found = cardinals_.find(std::u16string(key));
+    const auto found = cardinals_.find(key);
     return found == cardinals_.end() ? nullptr : &found->second;
 }
 
@@ -229,12 +229,12 @@ std::optional<Ordinal> ReadingRules::ordinal(std::uint64_t value) const {
 }
 
 std::span<const NounForm> ReadingRules::nounForms(std::u16string_view lowered) const {
-    const auto found = nounForms_.find(std::u16string(lowered));
+    const auto found = nounForms_.find(lowered);
     return found == nounForms_.end() ? std::span<const NounForm>() : found->second;
 }
 
 const Noun* ReadingRules::noun(std::u16string_view lemma) const {
-    const auto found = nounsByLemma_.find(std::u16string(lemma));
+    const auto found = nounsByLemma_.find(lemma);
     return found == nounsByLemma_.end() ? nullptr : found->second;
 }
 
@@ -248,12 +248,12 @@ bool ReadingRules::looksLikeAdjective(std::u16string_view lowered) const {
 }
 
 std::span<const GrammaticalCase> ReadingRules::prepositionCases(std::u16string_view lowered) const {
-    const auto found = prepositions_.find(std::u16string(lowered));
+    const auto found = prepositions_.find(lowered);
     return found == prepositions_.end() ? std::span<const GrammaticalCase>() : found->second;
 }
 
 unsigned ReadingRules::month(std::u16string_view lowered) const {
-    const auto found = months_.find(std::u16string(lowered));
+    const auto found = months_.find(lowered);
     return found == months_.end() ? 0 : found->second;
 }
 
@@ -284,12 +284,12 @@ std::span<const Abbreviation> ReadingRules::abbreviationsFrom(char16_t lowered) 
 }
 
 const std::u16string* ReadingRules::acronym(std::u16string_view word) const {
-    const auto found = acronyms_.find(std::u16string(word));
+    const auto found = acronyms_.find(word);
     return found == acronyms_.end() ? nullptr : &found->second;
 }
 
 const std::u16string* ReadingRules::domainPart(std::u16string_view lowered) const {
-    const auto found = domainParts_.find(std::u16string(lowered));
+    const auto found = domainParts_.find(lowered);
     return found == domainParts_.end() ? nullptr : &found->second;
 }
 

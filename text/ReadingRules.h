@@ -82,6 +82,14 @@ struct Abbreviation {
 };
 
 class ReadingRules {
+    // Lets the tables be searched with a string view, without making a string of it.
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::u16string_view text) const { return std::hash<std::u16string_view>()(text); }
+    };
+    template <class Value>
+    using Table = std::unordered_map<std::u16string, Value, Hash, std::equal_to<>>;
+
 public:
     // Takes an entry of one of the reading sections of a dictionary file ("Reading", "Cardinals",
     // "Ordinals", "Endings", "Nouns", "Prepositions", "Months", "Units", "Abbreviations",
@@ -147,20 +155,20 @@ private:
     void addUnit(const std::u16string& key, const std::u16string& value);
     void addAbbreviation(const std::u16string& key, const std::u16string& value, bool endsSentence);
 
-    std::unordered_map<std::u16string, CaseForms> cardinals_;
+    Table<CaseForms> cardinals_;
     std::unordered_map<std::uint64_t, std::pair<std::u16string, std::u16string>> ordinals_; // stem, endings
     std::map<std::u16string, EndingTable, std::less<>> endings_;
     // Nouns are kept in a list whose addresses never change, as the form index points into it.
     std::vector<std::unique_ptr<Noun>> nouns_;
-    std::unordered_map<std::u16string, const Noun*> nounsByLemma_;
-    std::unordered_map<std::u16string, std::vector<NounForm>> nounForms_;
-    std::unordered_map<std::u16string, std::vector<GrammaticalCase>> prepositions_;
+    Table<const Noun*> nounsByLemma_;
+    Table<std::vector<NounForm>> nounForms_;
+    Table<std::vector<GrammaticalCase>> prepositions_;
     std::array<std::u16string, 12> monthNames_;
-    std::unordered_map<std::u16string, unsigned> months_;
+    Table<unsigned> months_;
     std::vector<std::pair<std::u16string, std::u16string>> unitEntries_; // key, value; sorted longest first
     std::map<char16_t, std::vector<Abbreviation>> abbreviations_;
-    std::unordered_map<std::u16string, std::u16string> acronyms_;
-    std::unordered_map<std::u16string, std::u16string> domainParts_;
+    Table<std::u16string> acronyms_;
+    Table<std::u16string> domainParts_;
     std::pair<GrammaticalCase, bool> fewForm_{GrammaticalCase::Genitive, false};
     std::array<std::u16string, 3> scaleNames_;
     std::u16string wholeName_;
