@@ -34,19 +34,26 @@ VOICES = {"ru": "tembra", "uk": "tembra_uk"}
 # The CLI hands the engine its input in chunks of at most this many UTF-16 units
 # (cli/TextChunker.h); a batch no longer than that is read as one text, never cut.
 CHUNK = 1024
-# Between the texts of a batch: the CLI makes it one space, and a sentence end always ends a
-# portion of the pipeline, so each text starts a sentence of its own.
+# Between the texts of a batch; the CLI makes it one space. A text that ends with a sentence end
+# ends a portion of the pipeline, so the next text starts a sentence of its own.
 SEPARATOR = "\n\n"
 # The pipeline's min_portion_size (text/TextPipeline.h), which the shipped voices keep.
 ONE_PORTION = 64
 SENTENCE_LINE = re.compile(r"# sentence length=(\d+) offset=(\d+)$")
 NORMALIZATION_KEY = re.compile(r"\s*normalization\s*=")
 NOT_COMPARED = str.maketrans("ё", "е", ".,?!;:-")
-# What eSpeak NG's phoneme mnemonics (-x) hold besides sounds: word breaks (spaces, and the -
-# that joins an unstressed word to the next), stress marks (' , % =), pauses (_ _: _!) and
-# switches to another language's phonemes, "(en)". Left out, two texts compare equal when eSpeak
-# says the same sounds for them, whatever their spelling or stress.
-NOT_SOUNDS = re.compile(r"\([a-z_-]+\)|_[:!]?|[\s',%=-]")
+# eSpeak NG's phoneme mnemonics (-x) are compared for the sounds alone: word breaks (spaces,
+# the - that joins an unstressed word to the next), pauses (_ _: _!) and switches to another
+# language's phonemes ("(en)") are left out. Its number tables and its spelling rules write the
+# same word differently (пять: p;'jat; from 5, p;'At; from the letters; двадцать: dv'AttsVt; and
+# dv'AdtsVt;), so what they vary in is not compared either: palatalization (;), j glides, the
+# schwa before r, the kind of r, voicing and the quality of unstressed vowels.
+# What is compared is the consonants, the number of syllables and each stressed vowel, which
+# tells "двадцать одна" from "двадцать одну" and "пять" from "пяти", but not stress itself.
+NOT_SOUNDS = re.compile(r"\([a-z_-]+\)|_[:!]?|[\s%=;j-]|@(?=[r*R])")
+VOWEL = re.compile(r"([',]?)([aAeEiIoOuUyYV@8])[#2-9]?")
+STRESSED_VOWELS = str.maketrans("AEIOUYV@8", "aeiouyaao")
+LIKE_SOUNDS = str.maketrans("dzbgvZR*", "tspkfSrr", "',")
 
 
 def read_corpus(path):
@@ -86,22 +93,23 @@ class Vxtts:
         # The engine looks for each file in the per-user data folder first, then beside the
         # program: a per-user folder holding only voices.conf changes that file alone.
         self.off = folder / "off"
+        self.off_voices = self.off / "VxTts" / "data" / "voices.conf"
         shipped = (Path(program).parent / "data" / "voices.conf").read_bytes().decode("utf-16-le")
         lines = shipped.splitlines(keepends=True)
         off_voices = "".join(line for line in lines if not NORMALIZATION_KEY.match(line))
         self.check_read(off_voices)
-        write_utf16(self.off / "VxTts" / "data" / "voices.conf", off_voices)
+        write_utf16(self.off_voices, off_voices)
 
     def check_read(self, voices):
         """Stops unless vxtts reads the per-user voices.conf: a voice only it names is listed."""
-        write_utf16(self.off / "VxTts" / "data" / "voices.conf", voices + "\n[reading_probe]\nru = tembra\n")
+        write_utf16(self.off_voices, voices + "\n[reading_probe]\nru = tembra\n")
         if not re.search(r"^reading_probe\t", self.run(self.off, ["voices"]), re.M):
-            sys.exit(f"{self.program} does not read the voices.conf of {self.off}")
+            sys.exit(f"{self.program} does not read {self.off_voices}")
 
     def run(self, home, arguments, text=""):
         environment = dict(os.environ, XDG_CONFIG_HOME=str(home), TMPDIR=str(self.folder))
-        result = subprocess.run([self.program, *arguments], input=text.encode(), capture_output=True,
-                                env=environment)
+        result = subprocess.run([self.program, *arguments], input=text.encode(),
+                                capture_output=True, env=environment)
         if result.returncode != 0:
             sys.exit(f"{self.program} {' '.join(arguments)}: {result.stderr.decode().strip()}")
         return result.stdout.decode()
@@ -109,7 +117,8 @@ class Vxtts:
     def reader(self, stage_on):
         """A function from texts to the words the modules are given for each."""
         home = self.on if stage_on else self.off
-        return lambda texts: [words for batch in batches(texts) for words in self.read_batch(home, batch)]
+        return lambda texts: [words for batch in batches(texts)
+                              for words in self.read_batch(home, batch)]
 
     def read_batch(self, home, texts):
         """The words of each text of a batch read as one input; each text is read on its own
@@ -179,11 +188,17 @@ def compared_words(portions):
 
 def espeak_reader(language):
     """A function from texts to eSpeak NG's sounds for each, one character a token."""
-    def phonemes(text):
-        result = subprocess.run(["espeak-ng", "-q", "-x", "-v", language], input=text, text=True,
-                                capture_output=True, check=True)
-        return list(NOT_SOUNDS.sub("", result.stdout))
-    return lambda texts: [phonemes(text) for text in texts]
+    def sounds(text):
+        mnemonics = subprocess.run(["espeak-ng", "-q", "-x", "-v", language], input=text,
+                                   text=True, capture_output=True, check=True).stdout
+        vowels = VOWEL.sub(vowel_class, NOT_SOUNDS.sub("", mnemonics))
+        return list(vowels.translate(LIKE_SOUNDS))
+    return lambda texts: [sounds(text) for text in texts]
+
+
+def vowel_class(vowel):
+    """A stressed vowel's quality, or V for any unstressed one."""
+    return vowel[2].translate(STRESSED_VOWELS) if vowel[1] else "V"
 
 
 def aligned(parts, read):
@@ -196,12 +211,19 @@ def aligned(parts, read):
     results, start = [], 0
     for part in parts:
         end = start + len(part)
-        touching = [op for op in ops if (op[1] < end and op[2] > start) or (op[1] == op[2] and start <= op[1] <= end)]
-        right = all(op[0] == "equal" for op in touching)
-        spans = [clipped(op, start, end) for op in touching]
-        results.append((right, read[min(s for s, _ in spans):max(e for _, e in spans)] if spans else []))
+        touching = [op for op in ops if touches(op, start, end)]
+        spans = [clipped(op, start, end) for op in touching] or [(0, 0)]
+        results.append((all(op[0] == "equal" for op in touching),
+                        read[min(s for s, _ in spans):max(e for _, e in spans)]))
         start = end
     return results
+
+
+def touches(op, start, end):
+    """Whether an opcode changes or matches the expected tokens [start, end): it overlaps them,
+    or puts tokens in inside them or at either edge."""
+    _, i1, i2, _, _ = op
+    return i1 < end and i2 > start or i1 == i2 and start <= i1 <= end
 
 
 def clipped(op, start, end):
@@ -216,7 +238,8 @@ def score(paragraphs, read_text, read_expected):
     """Each sentence with its expected tokens and the results of both modes (right, read)."""
     sentences = [pair for paragraph in paragraphs for pair in paragraph]
     expected = read_expected([reading for _, reading in sentences])
-    alone = [(want == got, got) for want, got in zip(expected, read_text([text for text, _ in sentences]))]
+    read_alone = read_text([text for text, _ in sentences])
+    alone = [(want == got, got) for want, got in zip(expected, read_alone)]
     running = read_text([" ".join(text for text, _ in paragraph) for paragraph in paragraphs])
     in_paragraphs, first = [], 0
     for paragraph, read in zip(paragraphs, running):
@@ -244,9 +267,11 @@ def arguments():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--vxtts", default=str(HERE.parent.parent / "build/linux/bin/vxtts"))
     parser.add_argument("--language", choices=sorted(VOICES), default="ru")
-    parser.add_argument("--mode", choices=["before", "after"], default="after")
+    parser.add_argument("--mode", choices=["before", "after"], default="after",
+                        help="read the text with the reading stage off, or as shipped")
     parser.add_argument("--espeak", action="store_true", help="score eSpeak NG instead of vxtts")
-    parser.add_argument("--min", type=float, metavar="PERCENT")
+    parser.add_argument("--min", type=float, metavar="PERCENT",
+                        help="exit with 1 when a share is below PERCENT")
     parser.add_argument("--show-failures", action="store_true")
     return parser.parse_args()
 
@@ -260,6 +285,8 @@ def main():
                 sys.exit("espeak-ng is not installed (apt-get install espeak-ng)")
             label, read_text = "espeak ", espeak_reader(options.language)
             read_expected, joiner = read_text, ""
+        elif not Path(options.vxtts).is_file():
+            sys.exit(f"no vxtts at {options.vxtts} (./vx build makes it)")
         else:
             vxtts = Vxtts(options.vxtts, VOICES[options.language], Path(folder))
             label, read_text = "", vxtts.reader(options.mode == "after")
