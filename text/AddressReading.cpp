@@ -2,7 +2,6 @@
 // written, the dots, at signs, slashes and hyphens named, and the parts the dictionary lists
 // (ru, com, www) said its way: "info@example.ru" is "info собака example точка ру".
 
-#include "config/TextUtil.h"
 #include "platform/CharClass.h"
 #include "text/ReadingTopics.h"
 
@@ -82,7 +81,7 @@ bool AddressReader::isAddress(std::u16string_view address, bool hasScheme) const
     if (at != std::u16string_view::npos) {
         return at > 0 && lastDot > at + 1;
     }
-    const std::u16string topLevel = TextUtil::lowerCyrillicLatin(host.substr(lastDot + 1));
+    const std::u16string topLevel = lowerLetters(host.substr(lastDot + 1));
     return cursor_.rules().domainPart(topLevel) != nullptr;
 }
 
@@ -109,7 +108,7 @@ bool AddressReader::read() {
 }
 
 std::u16string AddressReader::partWords(std::u16string_view part) const {
-    const std::u16string* listed = cursor_.rules().domainPart(TextUtil::lowerCyrillicLatin(part));
+    const std::u16string* listed = cursor_.rules().domainPart(lowerLetters(part));
     return listed ? *listed : std::u16string(part);
 }
 

@@ -37,6 +37,10 @@ public:
 
     // A letter of the alphabet, or a character listed in lower or upper.
     bool isLetter(char16_t c) const;
+    // A character listed in lower or upper: a letter this language adds to its alphabet.
+    bool listsLetter(char16_t c) const {
+        return lower_.find(c) != std::u16string::npos || upper_.find(c) != std::u16string::npos;
+    }
     // Capitals of the alphabet lowered, then each character of upper replaced by its partner in
     // lower.
     std::u16string toLower(std::u16string_view text) const;

@@ -99,7 +99,8 @@ std::u16string romanOf(unsigned value) {
 class NumberReader {
 public:
     explicit NumberReader(ReadingCursor& cursor)
-        : cursor_(cursor), rules_(cursor.rules()), numbers_(cursor.numbers()), start_(cursor.position()) {}
+        : cursor_(cursor), rules_(cursor.rules()), numbers_(cursor.numbers()), start_(cursor.position()),
+          governed_(governedAt(start_)) {}
 
     bool read();
 
@@ -113,26 +114,64 @@ private:
         std::size_t end = 0;
     };
 
+    // The cases a number at i may take from what stands before it: the case of a quantity said
+    // right before it ("4 ч 30 мин"), else the cases of the preposition (or other governing word).
+    std::vector<GrammaticalCase> governedAt(std::size_t i) const;
+    // The first governed case, else fallback; with preferred, the first of those governed.
+    GrammaticalCase governedCase(GrammaticalCase fallback, std::initializer_list<GrammaticalCase> preferred = {}) const;
+    // A year or century written with its abbreviation takes the genitive after a word that
+    // governs nothing (к концу 2025 г., истории XIX в.), else the governed case.
+    GrammaticalCase abbreviatedYearCase(std::size_t begin) const;
+
     bool readPhone();
     bool readRoman();
     bool readQuantity(std::size_t digitsAt, std::u16string_view sign, std::optional<Unit> prefixUnit);
     std::optional<Quantity> quantityAt(std::size_t i) const;
-    Counted countedAfter(std::size_t i, std::optional<Unit> prefixUnit) const;
+    Counted countedAfter(std::size_t i, std::optional<Unit> prefixUnit, std::uint64_t value) const;
     std::optional<std::pair<Unit, std::size_t>> unitAfter(std::size_t i) const;
 
-    std::u16string decimalWords(const Quantity& quantity, const Counted& counted) const;
+    std::u16string decimalWords(const Quantity& quantity, const Counted& counted);
     std::u16string suffixedWords(std::uint64_t value, std::u16string_view suffix, std::size_t after) const;
     std::optional<std::u16string> yearWords(std::uint64_t first, std::optional<std::uint64_t> last,
                                             const Counted& counted) const;
-    std::u16string cardinalWords(std::uint64_t first, std::optional<std::uint64_t> last, const Counted& counted) const;
+    std::u16string cardinalWords(std::uint64_t first, std::optional<std::uint64_t> last, const Counted& counted);
     std::u16string unitWords(const Unit& unit, GrammaticalCase grammaticalCase, bool plural) const;
     std::optional<Slot> romanSlot(std::size_t begin, std::size_t end) const;
+    std::u16string compoundWords(std::uint64_t value, std::u16string_view word) const;
 
     ReadingCursor& cursor_;
     const ReadingRules& rules_;
     const NumberWords& numbers_;
     std::size_t start_;
+    std::vector<GrammaticalCase> governed_;
+    GrammaticalCase said_ = Nominative; // the case the last cardinal or decimal was said in
 };
+
+std::vector<GrammaticalCase> NumberReader::governedAt(std::size_t i) const {
+    if (const std::optional<GrammaticalCase> inherited = cursor_.caseOfQuantityBefore(i)) {
+        return {*inherited};
+    }
+    const std::span<const GrammaticalCase> cases = cursor_.casesGovernedBefore(i);
+    return {cases.begin(), cases.end()};
+}
+
+GrammaticalCase NumberReader::governedCase(GrammaticalCase fallback, std::initializer_list<GrammaticalCase> preferred) const {
+    for (const GrammaticalCase grammaticalCase : preferred) {
+        if (std::ranges::find(governed_, grammaticalCase) != governed_.end()) {
+            return grammaticalCase;
+        }
+    }
+    return governed_.empty() ? fallback : governed_.front();
+}
+
+GrammaticalCase NumberReader::abbreviatedYearCase(std::size_t begin) const {
+    const std::vector<GrammaticalCase> governed = governedAt(begin);
+    if (!governed.empty()) {
+        return governed.front();
+    }
+    const std::size_t wordStart = cursor_.wordStartBefore(begin);
+    return wordStart < begin && !cursor_.isCapitalAt(wordStart) ? Genitive : Nominative;
+}
 
 bool NumberReader::read() {
     const char16_t c = cursor_.at(start_);
@@ -257,12 +296,12 @@ bool NumberReader::readQuantity(std::size_t digitsAt, std::u16string_view sign, 
     std::size_t wordsEnd = end;
     const std::size_t suffixLength = cursor_.at(end) == u'-' ? cursor_.lettersAt(end + 1) : 0;
     const std::u16string_view suffix = suffixLength > 0 ? cursor_.text().substr(end + 1, suffixLength) : std::u16string_view();
-    if (quantity->fraction.empty() && !last && suffixLength >= 1 && suffixLength <= 3 &&
-        std::ranges::all_of(suffix, isSmallCyrillic)) {
-        words = suffixedWords(quantity->whole, suffix, end + 1 + suffixLength);
+    if (quantity->fraction.empty() && !last && suffixLength >= 1 && std::ranges::all_of(suffix, isSmallCyrillic)) {
+        words = suffixLength <= 3 ? suffixedWords(quantity->whole, suffix, end + 1 + suffixLength)
+                                  : compoundWords(quantity->whole, suffix);
         wordsEnd = end + 1 + suffixLength;
     } else {
-        const Counted counted = countedAfter(end, prefixUnit);
+        const Counted counted = countedAfter(end, prefixUnit, last.value_or(quantity->whole));
         if (!quantity->fraction.empty()) {
             words = decimalWords(*quantity, counted);
         } else if (const std::optional<std::u16string> year = yearWords(quantity->whole, last, counted)) {
@@ -272,6 +311,7 @@ bool NumberReader::readQuantity(std::size_t digitsAt, std::u16string_view sign, 
         }
         if (counted.unit) {
             wordsEnd = counted.end;
+            cursor_.rememberQuantity(wordsEnd, said_);
         }
     }
     if (words.empty()) {
@@ -293,10 +333,20 @@ std::optional<std::pair<Unit, std::size_t>> NumberReader::unitAfter(std::size_t 
     return unit;
 }
 
-NumberReader::Counted NumberReader::countedAfter(std::size_t i, std::optional<Unit> prefixUnit) const {
+NumberReader::Counted NumberReader::countedAfter(std::size_t i, std::optional<Unit> prefixUnit,
+                                                 std::uint64_t value) const {
     Counted counted;
     counted.end = i;
-    if (const auto unit = unitAfter(i)) {
+    auto unit = unitAfter(i);
+    // "4 г." is four grams: only a number that may be a year is one before "г.".
+    if (unit && unit->first.noun && unit->first.noun == rules_.year() && value < 100) {
+        const std::size_t at = i + cursor_.spacesAt(i);
+        unit = rules_.unitAt(cursor_.text().substr(at, unit->second - (at - i) - 1));
+        if (unit) {
+            unit->second += at - i;
+        }
+    }
+    if (unit) {
         counted.unit = unit->first;
         counted.end = i + unit->second;
         // After тыс., млн: "тыс. руб." counts roubles by the thousand.
@@ -316,18 +366,20 @@ NumberReader::Counted NumberReader::countedAfter(std::size_t i, std::optional<Un
     return counted;
 }
 
-// 3,14: "три целых четырнадцать сотых"; a unit after a decimal is in the genitive singular.
-std::u16string NumberReader::decimalWords(const Quantity& quantity, const Counted& counted) const {
+// 3,14: "три целых четырнадцать сотых", both parts in the case the preposition before it calls
+// for; a unit after a decimal is in the genitive singular.
+std::u16string NumberReader::decimalWords(const Quantity& quantity, const Counted& counted) {
     const Noun* whole = rules_.whole();
     const Noun* fraction = rules_.fraction(quantity.fraction.size());
     if (!whole || !fraction) {
         return {};
     }
+    said_ = counted.unit ? governedCase(Nominative) : governedCase(Nominative, {Accusative});
     const std::uint64_t part = valueOf(quantity.fraction);
-    const auto [wholeCase, wholePlural] = numbers_.nounForm(quantity.whole, Nominative, *whole);
-    const auto [partCase, partPlural] = numbers_.nounForm(part, Nominative, *fraction);
-    std::u16string words = numbers_.cardinal(quantity.whole, Nominative, whole->gender);
-    const std::u16string partWords = numbers_.cardinal(part, Nominative, fraction->gender);
+    const auto [wholeCase, wholePlural] = numbers_.nounForm(quantity.whole, said_, *whole);
+    const auto [partCase, partPlural] = numbers_.nounForm(part, said_, *fraction);
+    std::u16string words = numbers_.cardinal(quantity.whole, said_, whole->gender);
+    const std::u16string partWords = numbers_.cardinal(part, said_, fraction->gender);
     if (words.empty() || partWords.empty()) {
         return {};
     }
@@ -335,12 +387,15 @@ std::u16string NumberReader::decimalWords(const Quantity& quantity, const Counte
     if (counted.unit) {
         words += u' ' + unitWords(*counted.unit, Genitive, false);
     }
+    if (counted.secondUnit) {
+        words += u' ' + unitWords(*counted.secondUnit, Genitive, true);
+    }
     return words;
 }
 
 // "2-м этаже": the ending and the noun choose the form; "5-ти", "2-х" are cardinals.
 std::u16string NumberReader::suffixedWords(std::uint64_t value, std::u16string_view suffix, std::size_t after) const {
-    const std::span<const GrammaticalCase> governed = cursor_.casesGovernedBefore(start_);
+    const std::vector<GrammaticalCase>& governed = governed_;
     const ReadingCursor::NounAfter noun = cursor_.nounAfter(after);
     const bool cardinal = suffix == u"ти" || suffix == u"ми" || suffix == u"мя" || suffix == u"ух" || suffix == u"ёх" ||
                           suffix == u"ех" || (suffix == u"х" && value >= 2 && value <= 4);
@@ -376,22 +431,27 @@ std::u16string NumberReader::suffixedWords(std::uint64_t value, std::u16string_v
     return numbers_.ordinal(value, slot.value_or(slots.front()));
 }
 
+// "2-комнатная", "15-летний": the number as the front of the compound.
+std::u16string NumberReader::compoundWords(std::uint64_t value, std::u16string_view word) const {
+    const std::u16string front = value < 1000 ? numbers_.combining(static_cast<unsigned>(value)) : std::u16string();
+    return front.empty() ? front : front + std::u16string(word);
+}
+
 // "в 2005 году", "1985 г.", "1941–1945 гг.": a year is an ordinal agreeing with the word for
 // year. nullopt when the number is no year.
 std::optional<std::u16string> NumberReader::yearWords(std::uint64_t first, std::optional<std::uint64_t> last,
                                                       const Counted& counted) const {
     const Noun* year = rules_.year();
-    const std::span<const GrammaticalCase> governed = cursor_.casesGovernedBefore(start_);
-    if (!year || !(first >= 1000 || (first >= 100 && !governed.empty()))) {
+    if (!year || !(first >= 1000 || (first >= 100 && !governed_.empty()))) {
         return std::nullopt;
     }
     GrammaticalCase grammaticalCase = Nominative;
     bool plural = false;
     if (counted.unit && counted.unit->noun == year) {
-        grammaticalCase = governed.empty() ? Nominative : governed.front();
+        grammaticalCase = abbreviatedYearCase(start_);
         plural = counted.unit->pluralOnly;
     } else if (!counted.noun.forms.empty() && counted.noun.forms.front().noun == year) {
-        const NounForm& form = governedForm(counted.noun.forms, governed);
+        const NounForm& form = governedForm(counted.noun.forms, governed_);
         // "2000 лет" counts years.
         if (form.grammaticalCase == Genitive && form.plural) {
             return std::nullopt;
@@ -417,12 +477,11 @@ std::optional<std::u16string> NumberReader::yearWords(std::uint64_t first, std::
 // A cardinal agrees with the noun after it (its case from the noun's form, the preposition
 // deciding between forms that fit several), or is followed by its unit in the agreeing form.
 std::u16string NumberReader::cardinalWords(std::uint64_t first, std::optional<std::uint64_t> last,
-                                           const Counted& counted) const {
+                                           const Counted& counted) {
     const std::uint64_t value = last.value_or(first);
-    const std::span<const GrammaticalCase> governed = cursor_.casesGovernedBefore(start_);
-    GrammaticalCase grammaticalCase = cursor_.caseAfterPreposition(start_, {Accusative}, Nominative);
+    GrammaticalCase grammaticalCase = governedCase(Nominative, {Accusative});
     Gender gender = Gender::Masculine;
-    const std::vector<GrammaticalCase> candidates = candidateCases(governed);
+    const std::vector<GrammaticalCase> candidates = candidateCases(governed_);
     for (const NounForm& form : counted.noun.forms) {
         if (const std::optional<GrammaticalCase> agreeing = numbers_.agreeingCase(value, form, candidates)) {
             grammaticalCase = *agreeing;
@@ -431,9 +490,10 @@ std::u16string NumberReader::cardinalWords(std::uint64_t first, std::optional<st
         }
     }
     if (counted.unit) {
-        grammaticalCase = governed.empty() ? Nominative : governed.front();
+        grammaticalCase = governedCase(Nominative);
         gender = counted.unit->noun ? counted.unit->noun->gender : Gender::Masculine;
     }
+    said_ = grammaticalCase;
     std::u16string words = numbers_.cardinal(first, grammaticalCase, gender);
     if (last) {
         const std::u16string lastWords = numbers_.cardinal(*last, grammaticalCase, gender);
@@ -461,37 +521,51 @@ std::u16string NumberReader::unitWords(const Unit& unit, GrammaticalCase grammat
     return unit.rest.empty() ? form : form + u' ' + unit.rest;
 }
 
-// XIX, "Пётр I", "глава III": a Roman numeral is an ordinal agreeing with the noun after it, or
-// with the noun or name before it. Numerals of I, V and X alone need no such word beside them.
+// XIX, "Пётр I", "глава III", "XIX–XX вв.": a Roman numeral is an ordinal agreeing with the
+// noun after it, or with the noun or name before it. Numerals of I, V and X alone need no such
+// word beside them.
 bool NumberReader::readRoman() {
-    const std::size_t length = cursor_.lettersAt(start_);
-    const std::u16string_view word = cursor_.text().substr(start_, length);
-    const unsigned value = romanValue(word);
-    if (value == 0 || romanOf(value) != word || !cursor_.startsToken(start_)) {
+    const auto roman = [&](std::size_t at) -> std::optional<std::pair<unsigned, std::size_t>> {
+        const std::size_t length = cursor_.lettersAt(at);
+        const std::u16string_view word = cursor_.text().substr(at, length);
+        const unsigned value = romanValue(word);
+        if (value == 0 || romanOf(value) != word || !cursor_.startsToken(at)) {
+            return std::nullopt;
+        }
+        return std::pair(value, at + length);
+    };
+    const auto first = roman(start_);
+    if (!first) {
         return false;
     }
-    const std::optional<Slot> slot = romanSlot(start_, start_ + length);
-    std::u16string words = slot ? numbers_.ordinal(value, *slot) : std::u16string();
-    if (words.empty()) {
+    std::size_t end = first->second;
+    const std::size_t dash = end + cursor_.spacesAt(end);
+    const auto second = isDash(cursor_.at(dash)) ? roman(dash + 1 + cursor_.spacesAt(dash + 1)) : std::nullopt;
+    if (second) {
+        end = second->second;
+    }
+    const std::optional<Slot> slot = romanSlot(start_, end);
+    std::u16string words = slot ? numbers_.ordinal(first->first, *slot) : std::u16string();
+    const std::u16string secondWords = slot && second ? numbers_.ordinal(second->first, *slot) : std::u16string();
+    if (words.empty() || (second && secondWords.empty())) {
         return false;
     }
+    words += second ? u' ' + secondWords : u"";
     // "XIX в.": the unit is said in the numeral's case.
-    const auto unit = unitAfter(start_ + length);
+    const auto unit = unitAfter(end);
     if (unit && unit->first.noun) {
         words += u' ' + unitWords(unit->first, slot->grammaticalCase, unit->first.pluralOnly);
     }
-    cursor_.sayAbbreviated(words, start_ + length + (unit && unit->first.noun ? unit->second : 0));
+    cursor_.sayAbbreviated(words, end + (unit && unit->first.noun ? unit->second : 0));
     return true;
 }
 
 std::optional<Slot> NumberReader::romanSlot(std::size_t begin, std::size_t end) const {
-    const std::span<const GrammaticalCase> governed = cursor_.casesGovernedBefore(begin);
     if (const auto unit = unitAfter(end); unit && unit->first.noun) {
-        const GrammaticalCase grammaticalCase = governed.empty() ? Nominative : governed.front();
-        return Slot{grammaticalCase, unit->first.noun->gender};
+        return Slot{abbreviatedYearCase(begin), unit->first.noun->gender};
     }
     if (const ReadingCursor::NounAfter noun = cursor_.nounAfter(end); !noun.forms.empty()) {
-        const NounForm& form = governedForm(noun.forms, governed);
+        const NounForm& form = governedForm(noun.forms, governed_);
         return Slot{form.grammaticalCase, form.plural ? Gender::Masculine : form.noun->gender};
     }
     const std::u16string before = cursor_.wordBefore(begin);

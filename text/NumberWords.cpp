@@ -124,16 +124,15 @@ std::u16string NumberWords::ordinal(std::uint64_t value, Slot slot) const {
     }
     std::u16string head;
     if (value != 0 && last == 0) {
-        // Whole thousands (millions, billions) make one word: двухтысячный, from the genitive of
-        // the count and the ordinal of the scale.
+        // Whole thousands (millions, billions) make one word: двухтысячный, from the count as the
+        // front of a compound and the ordinal of the scale.
         std::size_t order = 1;
         while (value / powerOfThousand(order) % 1000 == 0) {
             ++order;
         }
         const std::uint64_t count = value / powerOfThousand(order) % 1000;
         if (count != 1) {
-            head = cardinal(count, GrammaticalCase::Genitive);
-            std::erase(head, u' ');
+            head = combining(static_cast<unsigned>(count));
             if (head.empty()) {
                 return {};
             }
@@ -187,8 +186,8 @@ std::vector<GrammaticalCase> NumberWords::cardinalCasesEndingWith(std::uint64_t 
     return cases;
 }
 
-// The words of 1-999: hundreds, tens, then units, one and two in the gender.
-std::u16string NumberWords::groupWords(unsigned group, GrammaticalCase grammaticalCase, Gender gender) const {
+// The keys of the words of 1-999: hundreds, tens, then units, one and two in the gender.
+std::vector<std::u16string> NumberWords::groupKeys(unsigned group, Gender gender) {
     std::vector<std::u16string> keys;
     if (group >= 100) {
         keys.push_back(decimal(group / 100 * 100));
@@ -207,8 +206,12 @@ std::u16string NumberWords::groupWords(unsigned group, GrammaticalCase grammatic
     } else if (rest != 0) {
         keys.push_back(decimal(rest));
     }
+    return keys;
+}
+
+std::u16string NumberWords::groupWords(unsigned group, GrammaticalCase grammaticalCase, Gender gender) const {
     std::u16string words;
-    for (const std::u16string& key : keys) {
+    for (const std::u16string& key : groupKeys(group, gender)) {
         const std::u16string* found = word(key, grammaticalCase);
         if (!found) {
             return {};
@@ -216,6 +219,19 @@ std::u16string NumberWords::groupWords(unsigned group, GrammaticalCase grammatic
         append(words, *found);
     }
     return words;
+}
+
+std::u16string NumberWords::combining(unsigned value) const {
+    std::u16string front;
+    for (const std::u16string& key : groupKeys(value % 1000, Gender::Masculine)) {
+        const std::u16string* found = rules_.combiningForm(key);
+        found = found ? found : word(key, GrammaticalCase::Genitive);
+        if (!found) {
+            return {};
+        }
+        front += *found;
+    }
+    return front;
 }
 
 const std::u16string* NumberWords::word(std::u16string_view key, GrammaticalCase grammaticalCase) const {

@@ -37,6 +37,10 @@ public:
     // тысячи пятом"), round thousands as one word ("двухтысячном"). Empty when a word is missing.
     std::u16string ordinal(std::uint64_t value, Slot slot) const;
 
+    // value (1-999) as the front of a compound: "двух" of двухкомнатная, "одно", "сто"; empty when
+    // a word is missing.
+    std::u16string combining(unsigned value) const;
+
     // The slots in which the ordinal of value ends with suffix ("м" of "2-м": вторым, втором, ...),
     // in slot order: masculine, feminine, neuter, plural, each nominative to prepositional.
     std::vector<Slot> ordinalSlotsEndingWith(std::uint64_t value, std::u16string_view suffix) const;
@@ -45,6 +49,7 @@ public:
 
 private:
     std::u16string groupWords(unsigned group, GrammaticalCase grammaticalCase, Gender gender) const;
+    static std::vector<std::u16string> groupKeys(unsigned group, Gender gender);
     const std::u16string* word(std::u16string_view key, GrammaticalCase grammaticalCase) const;
 
     const ReadingRules& rules_;

@@ -1,6 +1,5 @@
 #include "text/ReadingCursor.h"
 
-#include "config/TextUtil.h"
 #include "platform/CharClass.h"
 
 #include <algorithm>
@@ -55,7 +54,7 @@ std::size_t ReadingCursor::wordStartBefore(std::size_t i) const {
 
 std::u16string ReadingCursor::wordBefore(std::size_t i) const {
     const std::size_t start = wordStartBefore(i);
-    return start == i ? std::u16string() : TextUtil::lowerCyrillicLatin(text_.substr(start, lettersAt(start)));
+    return start == i ? std::u16string() : lowerLetters(text_.substr(start, lettersAt(start)));
 }
 
 GrammaticalCase ReadingCursor::caseAfterPreposition(std::size_t i, std::initializer_list<GrammaticalCase> preferred,
@@ -76,7 +75,7 @@ ReadingCursor::NounAfter ReadingCursor::nounAfter(std::size_t i) const {
         if (length == 0 || start == i) {
             return {};
         }
-        const std::u16string lowered = TextUtil::lowerCyrillicLatin(text_.substr(start, length));
+        const std::u16string lowered = lowerLetters(text_.substr(start, length));
         const std::span<const NounForm> forms = rules().nounForms(lowered);
         if (!forms.empty()) {
             return {forms, start + length};

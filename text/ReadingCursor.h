@@ -7,22 +7,12 @@
 #include "text/NumberWords.h"
 
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 namespace vx {
-
-// A Russian, Ukrainian or Latin capital lowered; any other character as it is.
-constexpr char16_t lowerLetter(char16_t c) {
-    if ((c >= u'A' && c <= u'Z') || (c >= u'\u0410' && c <= u'\u042F')) {
-        return static_cast<char16_t>(c + 32);
-    }
-    if (c >= u'\u0400' && c <= u'\u040F') {
-        return static_cast<char16_t>(c + 80); // Ё Є І Ї and the other capitals before А
-    }
-    return c == u'\u0490' ? u'\u0491' : c; // Ґ
-}
 
 class ReadingCursor {
 public:
@@ -61,6 +51,16 @@ public:
     GrammaticalCase caseAfterPreposition(std::size_t i, std::initializer_list<GrammaticalCase> preferred,
                                          GrammaticalCase fallback) const;
 
+    // A quantity with a unit ("4 ч") was said in a case up to end; "4 ч 30 мин" says the next one
+    // in the same case.
+    void rememberQuantity(std::size_t end, GrammaticalCase grammaticalCase) { lastQuantity_ = {end, grammaticalCase}; }
+    // The case of the quantity said right before i (only spaces between), if one was.
+    std::optional<GrammaticalCase> caseOfQuantityBefore(std::size_t i) const {
+        return lastQuantity_ && lastQuantity_->first + spacesAt(lastQuantity_->first) == i && lastQuantity_->first < i
+                   ? std::optional(lastQuantity_->second)
+                   : std::nullopt;
+    }
+
     struct NounAfter {
         std::span<const NounForm> forms; // empty when no known noun follows
         std::size_t end = 0;             // where the noun ends
@@ -85,6 +85,7 @@ private:
     std::size_t position_ = 0;
     std::u16string output_;
     bool spaceAfterWords_ = false; // words were said last: a letter or digit copied next gets a space
+    std::optional<std::pair<std::size_t, GrammaticalCase>> lastQuantity_;
 };
 
 } // namespace vx

@@ -36,7 +36,7 @@ std::optional<GrammaticalCase> caseNamed(std::u16string_view name) {
 // A multi-word form is written with "_" in place of its spaces, so that forms stay apart.
 std::u16string formWord(std::u16string word) {
     std::ranges::replace(word, u'_', u' ');
-    return TextUtil::lowerCyrillicLatin(word);
+    return lowerLetters(word);
 }
 
 template <std::size_t N>
@@ -63,6 +63,12 @@ std::optional<std::uint64_t> numberKey(std::u16string_view key) {
 bool endsWithLetter(std::u16string_view text) { return !text.empty() && isLetter(text.back()); }
 
 } // namespace
+
+std::u16string lowerLetters(std::u16string_view text) {
+    std::u16string out(text);
+    std::ranges::transform(out, out.begin(), lowerLetter);
+    return out;
+}
 
 const std::u16string& Noun::form(GrammaticalCase grammaticalCase, bool isPlural) const {
     return (isPlural ? plural : singular)[static_cast<std::size_t>(grammaticalCase)];
@@ -99,7 +105,7 @@ bool ReadingRules::onEntry(std::u16string_view section, const std::u16string& ke
     } else if (section == u"Months") {
         const std::optional<std::uint64_t> month = numberKey(key);
         if (month && *month >= 1 && *month <= 12) {
-            monthNames_[*month - 1] = TextUtil::lowerCyrillicLatin(value);
+            monthNames_[*month - 1] = lowerLetters(value);
             months_[monthNames_[*month - 1]] = static_cast<unsigned>(*month);
         }
     } else if (section == u"Units") {
@@ -109,7 +115,7 @@ bool ReadingRules::onEntry(std::u16string_view section, const std::u16string& ke
     } else if (section == u"Acronyms") {
         acronyms_[key] = value;
     } else if (section == u"Domains") {
-        domainParts_[TextUtil::lowerCyrillicLatin(key)] = value;
+        domainParts_[lowerLetters(key)] = value;
     } else {
         return false;
     }
@@ -123,14 +129,14 @@ void ReadingRules::setReadingKey(const std::u16string& key, const std::u16string
             fewForm_ = {*form, list[1] == u"pl"};
         }
     } else if (key == u"thousand" || key == u"million" || key == u"billion") {
-        scaleNames_[key == u"thousand" ? 0 : key == u"million" ? 1 : 2] = TextUtil::lowerCyrillicLatin(value);
+        scaleNames_[key == u"thousand" ? 0 : key == u"million" ? 1 : 2] = lowerLetters(value);
     } else if (key == u"whole") {
-        wholeName_ = TextUtil::lowerCyrillicLatin(value);
+        wholeName_ = lowerLetters(value);
     } else if (key == u"fractions") {
         fractionNames_.clear();
-        std::ranges::transform(list, std::back_inserter(fractionNames_), TextUtil::lowerCyrillicLatin);
+        std::ranges::transform(list, std::back_inserter(fractionNames_), lowerLetters);
     } else if (key == u"year") {
-        yearName_ = TextUtil::lowerCyrillicLatin(value);
+        yearName_ = lowerLetters(value);
     } else if (key == u"short decades") {
         shortDecadesCentury_ = static_cast<unsigned>(std::max(0, TextUtil::toInt(value)));
     } else if (key == u"named") {
@@ -138,9 +144,15 @@ void ReadingRules::setReadingKey(const std::u16string& key, const std::u16string
     }
 }
 
+// Six case forms, and a seventh when the word begins compounds otherwise than in the genitive.
 void ReadingRules::addCardinal(const std::u16string& key, const std::u16string& value) {
-    if (const auto list = forms<kCaseCount>(words(value))) {
-        cardinals_[key] = *list;
+    std::vector<std::u16string> list = words(value);
+    if (list.size() == kCaseCount + 1) {
+        combiningForms_[key] = formWord(list.back());
+        list.pop_back();
+    }
+    if (const auto caseForms = forms<kCaseCount>(list)) {
+        cardinals_[key] = *caseForms;
     }
 }
 
@@ -192,7 +204,7 @@ void ReadingRules::addPreposition(const std::u16string& key, const std::u16strin
         }
     }
     if (!cases.empty()) {
-        prepositions_[TextUtil::lowerCyrillicLatin(key)] = std::move(cases);
+        prepositions_[lowerLetters(key)] = std::move(cases);
     }
 }
 
@@ -203,7 +215,7 @@ void ReadingRules::addUnit(const std::u16string& key, const std::u16string& valu
 }
 
 void ReadingRules::addAbbreviation(const std::u16string& key, const std::u16string& value, bool endsSentence) {
-    const std::u16string lowered = TextUtil::lowerCyrillicLatin(key);
+    const std::u16string lowered = lowerLetters(key);
     std::vector<Abbreviation>& list = abbreviations_[lowered.front()];
     std::erase_if(list, [&](const Abbreviation& entry) { return entry.key == lowered; });
     const auto longer = [](const Abbreviation& a, const Abbreviation& b) { return a.key.size() > b.key.size(); };
@@ -214,6 +226,11 @@ void ReadingRules::addAbbreviation(const std::u16string& key, const std::u16stri
 const CaseForms* ReadingRules::cardinal(std::u16string_view key) const {
     const auto found = cardinals_.find(key);
     return found == cardinals_.end() ? nullptr : &found->second;
+}
+
+const std::u16string* ReadingRules::combiningForm(std::u16string_view key) const {
+    const auto found = combiningForms_.find(key);
+    return found == combiningForms_.end() ? nullptr : &found->second;
 }
 
 std::optional<Ordinal> ReadingRules::ordinal(std::uint64_t value) const {

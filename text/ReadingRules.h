@@ -18,6 +18,20 @@
 
 namespace vx {
 
+// A Russian, Ukrainian or Latin capital lowered; any other character as it is.
+constexpr char16_t lowerLetter(char16_t c) {
+    if ((c >= u'A' && c <= u'Z') || (c >= u'\u0410' && c <= u'\u042F')) {
+        return static_cast<char16_t>(c + 32);
+    }
+    if (c >= u'\u0400' && c <= u'\u040F') {
+        return static_cast<char16_t>(c + 80); // Ё Є І Ї and the other capitals before А
+    }
+    return c == u'\u0490' ? u'\u0491' : c; // Ґ
+}
+
+// The text with its Russian, Ukrainian and Latin capitals lowered: how words are looked up.
+std::u16string lowerLetters(std::u16string_view text);
+
 enum class GrammaticalCase : std::uint8_t { Nominative, Genitive, Dative, Accusative, Instrumental, Prepositional };
 inline constexpr std::size_t kCaseCount = 6;
 
@@ -103,6 +117,9 @@ public:
     // The case forms of a number word: "1" to "19", tens, hundreds, and "1f", "1n", "2f" for the
     // feminine and neuter one and two. Null when the data has none.
     const CaseForms* cardinal(std::u16string_view key) const;
+    // The form a number word takes at the front of a compound ("одно" of однокомнатный, "сто" of
+    // столетие); null when it is the genitive.
+    const std::u16string* combiningForm(std::u16string_view key) const;
     // The ordinal of 0-19, a ten, a hundred, 1000, 10^6 or 10^9; nullopt when the data has none.
     std::optional<Ordinal> ordinal(std::uint64_t value) const;
     // The readings of a word as a form of a known noun (the word lowered).
@@ -156,6 +173,7 @@ private:
     void addAbbreviation(const std::u16string& key, const std::u16string& value, bool endsSentence);
 
     Table<CaseForms> cardinals_;
+    Table<std::u16string> combiningForms_;
     std::unordered_map<std::uint64_t, std::pair<std::u16string, std::u16string>> ordinals_; // stem, endings
     std::map<std::u16string, EndingTable, std::less<>> endings_;
     // Nouns are kept in a list whose addresses never change, as the form index points into it.

@@ -3,19 +3,38 @@
 #include "platform/CharClass.h"
 #include "text/ReadingTopics.h"
 
+#include <algorithm>
+
 namespace vx {
 namespace {
 
 // Latin letters U+00C0-U+017F without their marks; '*' where the letter is written with two
-// (Æ, Þ, ß and their small forms) or is no letter (× ÷).
+// (Æ, Þ, ß and their small forms, which folded() spells out) or is no letter (× ÷).
 constexpr std::u16string_view kLatinBase =
     u"AAAAAA*CEEEEIIIIDNOOOOO*OUUUUY**aaaaaa*ceeeeiiiidnooooo*ouuuuy*y"
     u"AaAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIiIiIiIiIiIiJjKkkLlLlLlLlLlNnNnNnnNnOoOoOoOo"
     u"RrRrRrSsSsSsSsTtTtTtUuUuUuUuUuUuWwYyYZzZzZzs";
 static_assert(kLatinBase.size() == 0x180 - 0xC0);
 
-std::u16string_view foldedLatin(char16_t c) {
+// Cyrillic letters beyond the Russian alphabet (U+0400-U+040F, U+0450-U+045F) as the Russian
+// letter nearest in sound: Ќ is К, Ў is У, Ђ and Џ are Д.
+constexpr std::u16string_view kCyrillicBase = u"ЕЕДГЕЗИИЙЛНЧКИУДеедгезиийлнчкиуд";
+static_assert(kCyrillicBase.size() == 32);
+
+bool isBasicLetter(char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'А' && c <= u'я') || c == u'Ё' || c == u'ё';
+}
+
+std::u16string_view folded(char16_t c) {
+    if (c >= 0x0400 && c <= 0x040F) {
+        return kCyrillicBase.substr(c - 0x0400, 1);
+    }
+    if (c >= 0x0450 && c <= 0x045F) {
+        return kCyrillicBase.substr(c - 0x0450 + 16, 1);
+    }
     switch (c) {
+    case u'Ґ': return u"Г";
+    case u'ґ': return u"г";
     case u'Æ': return u"AE";
     case u'æ': return u"ae";
     case u'Þ': return u"TH";
@@ -47,24 +66,23 @@ public:
             if (isInvisible(c)) {
                 continue;
             }
-            if (!isLetter(c) || isVoiceLetter(c)) {
+            if (!isLetter(c) || isKept(c)) {
                 out += c;
                 continue;
             }
-            const std::u16string_view folded = foldedLatin(c);
-            out += !folded.empty() && isVoiceLetter(folded.front()) ? folded : u" ";
+            const std::u16string_view base = folded(c);
+            out += !base.empty() && isKept(base.front()) ? base : u" ";
         }
         return out;
     }
 
 private:
-    bool isVoiceLetter(char16_t c) const {
-        for (const Language* language : languages_) {
-            if (language->isLetter(c)) {
-                return true;
-            }
-        }
-        return false;
+    // A letter of the Russian or Latin alphabet that a language of the voice has, or one that a
+    // language adds to its alphabet (і ї є ґ); any other letter is folded.
+    bool isKept(char16_t c) const {
+        return std::ranges::any_of(languages_, [&](const Language* language) {
+            return (isBasicLetter(c) && language->isLetter(c)) || language->listsLetter(c);
+        });
     }
 
     std::span<const Language* const> languages_;
