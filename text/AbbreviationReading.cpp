@@ -46,14 +46,20 @@ bool readAcronym(ReadingCursor& cursor) {
 }
 
 // A title names a place or a person after it; after a preposition it takes the case that a place
-// takes there (на улице, по улице, за улицей).
+// takes there (на улице, по улице, за улицей), after another word the genitive (главы
+// администрации города).
 std::u16string titleWords(const ReadingCursor& cursor, const Abbreviation& abbreviation) {
     const Noun* noun = cursor.rules().noun(abbreviation.words);
-    if (!noun || cursor.casesGovernedBefore(cursor.position()).empty()) {
+    const std::size_t at = cursor.position();
+    const std::size_t wordStart = cursor.wordStartBefore(at);
+    if (!noun || wordStart == at) {
         return abbreviation.words;
     }
+    if (cursor.casesGovernedBefore(at).empty()) {
+        return cursor.isCapitalAt(wordStart) ? abbreviation.words : noun->form(Genitive, false);
+    }
     const GrammaticalCase grammaticalCase =
-        cursor.caseAfterPreposition(cursor.position(), {Prepositional, Instrumental, Dative, Genitive, Accusative}, Nominative);
+        cursor.caseAfterPreposition(at, {Prepositional, Instrumental, Dative, Genitive, Accusative}, Nominative);
     return noun->form(grammaticalCase, false);
 }
 

@@ -505,8 +505,8 @@ std::u16string NumberReader::cardinalWords(std::uint64_t first, std::optional<st
     if (!counted.unit->noun) {
         return words + u' ' + counted.unit->rest;
     }
-    const auto [unitCase, plural] = numbers_.nounForm(value, grammaticalCase, *counted.unit->noun);
-    words += u' ' + unitWords(*counted.unit, unitCase, plural || counted.unit->pluralOnly);
+    words += u' ' + numbers_.nounWords(value, grammaticalCase, *counted.unit->noun, counted.unit->pluralOnly);
+    words += counted.unit->rest.empty() ? u"" : u' ' + counted.unit->rest;
     if (counted.secondUnit) {
         words += u' ' + unitWords(*counted.secondUnit, Genitive, true);
     }

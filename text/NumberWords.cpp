@@ -62,6 +62,14 @@ std::pair<GrammaticalCase, bool> NumberWords::nounForm(std::uint64_t value, Gram
     return {GrammaticalCase::Genitive, true};
 }
 
+std::u16string NumberWords::nounWords(std::uint64_t value, GrammaticalCase grammaticalCase, const Noun& noun,
+                                     bool pluralOnly) const {
+    const auto [formCase, plural] = nounForm(value, grammaticalCase, noun);
+    const bool few = countOf(value) == Count::Few && !(value >= 1000 && value % 1000 == 0) &&
+                     (grammaticalCase == GrammaticalCase::Nominative || grammaticalCase == GrammaticalCase::Accusative);
+    return few && !noun.few.empty() ? noun.few : noun.form(formCase, plural || pluralOnly);
+}
+
 std::optional<GrammaticalCase> NumberWords::agreeingCase(std::uint64_t value, const NounForm& form,
                                                          std::span<const GrammaticalCase> candidates) const {
     for (const GrammaticalCase candidate : candidates) {
@@ -98,8 +106,7 @@ std::u16string NumberWords::cardinal(std::uint64_t value, GrammaticalCase gramma
             }
             append(words, groupText);
         }
-        const auto [scaleCase, plural] = nounForm(group, grammaticalCase, *scale);
-        append(words, scale->form(scaleCase, plural));
+        append(words, nounWords(group, grammaticalCase, *scale));
     }
     if (const auto units = static_cast<unsigned>(value % 1000)) {
         const std::u16string unitText = groupWords(units, grammaticalCase, gender);

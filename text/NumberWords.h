@@ -23,6 +23,9 @@ public:
     // plural of the case. After whole thousands the noun counts the thousands (genitive plural).
     std::pair<GrammaticalCase, bool> nounForm(std::uint64_t value, GrammaticalCase grammaticalCase,
                                               const Noun& noun) const;
+    // The words of that form, or of the noun's own form after two to four where it has one.
+    std::u16string nounWords(std::uint64_t value, GrammaticalCase grammaticalCase, const Noun& noun,
+                             bool pluralOnly = false) const;
     // The case in which value agrees with a noun standing in the given form, trying the cases in
     // candidates order; nullopt when none agrees.
     std::optional<GrammaticalCase> agreeingCase(std::uint64_t value, const NounForm& form,

@@ -57,6 +57,15 @@ std::u16string ReadingCursor::wordBefore(std::size_t i) const {
     return start == i ? std::u16string() : lowerLetters(text_.substr(start, lettersAt(start)));
 }
 
+std::span<const GrammaticalCase> ReadingCursor::casesGovernedBefore(std::size_t i) const {
+    std::u16string word = wordBefore(i);
+    while (rules().isParticle(word)) {
+        i = wordStartBefore(i);
+        word = wordBefore(i);
+    }
+    return rules().prepositionCases(word);
+}
+
 GrammaticalCase ReadingCursor::caseAfterPreposition(std::size_t i, std::initializer_list<GrammaticalCase> preferred,
                                                     GrammaticalCase fallback) const {
     const std::span<const GrammaticalCase> governed = casesGovernedBefore(i);

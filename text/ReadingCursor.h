@@ -42,10 +42,9 @@ public:
     std::size_t wordStartBefore(std::size_t i) const;
     // That word, lowered; empty when none.
     std::u16string wordBefore(std::size_t i) const;
-    // The cases that the preposition before i governs; empty when no preposition stands there.
-    std::span<const GrammaticalCase> casesGovernedBefore(std::size_t i) const {
-        return rules().prepositionCases(wordBefore(i));
-    }
+    // The cases that the preposition (or other governing word) before i governs, looking past
+    // particles; empty when none stands there.
+    std::span<const GrammaticalCase> casesGovernedBefore(std::size_t i) const;
     // The first of preferred that the preposition before i governs, else the first case it
     // governs, else fallback.
     GrammaticalCase caseAfterPreposition(std::size_t i, std::initializer_list<GrammaticalCase> preferred,

@@ -141,6 +141,9 @@ void ReadingRules::setReadingKey(const std::u16string& key, const std::u16string
         shortDecadesCentury_ = static_cast<unsigned>(std::max(0, TextUtil::toInt(value)));
     } else if (key == u"named") {
         named_ = value;
+    } else if (key == u"particles") {
+        particles_.clear();
+        std::ranges::transform(list, std::back_inserter(particles_), lowerLetters);
     }
 }
 
@@ -171,7 +174,8 @@ void ReadingRules::addEndings(const std::u16string& key, const std::u16string& v
 }
 
 // "книга = f книга книги ... книгах": the gender (m, f, n; "a" after it for a noun declined as
-// an adjective), then six singular and six plural forms.
+// an adjective), then six singular and six plural forms, and the form after two to four when it
+// is none of them.
 void ReadingRules::addNoun(const std::u16string& key, const std::u16string& value) {
     const std::vector<std::u16string> list = words(value);
     if (list.empty() || list[0].empty() || list[0].size() > 2 || (list[0].size() == 2 && list[0][1] != u'a')) {
@@ -180,11 +184,15 @@ void ReadingRules::addNoun(const std::u16string& key, const std::u16string& valu
     const std::u16string_view genders = u"mfn";
     const std::size_t gender = genders.find(list[0][0]);
     const auto singular = forms<kCaseCount>(std::span(list).subspan(1, std::min<std::size_t>(kCaseCount, list.size() - 1)));
-    const auto plural = list.size() == 13 ? forms<kCaseCount>(std::span(list).subspan(7)) : std::nullopt;
+    const bool hasFew = list.size() == 2 * kCaseCount + 2;
+    const auto plural = list.size() == 2 * kCaseCount + 1 || hasFew
+                            ? forms<kCaseCount>(std::span(list).subspan(kCaseCount + 1, kCaseCount))
+                            : std::nullopt;
     if (gender == std::u16string_view::npos || !singular || !plural) {
         return;
     }
-    auto noun = std::make_unique<Noun>(Noun{static_cast<Gender>(gender), list[0].size() == 2, *singular, *plural});
+    auto noun = std::make_unique<Noun>(Noun{static_cast<Gender>(gender), list[0].size() == 2, *singular, *plural,
+                                            hasFew ? formWord(list.back()) : std::u16string()});
     for (const bool isPlural : {false, true}) {
         for (std::size_t c = 0; c < kCaseCount; ++c) {
             const auto grammaticalCase = static_cast<GrammaticalCase>(c);
@@ -308,6 +316,10 @@ const std::u16string* ReadingRules::acronym(std::u16string_view word) const {
 const std::u16string* ReadingRules::domainPart(std::u16string_view lowered) const {
     const auto found = domainParts_.find(lowered);
     return found == domainParts_.end() ? nullptr : &found->second;
+}
+
+bool ReadingRules::isParticle(std::u16string_view lowered) const {
+    return !lowered.empty() && std::ranges::find(particles_, lowered) != particles_.end();
 }
 
 const Noun* ReadingRules::scale(std::size_t order) const {

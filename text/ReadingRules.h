@@ -55,6 +55,9 @@ struct Noun {
     bool adjectival = false;
     CaseForms singular;
     CaseForms plural;
+    // The form after two to four in the nominative, where it is neither of the above
+    // (квадратных метра); empty for most nouns.
+    std::u16string few;
 
     const std::u16string& form(GrammaticalCase grammaticalCase, bool isPlural) const;
 };
@@ -159,6 +162,9 @@ public:
     const Noun* year() const { return noun(yearName_); }
     // Decades of this century (1900: the 1910s to the 1990s) are said by their tens alone.
     unsigned shortDecadesCentury() const { return shortDecadesCentury_; }
+    // A word that stands between a number and the word governing it without changing its case
+    // (всего, уже): the word before it is asked instead.
+    bool isParticle(std::u16string_view lowered) const;
     // Symbols read by their names wherever they stand.
     bool isNamedSymbol(char16_t c) const { return named_.find(c) != std::u16string::npos; }
 
@@ -194,6 +200,7 @@ private:
     std::u16string yearName_;
     unsigned shortDecadesCentury_ = 0;
     std::u16string named_;
+    std::vector<std::u16string> particles_;
 };
 
 } // namespace vx

@@ -77,12 +77,13 @@ public:
     }
 
 private:
-    // A letter of the Russian or Latin alphabet that a language of the voice has, or one that a
-    // language adds to its alphabet (і ї є ґ); any other letter is folded.
+    // A letter of the Russian or Latin alphabet that a language of the voice has, one that a
+    // language adds to its alphabet (і ї є ґ), or one the first language names (π); any other
+    // letter is folded.
     bool isKept(char16_t c) const {
-        return std::ranges::any_of(languages_, [&](const Language* language) {
-            return (isBasicLetter(c) && language->isLetter(c)) || language->listsLetter(c);
-        });
+        return languages_.front()->reading().isNamedSymbol(c) || std::ranges::any_of(languages_, [&](const Language* language) {
+                   return (isBasicLetter(c) && language->isLetter(c)) || language->listsLetter(c);
+               });
     }
 
     std::span<const Language* const> languages_;
