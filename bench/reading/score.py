@@ -1,15 +1,16 @@
 #!/usr/bin/env python3
 """Scores how many sentences of a reading corpus a voice reads as a careful newsreader would.
 
-    score.py [--vxtts PATH] [--language ru|uk] [--mode before|after] [--espeak]
-             [--min PERCENT] [--show-failures]
+    score.py [--vxtts PATH] [--language ru|uk] [--corpus FILE] [--mode before|after]
+             [--espeak] [--min PERCENT] [--show-failures]
 
-The corpus is LANGUAGE.tsv beside this script: "text<TAB>reading" lines, paragraphs apart by a
-blank line, '#' starting a comment. A sentence is read right when the voice's modules are given
-the same words for its text as for its reading. The reading goes through `vxtts normalize` with
-the text-reading stage off; the text with the stage as shipped (--mode after) or off (--mode
-before). Sentence mode reads each sentence on its own; paragraph mode reads each paragraph as
-one text and finds its sentences in what was read by aligning it with their readings.
+The corpus is FILE, or LANGUAGE.tsv beside this script without --corpus: "text<TAB>reading"
+lines, paragraphs apart by a blank line, '#' starting a comment. A sentence is read right when
+the voice's modules are given the same words for its text as for its reading. The reading goes
+through `vxtts normalize` with the text-reading stage off; the text with the stage as shipped
+(--mode after) or off (--mode before). Sentence mode reads each sentence on its own; paragraph
+mode reads each paragraph as one text and finds its sentences in what was read by aligning it
+with their readings.
 
 --espeak scores eSpeak NG on the same corpus instead, by its phonemes.
 
@@ -267,6 +268,8 @@ def arguments():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--vxtts", default=str(HERE.parent.parent / "build/linux/bin/vxtts"))
     parser.add_argument("--language", choices=sorted(VOICES), default="ru")
+    parser.add_argument("--corpus", type=Path, metavar="FILE",
+                        help="the corpus to score (default: LANGUAGE.tsv beside this script)")
     parser.add_argument("--mode", choices=["before", "after"], default="after",
                         help="read the text with the reading stage off, or as shipped")
     parser.add_argument("--espeak", action="store_true", help="score eSpeak NG instead of vxtts")
@@ -278,7 +281,7 @@ def arguments():
 
 def main():
     options = arguments()
-    paragraphs = read_corpus(HERE / f"{options.language}.tsv")
+    paragraphs = read_corpus(options.corpus or HERE / f"{options.language}.tsv")
     with tempfile.TemporaryDirectory(prefix="reading-") as folder:
         if options.espeak:
             if not shutil.which("espeak-ng"):
