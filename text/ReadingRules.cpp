@@ -79,16 +79,6 @@ std::u16string Ordinal::inSlot(Slot slot) const {
            (*endings)[static_cast<std::size_t>(slot.gender) * kCaseCount + static_cast<std::size_t>(slot.grammaticalCase)];
 }
 
-std::vector<Slot> Ordinal::slotsEndingWith(std::u16string_view suffix) const {
-    std::vector<Slot> out;
-    for (std::size_t i = 0; i < endings->size(); ++i) {
-        if ((*endings)[i].ends_with(suffix)) {
-            out.push_back({static_cast<GrammaticalCase>(i % kCaseCount), static_cast<Gender>(i / kCaseCount)});
-        }
-    }
-    return out;
-}
-
 bool ReadingRules::onEntry(std::u16string_view section, const std::u16string& key, const std::u16string& value) {
     if (section == u"Reading") {
         setReadingKey(key, value);

@@ -78,8 +78,6 @@ struct Ordinal {
     const EndingTable* endings;
 
     std::u16string inSlot(Slot slot) const;
-    // The slots whose endings end with suffix ("м" of "2-м": втором, вторым, вторым).
-    std::vector<Slot> slotsEndingWith(std::u16string_view suffix) const;
 };
 
 // What follows a number: a unit's noun, declined, and the words said after it unchanged
