@@ -12,8 +12,12 @@ namespace {
 using enum GrammaticalCase;
 
 // Where an abbreviation written as key ends in text at i, or 0 when it is not there. A space in
-// the key, or none after one of its dots, stands for any number of spaces in the text.
+// the key, or none after one of its dots, stands for any number of spaces in the text. A
+// one-letter abbreviation (г., м.) must be written small: a capital with a dot is an initial.
 std::size_t matchEnd(const ReadingCursor& cursor, std::u16string_view key, std::size_t i) {
+    if (key.size() == 2 && key[1] == u'.' && cursor.at(i) != key[0]) {
+        return 0;
+    }
     for (std::size_t k = 0; k < key.size(); ++k) {
         if (key[k] == u' ') {
             i += cursor.spacesAt(i);

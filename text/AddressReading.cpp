@@ -113,12 +113,8 @@ std::u16string AddressReader::partWords(std::u16string_view part) const {
 }
 
 std::u16string AddressReader::markWords(char16_t mark) const {
-    const std::u16string_view text(&mark, 1);
-    if (const std::u16string* listed = cursor_.rules().domainPart(text)) {
-        return *listed;
-    }
-    const std::u16string name = cursor_.language().symbolName(text);
-    return name.size() > 1 ? name : std::u16string();
+    const std::u16string* listed = cursor_.rules().domainPart(std::u16string_view(&mark, 1));
+    return listed ? *listed : cursor_.symbolWords(mark);
 }
 
 } // namespace

@@ -134,7 +134,7 @@ bool DateReader::readFirstDayOfRange() {
     } else {
         const std::size_t length = cursor_.lettersAt(next);
         const std::u16string word = cursor_.wordBefore(next + length);
-        if (length == 0 || next == day->second || !(word == u"по" || word == u"до" || word == u"и")) {
+        if (length == 0 || next == day->second || !rules_.joinsDays(word)) {
             return false;
         }
         next += length;
@@ -180,9 +180,7 @@ bool DateReader::readTime() {
         const auto [digitsStart, value] = parts[i];
         // Minutes keep their leading zero: 8:05 is "восемь ноль пять", 9:00 "девять ноль ноль".
         const bool padded = i > 0 && isTime && cursor_.at(digitsStart) == u'0';
-        const std::u16string part = padded && value == 0 ? zero
-                                    : padded                ? numbers_.cardinal(value, Nominative)
-                                                            : numbers_.cardinal(value, grammaticalCase);
+        const std::u16string part = padded && value == 0 ? zero : numbers_.cardinal(value, grammaticalCase);
         if (part.empty() || zero.empty()) {
             return false;
         }

@@ -22,7 +22,6 @@ constexpr std::size_t kShortestPhone = 7; // digits
 bool isGroupSpace(char16_t c) { return c == u' ' || c == u'\u00A0' || c == u'\u202F' || c == u'\u2009'; }
 bool isDash(char16_t c) { return c == u'-' || c == u'\u2013' || c == u'\u2014'; }
 bool isSign(char16_t c) { return c == u'-' || c == u'\u2212' || c == u'+'; }
-bool isSmallCyrillic(char16_t c) { return (c >= u'а' && c <= u'я') || c == u'ё'; }
 
 std::uint64_t valueOf(std::u16string_view digits) {
     std::uint64_t value = 0;
@@ -131,7 +130,12 @@ private:
     std::optional<std::pair<Unit, std::size_t>> unitAfter(std::size_t i) const;
 
     std::u16string decimalWords(const Quantity& quantity, const Counted& counted);
-    std::u16string suffixedWords(std::uint64_t value, std::u16string_view suffix, std::size_t after) const;
+    struct Suffixed {
+        std::u16string words;
+        Slot slot;           // the case and gender the number was said in
+        bool ordinal = true; // false for "5-ти", "2-х"
+    };
+    Suffixed suffixedWords(std::uint64_t value, std::u16string_view suffix, std::size_t after) const;
     std::optional<std::u16string> yearWords(std::uint64_t first, std::optional<std::uint64_t> last,
                                             const Counted& counted) const;
     std::u16string cardinalWords(std::uint64_t first, std::optional<std::uint64_t> last, const Counted& counted);
@@ -187,8 +191,8 @@ bool NumberReader::read() {
         if (isLetter(before) || isDigit(before) || cursor_.language().isLetter(before)) {
             return false;
         }
-        const std::u16string sign = cursor_.language().symbolName(c == u'+' ? u"+" : u"\u2212");
-        return sign.size() > 1 && readQuantity(start_ + 1, sign, std::nullopt);
+        const std::u16string sign = cursor_.symbolWords(c == u'+' ? u'+' : u'\u2212');
+        return !sign.empty() && readQuantity(start_ + 1, sign, std::nullopt);
     }
     if (const auto prefix = isLetter(c) ? std::nullopt : rules_.unitAt(cursor_.text().substr(start_))) {
         const std::size_t digits = start_ + prefix->second + cursor_.spacesAt(start_ + prefix->second);
@@ -227,7 +231,7 @@ bool NumberReader::readPhone() {
         isDigit(cursor_.at(end))) {
         return false;
     }
-    std::u16string words = plus ? cursor_.language().symbolName(u"+") : std::u16string();
+    std::u16string words = plus ? cursor_.symbolWords(u'+') : std::u16string();
     for (const std::u16string_view group : groups) {
         // Leading zeros are said one by one: 05 is "ноль пять".
         std::size_t zeros = 0;
@@ -296,10 +300,24 @@ bool NumberReader::readQuantity(std::size_t digitsAt, std::u16string_view sign, 
     std::size_t wordsEnd = end;
     const std::size_t suffixLength = cursor_.at(end) == u'-' ? cursor_.lettersAt(end + 1) : 0;
     const std::u16string_view suffix = suffixLength > 0 ? cursor_.text().substr(end + 1, suffixLength) : std::u16string_view();
-    if (quantity->fraction.empty() && !last && suffixLength >= 1 && std::ranges::all_of(suffix, isSmallCyrillic)) {
-        words = suffixLength <= 3 ? suffixedWords(quantity->whole, suffix, end + 1 + suffixLength)
-                                  : compoundWords(quantity->whole, suffix);
+    const bool isEnding = suffixLength >= 1 && std::ranges::all_of(suffix, [&](char16_t c) {
+        return lowerLetter(c) == c && cursor_.language().isLetter(c);
+    });
+    if (quantity->fraction.empty() && !last && isEnding) {
         wordsEnd = end + 1 + suffixLength;
+        if (suffixLength > 3) {
+            words = compoundWords(quantity->whole, suffix);
+        } else if (const Suffixed suffixed = suffixedWords(quantity->whole, suffix, wordsEnd); !suffixed.words.empty()) {
+            words = suffixed.words;
+            // "1990-х гг.", "на 47-м км": a unit after the number in the number's case.
+            if (const auto unit = unitAfter(wordsEnd); unit && unit->first.noun) {
+                words += u' ' + (suffixed.ordinal ? unitWords(unit->first, suffixed.slot.grammaticalCase,
+                                                              suffixed.slot.gender == Gender::Plural || unit->first.pluralOnly)
+                                                  : numbers_.nounWords(quantity->whole, suffixed.slot.grammaticalCase,
+                                                                       *unit->first.noun, unit->first.pluralOnly));
+                wordsEnd += unit->second;
+            }
+        }
     } else {
         const Counted counted = countedAfter(end, prefixUnit, last.value_or(quantity->whole));
         if (!quantity->fraction.empty()) {
@@ -324,12 +342,19 @@ bool NumberReader::readQuantity(std::size_t digitsAt, std::u16string_view sign, 
     return true;
 }
 
+// A unit written with a dot and followed by a number is a title of that number instead ("ч. 2
+// ст. 15": part two, article fifteen).
 std::optional<std::pair<Unit, std::size_t>> NumberReader::unitAfter(std::size_t i) const {
     const std::size_t at = i + cursor_.spacesAt(i);
     auto unit = rules_.unitAt(cursor_.text().substr(at));
-    if (unit) {
-        unit->second += at - i;
+    if (!unit) {
+        return unit;
     }
+    const std::size_t end = at + unit->second;
+    if (cursor_.at(end - 1) == u'.' && isDigit(cursor_.at(end + cursor_.spacesAt(end)))) {
+        return std::nullopt;
+    }
+    unit->second += at - i;
     return unit;
 }
 
@@ -394,19 +419,20 @@ std::u16string NumberReader::decimalWords(const Quantity& quantity, const Counte
 }
 
 // "2-м этаже": the ending and the noun choose the form; "5-ти", "2-х" are cardinals.
-std::u16string NumberReader::suffixedWords(std::uint64_t value, std::u16string_view suffix, std::size_t after) const {
+NumberReader::Suffixed NumberReader::suffixedWords(std::uint64_t value, std::u16string_view suffix,
+                                                   std::size_t after) const {
     const std::vector<GrammaticalCase>& governed = governed_;
     const ReadingCursor::NounAfter noun = cursor_.nounAfter(after);
-    const bool cardinal = suffix == u"ти" || suffix == u"ми" || suffix == u"мя" || suffix == u"ух" || suffix == u"ёх" ||
-                          suffix == u"ех" || (suffix == u"х" && value >= 2 && value <= 4);
-    if (cardinal) {
+    // "2-х" is двух, but "5-х" пятых.
+    if (rules_.isCardinalEnding(suffix) || (suffix == u"х" && value >= 2 && value <= 4)) {
         const std::vector<GrammaticalCase> cases = numbers_.cardinalCasesEndingWith(value, suffix);
         if (cases.empty()) {
             return {};
         }
         const auto preferred = std::ranges::find_first_of(cases, governed);
-        const Gender gender = noun.forms.empty() ? Gender::Masculine : noun.forms.front().noun->gender;
-        return numbers_.cardinal(value, preferred != cases.end() ? *preferred : cases.front(), gender);
+        const Slot slot{preferred != cases.end() ? *preferred : cases.front(),
+                        noun.forms.empty() ? Gender::Masculine : noun.forms.front().noun->gender};
+        return {numbers_.cardinal(value, slot.grammaticalCase, slot.gender), slot, false};
     }
     // The decades of the last century are said by their tens: 1990-х, "девяностых".
     const unsigned century = rules_.shortDecadesCentury();
@@ -428,7 +454,7 @@ std::u16string NumberReader::suffixedWords(std::uint64_t value, std::u16string_v
     std::optional<Slot> slot = pick([&](Slot candidate) { return agrees(candidate) && isGoverned(candidate); });
     slot = slot ? slot : pick(agrees);
     slot = slot ? slot : pick(isGoverned);
-    return numbers_.ordinal(value, slot.value_or(slots.front()));
+    return {numbers_.ordinal(value, slot.value_or(slots.front())), slot.value_or(slots.front())};
 }
 
 // "2-комнатная", "15-летний": the number as the front of the compound.
@@ -437,22 +463,24 @@ std::u16string NumberReader::compoundWords(std::uint64_t value, std::u16string_v
     return front.empty() ? front : front + std::u16string(word);
 }
 
-// "в 2005 году", "1985 г.", "1941–1945 гг.": a year is an ordinal agreeing with the word for
-// year. nullopt when the number is no year.
+// "в 2005 году", "1985 г.", "1941–1945 гг.", "в 5 веке": a year or a century is an ordinal
+// agreeing with the word for it. nullopt when the number is neither.
 std::optional<std::u16string> NumberReader::yearWords(std::uint64_t first, std::optional<std::uint64_t> last,
                                                       const Counted& counted) const {
     const Noun* year = rules_.year();
-    if (!year || !(first >= 1000 || (first >= 100 && !governed_.empty()))) {
-        return std::nullopt;
-    }
+    const Noun* century = rules_.century();
+    const auto counts = [&](const Noun* noun) {
+        return noun && ((noun == year && (first >= 1000 || (first >= 100 && !governed_.empty()))) ||
+                        (noun == century && century != nullptr));
+    };
     GrammaticalCase grammaticalCase = Nominative;
     bool plural = false;
-    if (counted.unit && counted.unit->noun == year) {
+    if (counted.unit && counts(counted.unit->noun)) {
         grammaticalCase = abbreviatedYearCase(start_);
         plural = counted.unit->pluralOnly;
-    } else if (!counted.noun.forms.empty() && counted.noun.forms.front().noun == year) {
+    } else if (!counted.noun.forms.empty() && counts(counted.noun.forms.front().noun)) {
         const NounForm& form = governedForm(counted.noun.forms, governed_);
-        // "2000 лет" counts years.
+        // "2000 лет", "5 веков" count them.
         if (form.grammaticalCase == Genitive && form.plural) {
             return std::nullopt;
         }
@@ -482,6 +510,14 @@ std::u16string NumberReader::cardinalWords(std::uint64_t first, std::optional<st
     GrammaticalCase grammaticalCase = governedCase(Nominative, {Accusative});
     Gender gender = Gender::Masculine;
     const std::vector<GrammaticalCase> candidates = candidateCases(governed_);
+    if (!counted.noun.forms.empty()) {
+        // A noun that agrees with no reading ("с 1000 учасниками") still shows the case.
+        const NounForm& governed = governedForm(counted.noun.forms, governed_);
+        if (std::ranges::find(governed_, governed.grammaticalCase) != governed_.end()) {
+            grammaticalCase = governed.grammaticalCase;
+        }
+        gender = governed.noun->gender;
+    }
     for (const NounForm& form : counted.noun.forms) {
         if (const std::optional<GrammaticalCase> agreeing = numbers_.agreeingCase(value, form, candidates)) {
             grammaticalCase = *agreeing;

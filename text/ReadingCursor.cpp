@@ -22,6 +22,14 @@ std::size_t runAt(std::u16string_view text, std::size_t i, Belongs belongs) {
 
 } // namespace
 
+std::u16string ReadingCursor::symbolWords(char16_t symbol) const {
+    if (const std::u16string* name = rules().name(symbol)) {
+        return *name;
+    }
+    std::u16string name = language_.symbolName(std::u16string_view(&symbol, 1));
+    return name.size() > 1 ? name : std::u16string();
+}
+
 std::size_t ReadingCursor::digitsAt(std::size_t i) const { return runAt(text_, i, isDigit); }
 
 std::size_t ReadingCursor::lettersAt(std::size_t i) const {

@@ -29,6 +29,9 @@ public:
     const ReadingRules& rules() const { return language_.reading(); }
     const NumberWords& numbers() const { return numbers_; }
 
+    // How a symbol is said: its reading name, else its symbol name; empty when it has neither.
+    std::u16string symbolWords(char16_t symbol) const;
+
     // The lengths of the runs of digits, letters and spaces (no-break ones too) that start at i.
     std::size_t digitsAt(std::size_t i) const;
     std::size_t lettersAt(std::size_t i) const;

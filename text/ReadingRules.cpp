@@ -106,6 +106,8 @@ bool ReadingRules::onEntry(std::u16string_view section, const std::u16string& ke
         acronyms_[key] = value;
     } else if (section == u"Domains") {
         domainParts_[lowerLetters(key)] = value;
+    } else if (section == u"Names") {
+        names_[key] = value;
     } else {
         return false;
     }
@@ -134,6 +136,12 @@ void ReadingRules::setReadingKey(const std::u16string& key, const std::u16string
     } else if (key == u"particles") {
         particles_.clear();
         std::ranges::transform(list, std::back_inserter(particles_), lowerLetters);
+    } else if (key == u"cardinal endings") {
+        cardinalEndings_ = list;
+    } else if (key == u"day ranges") {
+        dayJoiners_ = list;
+    } else if (key == u"century") {
+        centuryName_ = lowerLetters(value);
     }
 }
 
@@ -254,10 +262,11 @@ const Noun* ReadingRules::noun(std::u16string_view lemma) const {
 }
 
 bool ReadingRules::looksLikeAdjective(std::u16string_view lowered) const {
+    // Ukrainian нову, нові end with one letter; Russian adjectives with two.
     constexpr std::size_t kShortestStem = 3;
     return std::ranges::any_of(endings_, [&](const auto& entry) {
         return std::ranges::any_of(entry.second, [&](const std::u16string& ending) {
-            return ending.size() >= 2 && lowered.size() >= ending.size() + kShortestStem && lowered.ends_with(ending);
+            return !ending.empty() && lowered.size() >= ending.size() + kShortestStem && lowered.ends_with(ending);
         });
     });
 }
@@ -306,6 +315,19 @@ const std::u16string* ReadingRules::acronym(std::u16string_view word) const {
 const std::u16string* ReadingRules::domainPart(std::u16string_view lowered) const {
     const auto found = domainParts_.find(lowered);
     return found == domainParts_.end() ? nullptr : &found->second;
+}
+
+const std::u16string* ReadingRules::name(char16_t symbol) const {
+    const auto found = names_.find(std::u16string_view(&symbol, 1));
+    return found == names_.end() ? nullptr : &found->second;
+}
+
+bool ReadingRules::isCardinalEnding(std::u16string_view ending) const {
+    return std::ranges::find(cardinalEndings_, ending) != cardinalEndings_.end();
+}
+
+bool ReadingRules::joinsDays(std::u16string_view lowered) const {
+    return !lowered.empty() && std::ranges::find(dayJoiners_, lowered) != dayJoiners_.end();
 }
 
 bool ReadingRules::isParticle(std::u16string_view lowered) const {

@@ -108,7 +108,7 @@ class ReadingRules {
 public:
     // Takes an entry of one of the reading sections of a dictionary file ("Reading", "Cardinals",
     // "Ordinals", "Endings", "Nouns", "Prepositions", "Months", "Units", "Abbreviations",
-    // "Titles", "Acronyms", "Domains"). False when the section is not one of them. An entry whose
+    // "Titles", "Acronyms", "Domains", "Names"). False when the section is not one of them. An entry whose
     // value does not have the form its section asks for is ignored.
     bool onEntry(std::u16string_view section, const std::u16string& key, const std::u16string& value);
 
@@ -126,8 +126,8 @@ public:
     // The readings of a word as a form of a known noun (the word lowered).
     std::span<const NounForm> nounForms(std::u16string_view lowered) const;
     const Noun* noun(std::u16string_view lemma) const;
-    // True for a word that ends with an adjective's ending of two letters or more and has a stem
-    // of three letters or more before it.
+    // True for a word that ends with an adjective's ending and has a stem of three letters or
+    // more before it.
     bool looksLikeAdjective(std::u16string_view lowered) const;
     // The cases a preposition governs, the likeliest first; empty for other words (lowered).
     std::span<const GrammaticalCase> prepositionCases(std::u16string_view lowered) const;
@@ -160,6 +160,15 @@ public:
     const Noun* year() const { return noun(yearName_); }
     // Decades of this century (1900: the 1910s to the 1990s) are said by their tens alone.
     unsigned shortDecadesCentury() const { return shortDecadesCentury_; }
+    // How the reading stage names a symbol, in the language's ordinary spelling; null when the
+    // "Names" section does not list it (the "Symbols" name is said then).
+    const std::u16string* name(char16_t symbol) const;
+    // The endings after a hyphen that mark a cardinal rather than an ordinal ("ти" of 5-ти).
+    bool isCardinalEnding(std::u16string_view ending) const;
+    // The words that join the first day of a range to the second ("с 1 по 5 мая", "1 и 2 мая").
+    bool joinsDays(std::u16string_view lowered) const;
+    // The noun that marks a number as the count of a century (век); null when not set.
+    const Noun* century() const { return noun(centuryName_); }
     // A word that stands between a number and the word governing it without changing its case
     // (всего, уже): the word before it is asked instead.
     bool isParticle(std::u16string_view lowered) const;
@@ -199,6 +208,10 @@ private:
     unsigned shortDecadesCentury_ = 0;
     std::u16string named_;
     std::vector<std::u16string> particles_;
+    std::vector<std::u16string> cardinalEndings_;
+    std::vector<std::u16string> dayJoiners_;
+    std::u16string centuryName_;
+    Table<std::u16string> names_;
 };
 
 } // namespace vx

@@ -11,8 +11,8 @@ bool readSymbol(ReadingCursor& cursor) {
     if (!cursor.rules().isNamedSymbol(c)) {
         return false;
     }
-    const std::u16string name = cursor.language().symbolName(std::u16string_view(&c, 1));
-    if (name.size() == 1) {
+    const std::u16string name = cursor.symbolWords(c);
+    if (name.empty()) {
         return false;
     }
     cursor.say(name, at + 1);
