@@ -470,6 +470,22 @@ TEST(EverydayText, RussianAbbreviationsAcronymsSymbolsAddresses) {
         Mode::Everyday);
 }
 
+// The Ukrainian rules, written in Ukrainian spelling, reach the module lowered like any other text.
+TEST(EverydayText, Ukrainian) {
+    expectRows(u"uk", {
+        {u"Я прочитала 21 книгу і 2 статті, з 3 дітьми, до 5 років.",
+         u"я прочытала двадцять одну кныгу и дви статти, з трьома дитьмы, до пъяты рокив."},
+        {u"1 500 грн, 21 000 осіб, 2,5 кг, 15%, −5 °C", u"тысяча пъятсот грывэнь, двадцять одна тысяча осиб, дви цилых "
+                                                   u"пъять дэсятых килограма, пъятнадцять видсоткив, минус пъять градусив"},
+        {u"у 2005 році, 7 грудня 2026 р. Він", u"у дви тысячи пъятому роци, сьомого грудня дви тысячи двадцять шостого року. вин"},
+        {u"на 2-му поверсі, у XIX столітті, до 2-ї світової, 2-кімнатна, з 2-ма дітьми",
+         u"на другому повэрси, у дэвъятнадцятому столитти, до другойи свитовойи, двокимнатна, з двома дитьмы"},
+        {u"т. зв. реформа і т. д. Потім на вул. Хрещатик, ЗСУ, США",
+         u"так званый рэформа и так дали. потим на вулыци хрэщатык, зэ эс у, эс шэ а"},
+        {u"info@ukr.net, 2 + 2 = 4, x² і π", u"инфо равлык укр крапка нэт, два плюс два доривнюе чотыры, экс у квадрати и пи"}},
+        Mode::Everyday);
+}
+
 // Random texts, each a number or a word of random letters with now and then a symbol a screen
 // reader meets: Russian, Ukrainian, or Latin (English words in Russian text, with capitals,
 // apostrophes and hyphens); read, with punctuation spoken and spelled, with digits and symbols
