@@ -43,23 +43,23 @@ std::u16string prose() {
     return fromUtf8(bytes.str());
 }
 
-struct Shipped {
-    LangsConf langs;
-    std::vector<const Language*> languages;
-    Shipped() {
+// The shipped Russian voice's languages: Russian, then English.
+const std::vector<const Language*>& shippedLanguages() {
+    static LangsConf langs;
+    static const std::vector<const Language*> languages = [] {
         langs.load(u"", {programFolder()});
-        languages = {langs.get(u"ru"), langs.get(u"en")};
-    }
-};
+        return std::vector<const Language*>{langs.get(u"ru"), langs.get(u"en")};
+    }();
+    return languages;
+}
 
 void readPortion(benchmark::State& state, const std::u16string& portion) {
-    static const Shipped shipped;
-    if (!shipped.languages[0]) {
+    if (!shippedLanguages()[0]) {
         state.SkipWithError("no shipped langs.conf");
         return;
     }
     for (auto _ : state) {
-        benchmark::DoNotOptimize(readText(portion, shipped.languages));
+        benchmark::DoNotOptimize(readText(portion, shippedLanguages()));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * portion.size() * sizeof(char16_t)));
 }
@@ -69,6 +69,22 @@ BENCHMARK(BM_ReadEverydayPortion)->Unit(benchmark::kMicrosecond);
 
 void BM_ReadProsePortion(benchmark::State& state) { readPortion(state, portionOf(prose())); }
 BENCHMARK(BM_ReadProsePortion)->Unit(benchmark::kMicrosecond);
+
+// Long runs of one pattern (a list of numbers, dotted letters, digit groups with hyphens) cost
+// in proportion to their length: no reading looks further ahead than a bounded distance.
+void BM_ReadLongRuns(benchmark::State& state) {
+    std::u16string text;
+    for (const std::u16string_view part : {u"1 ", u"a.", u"12-", u"XI", u"т. "}) {
+        for (std::int64_t i = 0; i < state.range(0) / 10; ++i) {
+            text += part;
+        }
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(readText(text, shippedLanguages()));
+    }
+    state.SetComplexityN(static_cast<std::int64_t>(text.size()));
+}
+BENCHMARK(BM_ReadLongRuns)->Range(1 << 12, 1 << 16)->Complexity()->Unit(benchmark::kMillisecond);
 
 // langs.conf with every dictionary and its reading sections, engines.conf and voices.conf.
 void BM_LoadShippedConfiguration(benchmark::State& state) {

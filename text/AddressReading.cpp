@@ -12,6 +12,9 @@ namespace vx {
 namespace {
 
 constexpr std::array<std::u16string_view, 2> kSchemes = {u"https://", u"http://"};
+// Longer runs of address characters are not read as addresses; the bound keeps a long run from
+// being searched again from each of its words.
+constexpr std::size_t kLongestAddress = 256;
 constexpr std::u16string_view kAddressMarks = u".@-_/:?=&%+~#";
 // Marks that end a sentence or a clause after an address rather than belong to it.
 constexpr std::u16string_view kTrailingMarks = u".,;:!?)";
@@ -56,8 +59,11 @@ AddressReader::Extent AddressReader::extent() const {
         }
     }
     std::size_t end = skip;
-    while (end < rest.size() && isAddressCharacter(cursor_, rest[end])) {
+    while (end < rest.size() && end <= kLongestAddress && isAddressCharacter(cursor_, rest[end])) {
         ++end;
+    }
+    if (end > kLongestAddress) {
+        return {{}, start_, false};
     }
     while (end > skip && kTrailingMarks.find(rest[end - 1]) != std::u16string_view::npos) {
         --end;
@@ -87,7 +93,7 @@ bool AddressReader::isAddress(std::u16string_view address, bool hasScheme) const
 
 bool AddressReader::read() {
     const auto [address, end, hasScheme] = extent();
-    if (!isAddress(address, hasScheme)) {
+    if (address.empty() || !isAddress(address, hasScheme)) {
         return false;
     }
     std::u16string words;

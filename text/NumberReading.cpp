@@ -17,7 +17,9 @@ using enum GrammaticalCase;
 
 constexpr std::array<GrammaticalCase, kCaseCount> kAllCases = {Nominative, Accusative, Genitive,
                                                                Dative,     Instrumental, Prepositional};
-constexpr std::size_t kShortestPhone = 7; // digits
+constexpr std::size_t kShortestPhone = 7;     // digits
+constexpr std::size_t kLongestPhone = 8;      // groups: a longer list of numbers is no phone number
+constexpr std::size_t kLongestNumeral = 15;   // letters of a Roman numeral (MMMDCCCLXXXVIII)
 
 bool isGroupSpace(char16_t c) { return c == u' ' || c == u'\u00A0' || c == u'\u202F' || c == u'\u2009'; }
 bool isDash(char16_t c) { return c == u'-' || c == u'\u2013' || c == u'\u2014'; }
@@ -65,6 +67,9 @@ const NounForm& governedForm(std::span<const NounForm> forms, std::span<const Gr
 
 // The value of a Roman numeral written in its usual form (XIX, not XVIIII); 0 for anything else.
 unsigned romanValue(std::u16string_view word) {
+    if (word.size() > kLongestNumeral) {
+        return 0;
+    }
     constexpr std::u16string_view kLetters = u"IVXLCDM";
     constexpr std::array<unsigned, 7> kValues = {1, 5, 10, 50, 100, 500, 1000};
     unsigned value = 0;
@@ -98,8 +103,7 @@ std::u16string romanOf(unsigned value) {
 class NumberReader {
 public:
     explicit NumberReader(ReadingCursor& cursor)
-        : cursor_(cursor), rules_(cursor.rules()), numbers_(cursor.numbers()), start_(cursor.position()),
-          governed_(governedAt(start_)) {}
+        : cursor_(cursor), rules_(cursor.rules()), numbers_(cursor.numbers()), start_(cursor.position()) {}
 
     bool read();
 
@@ -147,7 +151,7 @@ private:
     const ReadingRules& rules_;
     const NumberWords& numbers_;
     std::size_t start_;
-    std::vector<GrammaticalCase> governed_;
+    std::vector<GrammaticalCase> governed_; // set once a number or numeral is found at start_
     GrammaticalCase said_ = Nominative; // the case the last cardinal or decimal was said in
 };
 
@@ -210,7 +214,8 @@ bool NumberReader::readPhone() {
     std::size_t hyphens = 0;
     bool parenthesis = false;
     std::size_t end = i;
-    while (const std::size_t length = cursor_.digitsAt(i)) {
+    // Bounded, so that a long list of numbers is not searched again from each of its numbers.
+    while (const std::size_t length = groups.size() <= kLongestPhone ? cursor_.digitsAt(i) : 0) {
         groups.push_back(cursor_.text().substr(i, length));
         digits += length;
         end = i + length;
@@ -227,7 +232,7 @@ bool NumberReader::readPhone() {
         i = next;
     }
     const bool plus = cursor_.at(start_) == u'+';
-    if (groups.size() < 3 || digits < kShortestPhone || !(plus || parenthesis || hyphens >= 2) ||
+    if (groups.size() < 3 || groups.size() > kLongestPhone || digits < kShortestPhone || !(plus || parenthesis || hyphens >= 2) ||
         isDigit(cursor_.at(end))) {
         return false;
     }
@@ -282,6 +287,7 @@ bool NumberReader::readQuantity(std::size_t digitsAt, std::u16string_view sign, 
     if (!quantity) {
         return false;
     }
+    governed_ = governedAt(start_);
     std::size_t end = quantity->end;
     std::optional<std::uint64_t> last;
     // A range: 5-7, 5–7, 1941 — 1945.
@@ -574,6 +580,7 @@ bool NumberReader::readRoman() {
     if (!first) {
         return false;
     }
+    governed_ = governedAt(start_);
     std::size_t end = first->second;
     const std::size_t dash = end + cursor_.spacesAt(end);
     const auto second = isDash(cursor_.at(dash)) ? roman(dash + 1 + cursor_.spacesAt(dash + 1)) : std::nullopt;

@@ -10,8 +10,9 @@ namespace {
 
 constexpr std::array<std::u16string_view, kCaseCount> kCaseNames = {u"nom", u"gen", u"dat", u"acc", u"ins", u"prep"};
 
-std::vector<std::u16string> words(std::u16string_view text) {
-    std::vector<std::u16string> out;
+// The words of text apart by spaces, as views into it.
+std::vector<std::u16string_view> words(std::u16string_view text) {
+    std::vector<std::u16string_view> out;
     std::size_t at = 0;
     while (at < text.size()) {
         const std::size_t start = text.find_first_not_of(u' ', at);
@@ -19,7 +20,7 @@ std::vector<std::u16string> words(std::u16string_view text) {
             break;
         }
         const std::size_t end = std::min(text.find(u' ', start), text.size());
-        out.emplace_back(text.substr(start, end - start));
+        out.push_back(text.substr(start, end - start));
         at = end;
     }
     return out;
@@ -34,13 +35,14 @@ std::optional<GrammaticalCase> caseNamed(std::u16string_view name) {
 }
 
 // A multi-word form is written with "_" in place of its spaces, so that forms stay apart.
-std::u16string formWord(std::u16string word) {
+std::u16string formWord(std::u16string_view written) {
+    std::u16string word = lowerLetters(written);
     std::ranges::replace(word, u'_', u' ');
-    return lowerLetters(word);
+    return word;
 }
 
 template <std::size_t N>
-std::optional<std::array<std::u16string, N>> forms(std::span<const std::u16string> list) {
+std::optional<std::array<std::u16string, N>> forms(std::span<const std::u16string_view> list) {
     if (list.size() != N) {
         return std::nullopt;
     }
@@ -115,7 +117,7 @@ bool ReadingRules::onEntry(std::u16string_view section, const std::u16string& ke
 }
 
 void ReadingRules::setReadingKey(const std::u16string& key, const std::u16string& value) {
-    const std::vector<std::u16string> list = words(value);
+    const std::vector<std::u16string_view> list = words(value);
     if (key == u"few" && list.size() == 2) {
         if (const std::optional<GrammaticalCase> form = caseNamed(list[0])) {
             fewForm_ = {*form, list[1] == u"pl"};
@@ -137,9 +139,9 @@ void ReadingRules::setReadingKey(const std::u16string& key, const std::u16string
         particles_.clear();
         std::ranges::transform(list, std::back_inserter(particles_), lowerLetters);
     } else if (key == u"cardinal endings") {
-        cardinalEndings_ = list;
+        cardinalEndings_.assign(list.begin(), list.end());
     } else if (key == u"day ranges") {
-        dayJoiners_ = list;
+        dayJoiners_.assign(list.begin(), list.end());
     } else if (key == u"century") {
         centuryName_ = lowerLetters(value);
     }
@@ -147,7 +149,7 @@ void ReadingRules::setReadingKey(const std::u16string& key, const std::u16string
 
 // Six case forms, and a seventh when the word begins compounds otherwise than in the genitive.
 void ReadingRules::addCardinal(const std::u16string& key, const std::u16string& value) {
-    std::vector<std::u16string> list = words(value);
+    std::vector<std::u16string_view> list = words(value);
     if (list.size() == kCaseCount + 1) {
         combiningForms_[key] = formWord(list.back());
         list.pop_back();
@@ -159,9 +161,9 @@ void ReadingRules::addCardinal(const std::u16string& key, const std::u16string& 
 
 void ReadingRules::addOrdinal(const std::u16string& key, const std::u16string& value) {
     const std::optional<std::uint64_t> number = numberKey(key);
-    const std::vector<std::u16string> list = words(value);
+    const std::vector<std::u16string_view> list = words(value);
     if (number && list.size() == 2) {
-        ordinals_[*number] = {formWord(list[0]), list[1]};
+        ordinals_[*number] = {formWord(list[0]), std::u16string(list[1])};
     }
 }
 
@@ -175,7 +177,7 @@ void ReadingRules::addEndings(const std::u16string& key, const std::u16string& v
 // an adjective), then six singular and six plural forms, and the form after two to four when it
 // is none of them.
 void ReadingRules::addNoun(const std::u16string& key, const std::u16string& value) {
-    const std::vector<std::u16string> list = words(value);
+    const std::vector<std::u16string_view> list = words(value);
     if (list.empty() || list[0].empty() || list[0].size() > 2 || (list[0].size() == 2 && list[0][1] != u'a')) {
         return;
     }
@@ -194,7 +196,7 @@ void ReadingRules::addNoun(const std::u16string& key, const std::u16string& valu
     for (const bool isPlural : {false, true}) {
         for (std::size_t c = 0; c < kCaseCount; ++c) {
             const auto grammaticalCase = static_cast<GrammaticalCase>(c);
-            std::vector<NounForm>& readings = nounForms_[noun->form(grammaticalCase, isPlural)];
+            std::vector<NounForm>& readings = nounForms_[std::u16string_view(noun->form(grammaticalCase, isPlural))];
             readings.push_back({noun.get(), grammaticalCase, isPlural});
         }
     }
@@ -204,7 +206,7 @@ void ReadingRules::addNoun(const std::u16string& key, const std::u16string& valu
 
 void ReadingRules::addPreposition(const std::u16string& key, const std::u16string& value) {
     std::vector<GrammaticalCase> cases;
-    for (const std::u16string& name : words(value)) {
+    for (const std::u16string_view name : words(value)) {
         if (const std::optional<GrammaticalCase> grammaticalCase = caseNamed(name)) {
             cases.push_back(*grammaticalCase);
         }

@@ -192,7 +192,8 @@ private:
     // Nouns are kept in a list whose addresses never change, as the form index points into it.
     std::vector<std::unique_ptr<Noun>> nouns_;
     Table<const Noun*> nounsByLemma_;
-    Table<std::vector<NounForm>> nounForms_;
+    // Keyed by views of the nouns' own forms, which live as long as the nouns.
+    std::unordered_map<std::u16string_view, std::vector<NounForm>> nounForms_;
     Table<std::vector<GrammaticalCase>> prepositions_;
     std::array<std::u16string, 12> monthNames_;
     Table<unsigned> months_;

@@ -81,9 +81,11 @@ private:
     // language adds to its alphabet (і ї є ґ), or one the first language names (π); any other
     // letter is folded.
     bool isKept(char16_t c) const {
-        return languages_.front()->reading().isNamedSymbol(c) || std::ranges::any_of(languages_, [&](const Language* language) {
-                   return (isBasicLetter(c) && language->isLetter(c)) || language->listsLetter(c);
-               });
+        return std::ranges::any_of(languages_,
+                                   [&](const Language* language) {
+                                       return (isBasicLetter(c) && language->isLetter(c)) || language->listsLetter(c);
+                                   }) ||
+               languages_.front()->reading().isNamedSymbol(c);
     }
 
     std::span<const Language* const> languages_;
