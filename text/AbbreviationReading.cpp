@@ -12,7 +12,7 @@ namespace {
 using enum GrammaticalCase;
 
 // Where an abbreviation written as key ends in text at i, or 0 when it is not there. A space in
-// the key, or none after one of its dots, stands for any number of spaces in the text. A
+// the key stands for any number of spaces in the text, none too ("т. е." matches "т.е."). A
 // one-letter abbreviation (г., м.) must be written small: a capital with a dot is an initial.
 std::size_t matchEnd(const ReadingCursor& cursor, std::u16string_view key, std::size_t i) {
     if (key.size() == 2 && key[1] == u'.' && cursor.at(i) != key[0]) {
@@ -27,9 +27,6 @@ std::size_t matchEnd(const ReadingCursor& cursor, std::u16string_view key, std::
             return 0;
         }
         ++i;
-        if (key[k] == u'.' && k + 1 < key.size() && key[k + 1] != u' ') {
-            i += cursor.spacesAt(i);
-        }
     }
     const bool endsWithLetter = isLetter(key.back());
     if (endsWithLetter && (isLetter(cursor.at(i)) || cursor.language().isLetter(cursor.at(i)))) {

@@ -122,6 +122,9 @@ private:
     std::vector<GrammaticalCase> governedAt(std::size_t i) const;
     // The first governed case, else fallback; with preferred, the first of those governed.
     GrammaticalCase governedCase(GrammaticalCase fallback, std::initializer_list<GrammaticalCase> preferred = {}) const;
+    // The case of a number with its unit: after a preposition of both (в), an amount is in the
+    // accusative (обойдётся в 1 890 руб.), a distance in the prepositional (в 5 км от города).
+    GrammaticalCase unitCase(std::size_t unitEnd) const;
     // A year or century written with its abbreviation takes the genitive after a word that
     // governs nothing (к концу 2025 г., истории XIX в.), else the governed case.
     GrammaticalCase abbreviatedYearCase(std::size_t begin) const;
@@ -170,6 +173,12 @@ GrammaticalCase NumberReader::governedCase(GrammaticalCase fallback, std::initia
         }
     }
     return governed_.empty() ? fallback : governed_.front();
+}
+
+GrammaticalCase NumberReader::unitCase(std::size_t unitEnd) const {
+    const bool place = rules_.marksDistance(lowerLetters(cursor_.text().substr(
+        unitEnd + cursor_.spacesAt(unitEnd), cursor_.lettersAt(unitEnd + cursor_.spacesAt(unitEnd)))));
+    return place ? governedCase(Nominative, {Prepositional}) : governedCase(Nominative, {Accusative});
 }
 
 GrammaticalCase NumberReader::abbreviatedYearCase(std::size_t begin) const {
@@ -405,7 +414,7 @@ std::u16string NumberReader::decimalWords(const Quantity& quantity, const Counte
     if (!whole || !fraction) {
         return {};
     }
-    said_ = counted.unit ? governedCase(Nominative) : governedCase(Nominative, {Accusative});
+    said_ = counted.unit ? unitCase(counted.end) : governedCase(Nominative, {Accusative});
     const std::uint64_t part = valueOf(quantity.fraction);
     const auto [wholeCase, wholePlural] = numbers_.nounForm(quantity.whole, said_, *whole);
     const auto [partCase, partPlural] = numbers_.nounForm(part, said_, *fraction);
@@ -532,7 +541,7 @@ std::u16string NumberReader::cardinalWords(std::uint64_t first, std::optional<st
         }
     }
     if (counted.unit) {
-        grammaticalCase = governedCase(Nominative);
+        grammaticalCase = unitCase(counted.end);
         gender = counted.unit->noun ? counted.unit->noun->gender : Gender::Masculine;
     }
     said_ = grammaticalCase;

@@ -142,6 +142,8 @@ void ReadingRules::setReadingKey(const std::u16string& key, const std::u16string
         cardinalEndings_.assign(list.begin(), list.end());
     } else if (key == u"day ranges") {
         dayJoiners_.assign(list.begin(), list.end());
+    } else if (key == u"distance") {
+        distanceWord_ = lowerLetters(value);
     } else if (key == u"century") {
         centuryName_ = lowerLetters(value);
     }

@@ -167,6 +167,8 @@ public:
     bool isCardinalEnding(std::u16string_view ending) const;
     // The words that join the first day of a range to the second ("с 1 по 5 мая", "1 и 2 мая").
     bool joinsDays(std::u16string_view lowered) const;
+    // The word after a measure that makes it a distance (в 5 км от города), not an amount.
+    bool marksDistance(std::u16string_view lowered) const { return !lowered.empty() && lowered == distanceWord_; }
     // The noun that marks a number as the count of a century (век); null when not set.
     const Noun* century() const { return noun(centuryName_); }
     // A word that stands between a number and the word governing it without changing its case
@@ -212,6 +214,7 @@ private:
     std::vector<std::u16string> cardinalEndings_;
     std::vector<std::u16string> dayJoiners_;
     std::u16string centuryName_;
+    std::u16string distanceWord_;
     Table<std::u16string> names_;
 };
 
