@@ -183,7 +183,8 @@ MUTANTS = [
     ("text/DateReading.cpp", "const bool padded = i > 0 && isTime && cursor_.at(digitsStart) == u'0';",
      "const bool padded = false;", "minutes lose their leading zero"),
     ("text/AbbreviationReading.cpp", "            i += cursor.spacesAt(i);\n            continue;",
-     "            i += cursor.spacesAt(i) > 0 ? 1 : 0;\n            continue;", "\"т.е.\" no longer matches \"т. е.\""),
+     "            if (cursor.spacesAt(i) == 0) {\n                return 0;\n            }\n            i += cursor.spacesAt(i);\n"
+     "            continue;", "\"т.е.\" no longer matches the key \"т. е.\""),
     ("text/ReadingCursor.cpp", "    if (end > 0 && text_[end - 1] == u'.' && (next >= text_.size() || (next > end && isCapitalAt(next)))) {",
      "    if (end > 0 && text_[end - 1] == u'.' && next >= text_.size()) {", "an abbreviation before a capital ends no sentence"),
     ("text/TextReader.cpp", "return (c >= 0x0300 && c <= 0x036F) || c == 0x00AD ||", "return (c >= 0x0300 && c <= 0x036F) ||",
