@@ -210,8 +210,12 @@ HRESULT TtsEngine::speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments
             speaking_->Silence(fragment->State.SilenceMSecs);
             break;
         case SPVA_Bookmark:
-            if (interested(eventInterest_, SPEI_TTS_BOOKMARK)) {
-                queueBookmark(*fragment);
+            if (exactEvents()) {
+                if (const HRESULT placed = placeBookmark(*fragment); placed != S_OK || abortSeen_) {
+                    return abortSeen_ ? endOnAbort() : placed;
+                }
+            } else if (interested(eventInterest_, SPEI_TTS_BOOKMARK)) {
+                pendingBookmarks_.push_back(bookmarkOf(*fragment));
             }
             break;
         case SPVA_SpellOut:
@@ -231,6 +235,7 @@ HRESULT TtsEngine::speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments
     if (result == S_OK) {
         deliverBookmarks();
     }
+    deliverEvents();
     return result;
 }
 
@@ -239,6 +244,7 @@ HRESULT TtsEngine::speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments
 HRESULT TtsEngine::endOnAbort() {
     pendingText_.clear();
     pendingBookmarks_.clear();
+    pendingEvents_.clear();
     return S_OK;
 }
 
@@ -266,13 +272,43 @@ void TtsEngine::applyProsody(const Prosody& prosody) {
     speaking_->SetPitch(prosody.pitch);
 }
 
-void TtsEngine::queueBookmark(const SPVTEXTFRAG& fragment) {
+TtsEngine::Bookmark TtsEngine::bookmarkOf(const SPVTEXTFRAG& fragment) const {
     Bookmark bookmark{{}, std::u16string(fromWide(fragment.pTextStart, fragment.pTextStart ? fragment.ulTextLen : 0))};
     bookmark.event.eEventId = SPEI_TTS_BOOKMARK;
     bookmark.event.elParamType = SPET_LPARAM_IS_STRING;
     bookmark.event.ullAudioStreamOffset = audioOffset_;
     bookmark.event.wParam = static_cast<WPARAM>(TextUtil::toInt(bookmark.text));
-    pendingBookmarks_.push_back(std::move(bookmark));
+    return bookmark;
+}
+
+HRESULT TtsEngine::placeBookmark(const SPVTEXTFRAG& fragment) {
+    const HRESULT spoken = flush();
+    if (spoken == S_OK && !abortSeen_ && interested(eventInterest_, SPEI_TTS_BOOKMARK)) {
+        pendingEvents_.push_back(bookmarkOf(fragment));
+    }
+    return spoken;
+}
+
+void TtsEngine::queueEvent(const SPEVENT& event) {
+    pendingEvents_.push_back({event, {}});
+}
+
+// Events go in the order they were met, which is the order of their audio offsets.
+void TtsEngine::deliverEvents() {
+    if (pendingEvents_.empty()) {
+        return;
+    }
+    std::vector<SPEVENT> events;
+    for (Bookmark& pending : pendingEvents_) {
+        if (pending.event.elParamType == SPET_LPARAM_IS_STRING) {
+            pending.event.lParam = reinterpret_cast<LPARAM>(pending.text.c_str());
+        }
+        events.push_back(pending.event);
+    }
+    if (site_->AddEvents(events.data(), static_cast<ULONG>(events.size())) != S_OK) {
+        Log::Write(u"* Event delivery error");
+    }
+    pendingEvents_.clear();
 }
 
 HRESULT TtsEngine::flush() {
@@ -332,14 +368,17 @@ std::int32_t TtsEngine::OnAudio(const void* data, std::uint32_t byteCount, const
         // The call's own interest, read at its start, stays what its bookmarks are judged by.
         ULONGLONG interest = 0;
         site_->GetEventInterest(&interest);
-        if (mark->kind == SentenceMark::kSentence && interested(interest, SPEI_SENTENCE_BOUNDARY)) {
+        const int eventId = mark->kind == SentenceMark::kWord ? SPEI_WORD_BOUNDARY : SPEI_SENTENCE_BOUNDARY;
+        if ((mark->kind == SentenceMark::kSentence || mark->kind == SentenceMark::kWord) && interested(interest, eventId)) {
             SPEVENT event{};
-            event.eEventId = SPEI_SENTENCE_BOUNDARY;
+            event.eEventId = static_cast<WORD>(eventId);
             event.elParamType = SPET_LPARAM_IS_UNDEFINED;
             event.ullAudioStreamOffset = audioOffset_;
             event.wParam = mark->first;
             event.lParam = static_cast<LPARAM>(mark->second);
-            if (site_->AddEvents(&event, 1) != S_OK) {
+            if (exactEvents()) {
+                queueEvent(event);
+            } else if (site_->AddEvents(&event, 1) != S_OK) {
                 Log::Write(u"* Sentence boundary error");
             }
         }
@@ -352,6 +391,7 @@ std::int32_t TtsEngine::OnAudio(const void* data, std::uint32_t byteCount, const
         stopVoice();
         return 1;
     }
+    deliverEvents();
     audioOffset_ += byteCount;
     ULONG written = 0;
     if (site_->Write(data, byteCount, &written) != S_OK) {

@@ -52,6 +52,7 @@ public:
     std::vector<VoicesConf::UnloadedModule> unloadedModules();
 
 private:
+    // An event waiting for the site; a bookmark's string lives here until it is delivered.
     struct Bookmark {
         SPEVENT event;
         std::u16string text;
@@ -70,9 +71,18 @@ private:
     static HRESULT readVoiceName(ISpObjectToken& token, LPWSTR* name);
     Prosody prosodyOf(const SPVSTATE& state) const;
     void applyProsody(const Prosody& prosody);
-    void queueBookmark(const SPVTEXTFRAG& fragment);
+    // The bookmark of a fragment, at the audio written so far.
+    Bookmark bookmarkOf(const SPVTEXTFRAG& fragment) const;
+    // With exact events: speaks what is pending, then queues the bookmark for delivery before the
+    // audio of the text after it. S_OK, or the failure of the text before it.
+    HRESULT placeBookmark(const SPVTEXTFRAG& fragment);
     HRESULT flush();
     void deliverBookmarks();
+    // With exact events: hands the queued events to the site in one call, before the audio that
+    // follows them.
+    void deliverEvents();
+    void queueEvent(const SPEVENT& event);
+    bool exactEvents() const { return speaking_ && speaking_->settings().exactEvents; }
     static bool interested(ULONGLONG interest, int event) { return (interest >> event) & 1U; }
     void stopVoice();
     // Logs each module of the speaking voice whose library could not be loaded, once per engine
@@ -91,6 +101,7 @@ private:
     Voice* speaking_ = nullptr;
     ISpTTSEngineSite* site_ = nullptr;
     std::vector<Bookmark> pendingBookmarks_;
+    std::vector<Bookmark> pendingEvents_; // exact events: sentence, word and bookmark events in order
     std::vector<std::u16string> loggedModules_;
     std::uint32_t baseVolume_ = 100;
     std::int32_t baseRate_ = 0;

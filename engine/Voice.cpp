@@ -84,6 +84,8 @@ bool Voice::SetKey(const std::u16string& key, const std::u16string& value) {
         settings_.minPortionSize = static_cast<std::uint32_t>(TextUtil::toInt(value));
     } else if (key == u"normalization") {
         settings_.normalization = value == u"full" ? Normalization::Full : Normalization::None;
+    } else if (key == u"events") {
+        settings_.exactEvents = value == u"exact";
     } else {
         return false;
     }

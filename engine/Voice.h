@@ -24,8 +24,8 @@ public:
 
     // Applies one voice key of voices.conf: "punctuation", "digit_subvoice",
     // "punctuation_subvoice", "speed", "pitch", "volume", "max_portion_size",
-    // "min_portion_size", "normalization" ("full" turns the reading stage on). False when the key
-    // is not a voice key.
+    // "min_portion_size", "normalization" ("full" turns the reading stage on), "events" ("exact":
+    // events where they belong). False when the key is not a voice key.
     bool SetKey(const std::u16string& key, const std::u16string& value);
     // Appends a subvoice; false, changing nothing, when either pointer is null.
     bool AddSubvoice(Language* language, SpeechModule* module);

@@ -7,8 +7,10 @@ namespace vx {
 // A sentence start, reported by the text pipeline through EngineSink::OnAudio.
 struct SentenceMark {
     static constexpr std::uint32_t kSentence = 1;
+    // A word's audio begins (voices with exact events): first is its length, second its position.
+    static constexpr std::uint32_t kWord = 2;
 
-    std::uint32_t kind = kSentence; // only kSentence raises an event
+    std::uint32_t kind = kSentence; // kSentence and kWord raise events
     std::uint32_t first = 0;        // passed on as the event's wParam
     std::uint32_t second = 0;       // passed on as the event's lParam
 };

@@ -31,6 +31,9 @@ struct PipelineSettings {
     std::uint32_t minPortionSize = 64;     // texts up to this length are one portion
     bool userDictionary = false;           // apply the languages' user dictionaries
     Normalization normalization = Normalization::None;
+    // Events where they belong: bookmarks after the audio of the text before them, sentence and
+    // word boundaries at the caller's positions.
+    bool exactEvents = false;
 };
 
 // Where the pipeline's results go: the voice's speech modules, or a listing of what they would
