@@ -109,7 +109,12 @@ void ReadingCursor::say(std::u16string_view words, std::size_t end) {
     if (!output_.empty() && !isSpaceOrNoBreak(output_.back())) {
         output_ += u' ';
     }
+    const std::size_t start = output_.size();
     output_ += words;
+    if (map_) {
+        map_->addStretch(static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(output_.size()),
+                         static_cast<std::uint32_t>(position_), static_cast<std::uint32_t>(std::max(position_, end)), false);
+    }
     position_ = std::max(position_, end);
     spaceAfterWords_ = true;
 }
@@ -119,6 +124,9 @@ void ReadingCursor::sayAbbreviated(std::u16string_view words, std::size_t end) {
     const std::size_t next = end + spacesAt(end);
     if (end > 0 && text_[end - 1] == u'.' && (next >= text_.size() || (next > end && isCapitalAt(next)))) {
         output_ += u'.';
+        if (map_) {
+            map_->extendLast(static_cast<std::uint32_t>(output_.size()));
+        }
     }
 }
 
@@ -130,7 +138,12 @@ void ReadingCursor::copyTo(std::size_t end) {
     if (spaceAfterWords_ && (isLetter(first) || isDigit(first) || language_.isLetter(first))) {
         output_ += u' ';
     }
+    const std::size_t start = output_.size();
     output_.append(text_.substr(position_, end - position_));
+    if (map_) {
+        map_->addStretch(static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(output_.size()),
+                         static_cast<std::uint32_t>(position_), static_cast<std::uint32_t>(end), true);
+    }
     position_ = end;
     spaceAfterWords_ = false;
 }

@@ -5,6 +5,7 @@
 
 #include "text/Language.h"
 #include "text/NumberWords.h"
+#include "text/TextReader.h"
 
 #include <initializer_list>
 #include <optional>
@@ -16,8 +17,9 @@ namespace vx {
 
 class ReadingCursor {
 public:
-    ReadingCursor(std::u16string_view text, const Language& language)
-        : text_(text), language_(language), numbers_(language.reading()) {}
+    // map, when given, is told where each stretch of the output came from.
+    ReadingCursor(std::u16string_view text, const Language& language, ReadingMap* map = nullptr)
+        : text_(text), language_(language), numbers_(language.reading()), map_(map) {}
 
     std::u16string_view text() const { return text_; }
     std::size_t position() const { return position_; }
@@ -84,6 +86,7 @@ private:
     std::u16string_view text_;
     const Language& language_;
     NumberWords numbers_;
+    ReadingMap* map_;
     std::size_t position_ = 0;
     std::u16string output_;
     bool spaceAfterWords_ = false; // words were said last: a letter or digit copied next gets a space

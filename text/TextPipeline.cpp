@@ -12,6 +12,7 @@
 
 #include <array>
 #include <exception>
+#include <tuple>
 #include <vector>
 
 namespace vx {
@@ -44,12 +45,13 @@ public:
     TextPipeline(std::span<const Language* const> languages, bool sameModule, const PipelineSettings& settings,
                  PortionSink& sink);
 
-    // The steps of speakText after its argument checks.
-    bool speak(std::u16string_view text);
+    // The steps of speakText after its argument checks. readingMap: where the text came from,
+    // when the reading stage made it and events are exact.
+    bool speak(std::u16string_view text, const ReadingMap* readingMap);
 
 private:
     std::vector<std::u16string> portions(const std::u16string& text) const;
-    void speakPortion(std::u16string_view portion);
+    void speakPortion(std::u16string_view portion, std::size_t offset);
 
     // Each takes the run at the front of rest, puts its normalized text into the output buffer
     // of the subvoice that reads it and returns the run's length.
@@ -64,8 +66,12 @@ private:
     std::u16string normalizeSecondLanguage(std::u16string text) const;
     std::u16string normalizeFirstLanguage(std::u16string text) const;
 
-    void emit(bool portionEnds);
+    void emit(bool portionEnds, std::size_t runStart, std::size_t runEnd);
     void speakBuffer(std::size_t subvoice);
+    // With exact events: the span of the text given to speakText that the normalized text's
+    // [begin, end) came from.
+    std::pair<std::uint32_t, std::uint32_t> sourceSpan(std::size_t begin, std::size_t end) const;
+    std::vector<WordSpan> wordSpans(std::size_t subvoice, std::size_t runStart, std::size_t runEnd) const;
 
     bool isLanguageLetter(char16_t c) const;
     bool stopped();
@@ -81,6 +87,13 @@ private:
     bool single_ = false;    // the whole normalized text is one character
     std::array<std::u16string, 2> buffers_;
     std::u16string pending_; // the runs of a portion joined for the shared module
+    // With exact events: the normalized text, where each of its characters was in the text read
+    // (one past the end too), where that came from, and the words of each buffer and of pending_.
+    std::u16string_view normalized_;
+    std::vector<std::uint32_t> readOf_;
+    const ReadingMap* readingMap_ = nullptr;
+    std::array<std::vector<WordSpan>, 2> bufferWords_;
+    std::vector<WordSpan> pendingWords_;
     bool stopped_ = false;
     bool result_ = false;
 };
@@ -91,12 +104,37 @@ TextPipeline::TextPipeline(std::span<const Language* const> languages, bool same
       k_(languages.size() >= 2 ? 1 : 0), digits_(settings.digitSubvoice > k_ ? 0 : settings.digitSubvoice),
       symbols_(settings.punctuationSubvoice > k_ ? 0 : settings.punctuationSubvoice) {}
 
-bool TextPipeline::speak(std::u16string_view text) {
+// Where each character of collapseSpaces(trim(text)) was in text (one past the end too): a run of
+// spaces that became one space is where the run begins.
+std::vector<std::uint32_t> collapsedPositions(std::u16string_view text, std::u16string_view collapsed) {
+    std::vector<std::uint32_t> positions;
+    positions.reserve(collapsed.size() + 1);
+    std::size_t at = 0;
+    while (at < text.size() && TextUtil::kTrimSet.find(text[at]) != std::u16string_view::npos) {
+        ++at;
+    }
+    for (const char16_t c : collapsed) {
+        positions.push_back(static_cast<std::uint32_t>(std::min(at, text.size())));
+        const bool run = c == u' ' && at < text.size() && isSpaceLike(text[at]);
+        do {
+            ++at;
+        } while (run && at < text.size() && isSpaceLike(text[at]));
+    }
+    positions.push_back(static_cast<std::uint32_t>(std::min(at, text.size())));
+    return positions;
+}
+
+bool TextPipeline::speak(std::u16string_view text, const ReadingMap* readingMap) {
     const std::u16string normalized = TextUtil::collapseSpaces(TextUtil::trim(text));
     // A text of spaces alone has nothing to speak, and no sentence to announce either. A lone
     // no-break space survives collapseSpaces, hence isBlank rather than empty.
     if (TextUtil::isBlank(normalized)) {
         return false;
+    }
+    if (settings_.exactEvents) {
+        normalized_ = normalized;
+        readOf_ = collapsedPositions(text, normalized);
+        readingMap_ = readingMap;
     }
     single_ = normalized.size() == 1;
     bool sentenceStart = true;
@@ -105,16 +143,27 @@ bool TextPipeline::speak(std::u16string_view text) {
         if (stopped()) {
             break;
         }
-        if (sentenceStart) {
+        if (sentenceStart && settings_.exactEvents) {
+            // The sentence without the space that the cut left in front of it.
+            const std::size_t begin = offset + std::min(portion.find_first_not_of(u' '), portion.size());
+            const auto [sourceBegin, sourceEnd] = sourceSpan(begin, offset + portion.size());
+            sink_.sentenceStart(sourceEnd - sourceBegin, sourceBegin);
+        } else if (sentenceStart) {
             // SAPI reads the first value of a sentence event as the sentence's length, so it gets
             // the real length of the portion.
             sink_.sentenceStart(static_cast<std::uint32_t>(portion.size()), static_cast<std::uint32_t>(offset));
         }
-        speakPortion(portion);
+        speakPortion(portion, offset);
         sentenceStart = portion.find_first_of(kSentenceEnds) != std::u16string::npos;
         offset += portion.size();
     }
     return result_ && !stopped();
+}
+
+std::pair<std::uint32_t, std::uint32_t> TextPipeline::sourceSpan(std::size_t begin, std::size_t end) const {
+    const std::uint32_t readBegin = readOf_[begin];
+    const std::uint32_t readEnd = end > begin ? readOf_[end - 1] + 1 : readBegin;
+    return readingMap_ ? readingMap_->source(readBegin, readEnd) : std::pair(readBegin, readEnd);
 }
 
 // Short texts stay whole however many sentences they hold: cutting them would only add pauses.
@@ -128,11 +177,12 @@ std::vector<std::u16string> TextPipeline::portions(const std::u16string& text) c
     return out;
 }
 
-void TextPipeline::speakPortion(std::u16string_view portion) {
+void TextPipeline::speakPortion(std::u16string_view portion, std::size_t offset) {
     std::u16string_view rest = portion;
     while (!rest.empty() && !stopped()) {
+        const std::size_t runStart = offset + (portion.size() - rest.size());
         rest.remove_prefix(takeRun(rest));
-        emit(rest.empty());
+        emit(rest.empty(), runStart, offset + (portion.size() - rest.size()));
     }
 }
 
@@ -236,33 +286,60 @@ std::u16string TextPipeline::normalizeFirstLanguage(std::u16string text) const {
 // With one shared module the runs of a portion are collected and spoken in one call at its
 // end, so the module reads the portion as one phrase; each run text ends with a space, which
 // keeps the runs apart. Only one buffer is filled per run.
-void TextPipeline::emit(bool portionEnds) {
-    for (std::u16string& buffer : buffers_) {
-        buffer = clean(buffer);
+void TextPipeline::emit(bool portionEnds, std::size_t runStart, std::size_t runEnd) {
+    for (std::size_t subvoice = 0; subvoice < buffers_.size(); ++subvoice) {
+        buffers_[subvoice] = clean(buffers_[subvoice]);
+        if (settings_.exactEvents) {
+            bufferWords_[subvoice] = wordSpans(subvoice, runStart, runEnd);
+        }
     }
     if (sameModule_) {
-        std::u16string& filled = buffers_[1].empty() ? buffers_[0] : buffers_[1];
+        const std::size_t filledIndex = buffers_[1].empty() ? 0 : 1;
+        std::u16string& filled = buffers_[filledIndex];
         if (!filled.empty()) {
+            for (WordSpan word : bufferWords_[filledIndex]) {
+                word.offset += static_cast<std::uint32_t>(pending_.size());
+                pendingWords_.push_back(word);
+            }
             pending_ += filled;
             pending_ += u' ';
         }
         buffers_ = {};
+        bufferWords_ = {};
         if (!portionEnds) {
             return;
         }
         buffers_[0] = std::move(pending_);
+        bufferWords_[0] = std::move(pendingWords_);
         pending_.clear();
+        pendingWords_.clear();
     }
     for (std::size_t subvoice = 0; subvoice <= k_; ++subvoice) {
         speakBuffer(subvoice);
     }
     buffers_ = {};
+    bufferWords_ = {};
+}
+
+// The buffer's words paired with the words of the run they were made from, in the coordinates of
+// the text given to speakText.
+std::vector<WordSpan> TextPipeline::wordSpans(std::size_t subvoice, std::size_t runStart, std::size_t runEnd) const {
+    std::vector<WordSpan> words =
+        alignWords(buffers_[subvoice], normalized_.substr(runStart, runEnd - runStart), static_cast<std::uint32_t>(runStart),
+                   language(std::min(subvoice, k_)));
+    for (WordSpan& word : words) {
+        std::tie(word.sourceBegin, word.sourceEnd) = sourceSpan(word.sourceBegin, word.sourceEnd);
+    }
+    return words;
 }
 
 // A stop requested inside an earlier module call keeps every later one from being made.
 void TextPipeline::speakBuffer(std::size_t subvoice) {
     if (stopped() || TextUtil::isBlank(buffers_[subvoice]) || !sink_.hasModule(subvoice)) {
         return;
+    }
+    if (settings_.exactEvents) {
+        sink_.wordsOf(bufferWords_[subvoice]);
     }
     result_ = sink_.speak(subvoice, buffers_[subvoice]);
 }
@@ -288,10 +365,12 @@ bool speakText(std::u16string_view text, std::span<const Language* const> langua
     // spoken, and the engine's Speak reports the failure instead of the host seeing an exception.
     try {
         if (settings.normalization == Normalization::Full) {
-            const std::u16string read = readText(text, languages.first(std::min<std::size_t>(languages.size(), 2)));
-            return TextPipeline(languages, sameModule, settings, sink).speak(read);
+            ReadingMap map;
+            const std::u16string read = readText(text, languages.first(std::min<std::size_t>(languages.size(), 2)),
+                                                 settings.exactEvents ? &map : nullptr);
+            return TextPipeline(languages, sameModule, settings, sink).speak(read, settings.exactEvents ? &map : nullptr);
         }
-        return TextPipeline(languages, sameModule, settings, sink).speak(text);
+        return TextPipeline(languages, sameModule, settings, sink).speak(text, nullptr);
     } catch (...) {
         return false;
     }

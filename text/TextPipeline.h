@@ -6,6 +6,7 @@
 // TextPortion, to the subvoice that owns it.
 
 #include "text/Language.h"
+#include "text/WordSpans.h"
 
 #include <cstdint>
 #include <span>
@@ -44,8 +45,13 @@ public:
 
     // True once speaking must end; tested before each portion, each run and each module call.
     virtual bool stopRequested() const = 0;
-    // A portion that begins a sentence starts: its length and its offset in the normalized text.
+    // A portion that begins a sentence starts: its length and its offset in the normalized text;
+    // with exact events, the length and offset of the sentence's text in the text given to
+    // speakText, without the spaces around it.
     virtual void sentenceStart(std::uint32_t length, std::uint32_t offset) = 0;
+    // With exact events, before each speak: the words of the portion and, for each, the span of
+    // the text given to speakText that it stands for.
+    virtual void wordsOf(std::span<const WordSpan>) {}
     // Whether the subvoice (0 or 1) has a module to speak with.
     virtual bool hasModule(std::size_t subvoice) const = 0;
     // Speaks one portion with the subvoice's module; the module's result.

@@ -59,19 +59,27 @@ class LetterFolder {
 public:
     explicit LetterFolder(std::span<const Language* const> languages) : languages_(languages) {}
 
-    std::u16string fold(std::u16string_view text) const {
+    // originalOf, when given, gets for each folded character the position it came from.
+    std::u16string fold(std::u16string_view text, std::vector<std::uint32_t>* originalOf) const {
         std::u16string out;
         out.reserve(text.size());
-        for (const char16_t c : text) {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char16_t c = text[i];
             if (isInvisible(c)) {
                 continue;
             }
             if (!isLetter(c) || isKept(c)) {
                 out += c;
-                continue;
+            } else {
+                const std::u16string_view base = folded(c);
+                out += !base.empty() && isKept(base.front()) ? base : u" ";
             }
-            const std::u16string_view base = folded(c);
-            out += !base.empty() && isKept(base.front()) ? base : u" ";
+            if (originalOf) {
+                originalOf->resize(out.size(), static_cast<std::uint32_t>(i));
+            }
+        }
+        if (originalOf) {
+            originalOf->push_back(static_cast<std::uint32_t>(text.size()));
         }
         return out;
     }
@@ -105,12 +113,63 @@ std::size_t tokenEnd(const ReadingCursor& cursor) {
 
 } // namespace
 
-std::u16string readText(std::u16string_view text, std::span<const Language* const> languages) {
+std::pair<std::uint32_t, std::uint32_t> ReadingMap::source(std::uint32_t begin, std::uint32_t end) const {
+    if (stretches_.empty() || end <= begin) {
+        const std::uint32_t at = originalOf_.empty() ? begin : originalOf_.back();
+        return {std::min(begin, at), std::min(begin, at)};
+    }
+    const std::uint32_t foldedBegin = foldedAt(begin, false);
+    const std::uint32_t foldedEnd = std::max(foldedBegin, foldedAt(end - 1, true));
+    const auto original = [&](std::uint32_t folded) {
+        return originalOf_.empty() ? folded : originalOf_[std::min<std::size_t>(folded, originalOf_.size() - 1)];
+    };
+    // The end is one past the original of the span's last folded character (ß folds to two).
+    const std::uint32_t sourceEnd = foldedEnd > foldedBegin ? original(foldedEnd - 1) + 1 : original(foldedBegin);
+    return {original(foldedBegin), std::max(original(foldedBegin), sourceEnd)};
+}
+
+// The folded position of a read character (isEnd: one past it); a character the stage put
+// between stretches (a space before said words) belongs to the stretch after it.
+std::uint32_t ReadingMap::foldedAt(std::uint32_t read, bool isEnd) const {
+    const auto next = std::ranges::upper_bound(stretches_, read, {}, &Stretch::readBegin);
+    if (next != stretches_.begin() && read < std::prev(next)->readEnd) {
+        const Stretch& containing = *std::prev(next);
+        if (containing.copied) {
+            return containing.foldedBegin + (read - containing.readBegin) + (isEnd ? 1 : 0);
+        }
+        return isEnd ? containing.foldedEnd : containing.foldedBegin;
+    }
+    return next == stretches_.end() ? stretches_.back().foldedEnd : next->foldedBegin;
+}
+
+void ReadingMap::addStretch(std::uint32_t readBegin, std::uint32_t readEnd, std::uint32_t foldedBegin,
+                            std::uint32_t foldedEnd, bool copied) {
+    // Copied stretches that follow each other are one: a long plain text keeps a short map.
+    if (copied && !stretches_.empty() && stretches_.back().copied && stretches_.back().readEnd == readBegin &&
+        stretches_.back().foldedEnd == foldedBegin) {
+        stretches_.back().readEnd = readEnd;
+        stretches_.back().foldedEnd = foldedEnd;
+        return;
+    }
+    stretches_.push_back({readBegin, readEnd, foldedBegin, foldedEnd, copied});
+}
+
+void ReadingMap::extendLast(std::uint32_t readEnd) {
+    if (!stretches_.empty()) {
+        stretches_.back().readEnd = readEnd;
+    }
+}
+
+std::u16string readText(std::u16string_view text, std::span<const Language* const> languages, ReadingMap* map) {
     if (languages.empty()) {
         return std::u16string(text);
     }
-    const std::u16string folded = LetterFolder(languages).fold(text);
-    ReadingCursor cursor(folded, *languages.front());
+    std::vector<std::uint32_t> originalOf;
+    const std::u16string folded = LetterFolder(languages).fold(text, map ? &originalOf : nullptr);
+    if (map) {
+        map->setFolding(std::move(originalOf));
+    }
+    ReadingCursor cursor(folded, *languages.front(), map);
     while (!cursor.atEnd()) {
         if (!(readAddress(cursor) || readAbbreviation(cursor) || readDateOrTime(cursor) || readNumber(cursor) ||
               readSymbol(cursor))) {

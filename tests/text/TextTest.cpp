@@ -202,6 +202,11 @@ struct RecordingSink : PortionSink {
         stop = stop || modules.stopAtSentence;
     }
     bool hasModule(std::size_t subvoice) const override { return modules.present.at(subvoice); }
+    // Each word of the portion with the source span it stands for: "слово[0,5) ".
+    void wordsOf(std::span<const WordSpan> words) override {
+        for (const WordSpan& w : words)
+            spans += "[" + std::to_string(w.sourceBegin) + "," + std::to_string(w.sourceEnd) + ") ";
+    }
     bool speak(std::size_t subvoice, const TextPortion& portion) override {
         calls += std::to_string(subvoice) + "«" + toUtf8(portion) + "» ";
         text += portion;
@@ -212,6 +217,7 @@ struct RecordingSink : PortionSink {
 
     Modules modules;
     std::string calls;
+    std::string spans;
     std::u16string text;
     int made = 0;
     bool stop = false;
@@ -486,6 +492,38 @@ TEST(EverydayText, Ukrainian) {
          u"так званый рэформа и так дали. потим на вулыци хрэщатык, зэ эс у, эс шэ а"},
         {u"info@ukr.net, 2 + 2 = 4, x² і π", u"инфо равлык укр крапка нэт, два плюс два доривнюе чотыры, экс у квадрати и пи"}},
         Mode::Everyday);
+}
+
+// With exact events each word a module is given stands for a span of the text given to the
+// pipeline, and a sentence starts at its own first character: through spaces collapsed, runs,
+// replacements, numbers and the reading stage.
+TEST(EverydayText, WordsMapBackToTheText) {
+    struct Mapped {
+        std::u16string_view text;
+        Normalization normalization;
+        std::string sentences, spans;
+    };
+    const Mapped rows[] = {
+        {u"Привет,   мир!", Normalization::None, "^14@0 ", "[0,7) [10,14) "},
+        {u"Глава 12 т. е. так", Normalization::None, "^18@0 ", "[0,5) [6,8) [9,14) [9,14) [15,18) "},
+        {u"Население — 21 000 человек.", Normalization::Full, "^27@0 ", "[0,9) [12,18) [12,18) [12,18) [19,27) "},
+        {u"Это первое предложение текста. А это уже второе предложение текста!", Normalization::Full,
+         "^30@0 ^36@31 ", "[0,3) [4,10) [11,22) [23,30) [31,32) [33,36) [37,40) [41,47) [48,59) [60,67) "},
+        {u"Пётр I и café", Normalization::Full, "^13@0 ", "[0,4) [5,6) [7,8) [9,13) "},
+    };
+    for (const Mapped& row : rows) {
+        const Language* languages[] = {&language(u"ru"), &language(u"en")};
+        PipelineSettings settings;
+        settings.normalization = row.normalization;
+        settings.exactEvents = true;
+        RecordingSink sink;
+        speakText(row.text, languages, true, settings, sink);
+        std::string sentences;
+        for (std::size_t at = 0; (at = sink.calls.find('^', at)) != std::string::npos; ++at)
+            sentences += sink.calls.substr(at, sink.calls.find(' ', at) - at + 1);
+        EXPECT_EQ(sentences, row.sentences) << toUtf8(row.text);
+        EXPECT_EQ(sink.spans, row.spans) << toUtf8(row.text);
+    }
 }
 
 // Random texts, each a number or a word of random letters with now and then a symbol a screen
