@@ -1,15 +1,16 @@
 #include "cli/Commands.h"
 
 #include "cli/ComRef.h"
+#include "cli/SapiXml.h"
 #include "cli/SpeakSite.h"
 #include "cli/TextChunker.h"
 #include "cli/VoiceToken.h"
 #include "cli/WavOutput.h"
+#include "config/ConfigParser.h"
 #include "engine/EngineFolders.h"
 #include "engine/ModuleFactory.h"
 #include "engine/TtsEngine.h"
 #include "engine/VoicesConf.h"
-#include "config/ConfigParser.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
 #include "platform/Utf.h"
@@ -20,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <sstream>
+#include <streambuf>
 
 namespace vx::cli {
 namespace {
@@ -88,10 +90,62 @@ private:
     VoicesConf voices_;
 };
 
+// The bytes already taken from a stream, then the rest of it: what looking ahead took is read
+// again with the text.
+class RejoinedBuffer : public std::streambuf {
+public:
+    RejoinedBuffer(std::string taken, std::istream& rest)
+        : taken_(std::move(taken))
+        , rest_(rest) {
+        setg(taken_.data(), taken_.data(), taken_.data() + taken_.size());
+    }
+
+protected:
+    // The stream reading from here turns the exception into its bad state, as a failed read of
+    // the stream itself would.
+    int_type underflow() override {
+        rest_.read(block_, sizeof block_);
+        if (rest_.bad()) {
+            throw std::ios_base::failure("cannot be read");
+        }
+        if (rest_.gcount() == 0) {
+            return traits_type::eof();
+        }
+        setg(block_, block_, block_ + rest_.gcount());
+        return traits_type::to_int_type(block_[0]);
+    }
+
+private:
+    std::string taken_;
+    std::istream& rest_;
+    char block_[TextChunker::kBlockBytes];
+};
+
+bool isXmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The white space, and a byte-order mark before it, at the start of in: taken from it.
+std::string takeLeadingSpace(std::istream& in) {
+    static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    std::string taken;
+    for (int next = in.peek(); next != std::char_traits<char>::eof(); next = in.peek()) {
+        const char c = static_cast<char>(next);
+        const bool inMark = taken.size() < kByteOrderMark.size() &&
+                            kByteOrderMark.starts_with(taken) && c == kByteOrderMark[taken.size()];
+        if (!inMark && !isXmlSpace(c)) {
+            break;
+        }
+        taken += static_cast<char>(in.get());
+    }
+    return taken;
+}
+
 // The stream of a TextInput and the name it goes by in messages.
 class TextSource {
 public:
-    explicit TextSource(const TextInput& input) {
+    explicit TextSource(const TextInput& input)
+        : from_(input.from) {
         switch (input.from) {
         case TextInput::From::Arguments:
             words_.str(input.words);
@@ -117,10 +171,40 @@ public:
         }
     }
 
+    // True when a file or standard input starts with '<' after white space (and a byte-order
+    // mark), as SAPI tells XML from plain text; the stream still starts at the beginning.
+    bool startsWithMarkup() {
+        if (from_ == TextInput::From::Arguments) {
+            return false;
+        }
+        std::string taken = takeLeadingSpace(*stream_);
+        const bool markup = stream_->peek() == '<';
+        if (!taken.empty()) {
+            rejoin(std::move(taken));
+        }
+        return markup;
+    }
+
+    // The whole text, for what is read at once; a text that cannot be read fails with its name.
+    std::u16string wholeText() {
+        try {
+            return readWholeText(*stream_);
+        } catch (const InputError& error) {
+            throw CommandError(name_ + " " + error.what());
+        }
+    }
+
     std::istream& stream() { return *stream_; }
     const std::string& name() const { return name_; }
 
 private:
+    // From now on the text is read from taken, then from the rest of the stream.
+    void rejoin(std::string taken) {
+        rejoined_ = std::make_unique<RejoinedBuffer>(std::move(taken), *stream_);
+        rejoinedStream_ = std::make_unique<std::istream>(rejoined_.get());
+        stream_ = rejoinedStream_.get();
+    }
+
     void openFile(const std::filesystem::path& path) {
         name_ = quoted(path.string());
         std::error_code error;
@@ -137,8 +221,11 @@ private:
         stream_ = &file_;
     }
 
+    TextInput::From from_;
     std::ifstream file_;
     std::istringstream words_;
+    std::unique_ptr<RejoinedBuffer> rejoined_;
+    std::unique_ptr<std::istream> rejoinedStream_;
     std::istream* stream_ = nullptr;
     std::string name_;
 };
@@ -240,29 +327,96 @@ std::string unloadedModules(ISpTTSEngine& engine) {
     return why;
 }
 
+// The output, the site that writes to it and the engine with the voice, ready to speak: declared
+// in this order so that the engine goes first and the output, which the site writes to, last.
+class Speaking {
+public:
+    explicit Speaking(const SayOptions& options)
+        : options_(options)
+        , output_(openOutput(options)) {
+        if (FAILED(ComObject<SpeakSite>::Create(nullptr, IID_ISpTTSEngineSite, site_.out(),
+                                                *output_, options.events ? &std::cerr : nullptr))) {
+            throw std::bad_alloc();
+        }
+        engine_ = startEngine(options.voice);
+        format_ = outputFormat(*engine_.get());
+        if (!output_->begin(format_)) {
+            throw CommandError(output_->error());
+        }
+    }
+
+    SpeakSite& site() { return static_cast<SpeakSite&>(*site_.get()); }
+
+    // One Speak call; a failed write of its audio fails the command.
+    HRESULT speak(const SPVTEXTFRAG* fragments) {
+        const DWORD flags = options_.punctuation ? SPF_NLP_SPEAK_PUNC : SPF_DEFAULT;
+        const HRESULT result =
+            engine_->Speak(flags, SPDFID_WaveFormatEx, &format_, fragments, site_.get());
+        if (site().writeFailed()) {
+            throw CommandError(site().outputError());
+        }
+        return result;
+    }
+
+    // Completes the output; a voice that said nothing at all fails, saying whether it failed.
+    void finish(bool failed) {
+        if (site().audioBytes() == 0) {
+            throw CommandError("the voice " + quoted(options_.voice) +
+                               (failed ? " failed and" : "") + " said nothing" +
+                               unloadedModules(*engine_.get()));
+        }
+        if (!output_->finish()) {
+            throw CommandError(output_->error());
+        }
+    }
+
+private:
+    const SayOptions& options_;
+    std::unique_ptr<AudioOutput> output_;
+    ComRef<ISpTTSEngineSite> site_;
+    ComRef<ISpTTSEngine> engine_;
+    WAVEFORMATEX format_{};
+};
+
 // One bounded chunk per Speak call keeps memory flat however long the text is, and the first
 // chunk is spoken while the rest is still unread.
-void speakChunks(Chunk first, TextChunker& chunker, const TextSource& source,
-                 const SayOptions& options, const WAVEFORMATEX& format, ISpTTSEngine& engine,
-                 SpeakSite& site) {
-    const DWORD flags = options.punctuation ? SPF_NLP_SPEAK_PUNC : SPF_DEFAULT;
+void sayChunks(const SayOptions& options, TextSource& source) {
+    TextChunker chunker(source.stream());
+    std::optional<Chunk> first = source.next(chunker);
+    if (!first) {
+        throw CommandError(source.name() + " has nothing to speak");
+    }
+    Speaking speaking(options);
     bool failed = false;
     for (std::optional<Chunk> chunk = std::move(first); chunk; chunk = source.next(chunker)) {
-        site.setChunk(&*chunk);
+        speaking.site().setChunk(&*chunk);
         const SPVTEXTFRAG fragment = fragmentOf(*chunk, options);
-        const HRESULT result = engine.Speak(flags, SPDFID_WaveFormatEx, &format, &fragment, &site);
-        site.setChunk(nullptr);
-        if (site.writeFailed()) {
-            throw CommandError(site.outputError());
-        }
+        const HRESULT result = speaking.speak(&fragment);
+        speaking.site().setChunk(nullptr);
         // A chunk the voice could not speak is lost, not the rest; only a voice that says
         // nothing at all is an error.
         failed = failed || FAILED(result);
     }
-    if (site.audioBytes() == 0) {
-        throw CommandError("the voice " + quoted(options.voice) + (failed ? " failed and" : "") +
-                           " said nothing" + unloadedModules(engine));
+    speaking.finish(failed);
+}
+
+// SAPI XML is one Speak call, as SAPI makes it: its fragments carry their offsets in the input,
+// and the command's rate, pitch, volume and spelling are the state its tags start from.
+void sayXml(const SayOptions& options, TextSource& source) {
+    const std::u16string text = source.wholeText();
+    const VoiceBase base{options.rate, options.pitch, static_cast<ULONG>(options.volume),
+                         options.spell};
+    std::optional<SapiXml> xml;
+    try {
+        xml.emplace(text, base);
+    } catch (const SapiXmlError& error) {
+        throw CommandError(source.name() + " is not SAPI XML: " + error.what());
     }
+    if (!xml->chain()) {
+        throw CommandError(source.name() + " has nothing to speak");
+    }
+    Speaking speaking(options);
+    speaking.finish(FAILED(speaking.speak(xml->chain())));
 }
 
 void flushStandardOutput() {
@@ -278,28 +432,10 @@ int say(const SayOptions& options) {
     // say so instead.
     Configuration().voice(options.voice);
     TextSource source(options.input);
-    TextChunker chunker(source.stream());
-    std::optional<Chunk> first = source.next(chunker);
-    if (!first) {
-        throw CommandError(source.name() + " has nothing to speak");
-    }
-    // Declared in this order so that the engine goes first and the output, which the site
-    // writes to, last.
-    std::unique_ptr<AudioOutput> output = openOutput(options);
-    ComRef<ISpTTSEngineSite> site;
-    if (FAILED(ComObject<SpeakSite>::Create(nullptr, IID_ISpTTSEngineSite, site.out(), *output,
-                                            options.events ? &std::cerr : nullptr))) {
-        throw std::bad_alloc();
-    }
-    ComRef<ISpTTSEngine> engine = startEngine(options.voice);
-    const WAVEFORMATEX format = outputFormat(*engine.get());
-    if (!output->begin(format)) {
-        throw CommandError(output->error());
-    }
-    speakChunks(std::move(*first), chunker, source, options, format, *engine.get(),
-                static_cast<SpeakSite&>(*site.get()));
-    if (!output->finish()) {
-        throw CommandError(output->error());
+    if (options.xml || source.startsWithMarkup()) {
+        sayXml(options, source);
+    } else {
+        sayChunks(options, source);
     }
     return 0;
 }

@@ -22,9 +22,23 @@ std::string jsonString(std::string_view text) {
     return out;
 }
 
+namespace {
+
+std::string spanLine(std::string_view event, std::uint64_t offset, std::uint64_t length,
+                     std::uint64_t position) {
+    return R"({"event":")" + std::string(event) + R"(","offset":)" + std::to_string(offset) +
+           R"(,"length":)" + std::to_string(length) + R"(,"position":)" + std::to_string(position) +
+           "}";
+}
+
+} // namespace
+
 std::string sentenceLine(std::uint64_t offset, std::uint64_t length, std::uint64_t position) {
-    return R"({"event":"sentence","offset":)" + std::to_string(offset) + R"(,"length":)" +
-           std::to_string(length) + R"(,"position":)" + std::to_string(position) + "}";
+    return spanLine("sentence", offset, length, position);
+}
+
+std::string wordLine(std::uint64_t offset, std::uint64_t length, std::uint64_t position) {
+    return spanLine("word", offset, length, position);
 }
 
 std::string bookmarkLine(std::string_view name, std::int64_t value, std::uint64_t position) {

@@ -16,6 +16,9 @@ std::string jsonString(std::string_view text);
 // audio data.
 std::string sentenceLine(std::uint64_t offset, std::uint64_t length, std::uint64_t position);
 
+// {"event":"word","offset":…,"length":…,"position":…}: a word, in the units of sentenceLine.
+std::string wordLine(std::uint64_t offset, std::uint64_t length, std::uint64_t position);
+
 // {"event":"bookmark","name":…,"value":…,"position":…}: a bookmark and the number its name
 // starts with, reached position bytes into the audio data.
 std::string bookmarkLine(std::string_view name, std::int64_t value, std::uint64_t position);

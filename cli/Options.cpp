@@ -20,7 +20,8 @@ constexpr std::string_view kSay =
     R"(usage: vxtts say [OPTIONS] (-o FILE.wav | --stdout) [TEXT... | -f FILE | -]
 
 Speaks UTF-8 text: the TEXT arguments joined by spaces, the file FILE, or standard input (-).
-Long texts are read and spoken a piece at a time.
+Long texts are read and spoken a piece at a time. A file or standard input whose text starts
+with '<' (after white space) is SAPI XML, as with --xml.
 
   -v, --voice VOICE    the voice (default tembra; "vxtts voices" lists them)
   -r, --rate N         speaking rate, -10 (slowest) to 10 (fastest); 0 is normal
@@ -28,9 +29,15 @@ Long texts are read and spoken a piece at a time.
   -a, --volume N       volume, 0 to 100 (default 100)
       --spell          spell the text character by character
       --punct          speak the punctuation too
-      --events         write each sentence start and bookmark as a JSON line on standard error:
-                       {"event":"sentence","offset":O,"length":L,"position":P}, where O and L
-                       count UTF-16 units of the text and P bytes of audio data
+      --xml            the text is SAPI 5 XML: <rate speed="N"> (or absspeed), <pitch middle="N">
+                       (or absmiddle), <volume level="N">, <emph>, <spell>, <pron sym="...">,
+                       <silence msec="N"/>, <bookmark mark="..."/>, self-closing or enclosing;
+                       -r, -p and -a are its base. XML is read whole into memory and spoken in
+                       one piece, not a piece at a time
+      --events         write each sentence start, word and bookmark as a JSON line on standard
+                       error: {"event":"sentence","offset":O,"length":L,"position":P} (words:
+                       "event":"word"), where O and L count UTF-16 units of the text and P bytes
+                       of audio data
   -o, --output FILE    write a WAV file; it appears under its name only once it is complete
       --stdout         write a WAV stream to standard output as the audio comes
   -f, --file FILE      read the text from FILE
@@ -223,6 +230,8 @@ SayOptions parseSay(ArgumentList& list) {
             say.punctuation = true;
         } else if (option.name == "--events") {
             say.events = true;
+        } else if (option.name == "--xml") {
+            say.xml = true;
         } else if (named(option, "-o", "--output")) {
             say.outputFile = value();
             ++outputs;

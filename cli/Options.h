@@ -34,6 +34,7 @@ struct SayOptions {
     bool spell = false;
     bool punctuation = false;
     bool events = false;
+    bool xml = false; // the text is SAPI XML, whatever it starts with
     bool toStandardOutput = false;
     std::filesystem::path outputFile;
     TextInput input;

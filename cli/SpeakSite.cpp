@@ -22,8 +22,9 @@ HRESULT SpeakSite::AddEvents(const SPEVENT* events, ULONG count) {
     }
     return guardedCall([&] {
         for (ULONG i = 0; i < count; ++i) {
-            if (events[i].eEventId == SPEI_SENTENCE_BOUNDARY) {
-                writeSentence(events[i]);
+            if (events[i].eEventId == SPEI_SENTENCE_BOUNDARY ||
+                events[i].eEventId == SPEI_WORD_BOUNDARY) {
+                writeSpan(events[i]);
             } else if (events[i].eEventId == SPEI_TTS_BOOKMARK) {
                 writeBookmark(events[i]);
             }
@@ -36,7 +37,9 @@ HRESULT SpeakSite::GetEventInterest(ULONGLONG* interest) {
     if (!interest) {
         return E_POINTER;
     }
-    *interest = events_ ? SPFEI(SPEI_SENTENCE_BOUNDARY) | SPFEI(SPEI_TTS_BOOKMARK) : 0;
+    *interest = events_ ? SPFEI(SPEI_SENTENCE_BOUNDARY) | SPFEI(SPEI_WORD_BOUNDARY) |
+                              SPFEI(SPEI_TTS_BOOKMARK)
+                        : 0;
     return S_OK;
 }
 
@@ -83,13 +86,14 @@ HRESULT SpeakSite::GetSkipInfo(SPVSKIPTYPE* type, LONG* items) {
     return S_OK;
 }
 
-// The engine gives a sentence's length as wParam and its position in the spoken text as lParam.
-void SpeakSite::writeSentence(const SPEVENT& event) {
+void SpeakSite::writeSpan(const SPEVENT& event) {
     const auto offset = static_cast<std::uint64_t>(event.lParam);
     const auto length = static_cast<std::uint64_t>(event.wParam);
     const Chunk::Span span =
         chunk_ ? chunk_->sourceSpan(offset, length) : Chunk::Span{offset, length};
-    *events_ << sentenceLine(span.offset, span.length, audioBytes_) << '\n' << std::flush;
+    const bool sentence = event.eEventId == SPEI_SENTENCE_BOUNDARY;
+    *events_ << (sentence ? sentenceLine : wordLine)(span.offset, span.length, audioBytes_) << '\n'
+             << std::flush;
 }
 
 void SpeakSite::writeBookmark(const SPEVENT& event) {

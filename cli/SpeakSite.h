@@ -1,6 +1,6 @@
 #pragma once
 // The engine site of "vxtts say": it takes the engine's audio into an AudioOutput as it comes and
-// writes the engine's sentence and bookmark events as JSON lines. It never asks the engine to
+// writes the engine's sentence, word and bookmark events as JSON lines. It never asks the engine to
 // stop; a failed write fails Write, which is what stops the engine.
 
 #include "cli/TextChunker.h"
@@ -23,7 +23,8 @@ public:
     static std::span<const InterfaceEntry> interfaces();
 
     // The chunk that the next Speak call speaks: its map turns the engine's offsets, which count
-    // in the chunk, into offsets in the whole input. Must outlive that call.
+    // in the chunk, into offsets in the whole input. Must outlive that call. Without a chunk (the
+    // fragments of SAPI XML carry their offsets in the input) the offsets are written as given.
     void setChunk(const Chunk* chunk) { chunk_ = chunk; }
     // Audio bytes written so far.
     std::uint64_t audioBytes() const { return audioBytes_; }
@@ -31,10 +32,10 @@ public:
     bool writeFailed() const { return writeFailed_; }
     const std::string& outputError() const { return output_.error(); }
 
-    // ISpEventSink. Sentence boundaries and bookmarks become event lines; other events are
-    // ignored. E_POINTER for null events with a nonzero count.
+    // ISpEventSink. Sentence and word boundaries and bookmarks become event lines; other events
+    // are ignored. E_POINTER for null events with a nonzero count.
     HRESULT STDMETHODCALLTYPE AddEvents(const SPEVENT* events, ULONG count) override;
-    // Sentence boundaries and bookmarks when there is an event stream, else nothing.
+    // Sentence and word boundaries and bookmarks when there is an event stream, else nothing.
     HRESULT STDMETHODCALLTYPE GetEventInterest(ULONGLONG* interest) override;
 
     // ISpTTSEngineSite.
@@ -49,7 +50,8 @@ public:
     HRESULT STDMETHODCALLTYPE CompleteSkip(LONG) override { return S_OK; }
 
 private:
-    void writeSentence(const SPEVENT& event);
+    // A sentence or word: its length is wParam, its position in the spoken text lParam.
+    void writeSpan(const SPEVENT& event);
     void writeBookmark(const SPEVENT& event);
 
     AudioOutput& output_;

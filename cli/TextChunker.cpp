@@ -82,6 +82,26 @@ bool endsSentence(std::u16string_view text) {
 
 } // namespace
 
+std::u16string readWholeText(std::istream& in) {
+    std::string bytes;
+    char block[TextChunker::kBlockBytes];
+    while (in.read(block, sizeof block) || in.gcount() > 0) {
+        bytes.append(block, static_cast<std::size_t>(in.gcount()));
+    }
+    if (in.bad()) {
+        throw InputError("cannot be read");
+    }
+    if (!isValidUtf8(bytes)) {
+        throw InputError("is not UTF-8 (bad bytes at byte " +
+                         std::to_string(firstInvalidByte(bytes)) + ")");
+    }
+    std::string_view text = bytes;
+    if (text.starts_with(kByteOrderMark)) {
+        text.remove_prefix(kByteOrderMark.size());
+    }
+    return fromUtf8(text);
+}
+
 Chunk::Span Chunk::sourceSpan(std::uint64_t offset, std::uint64_t length) const {
     const std::uint64_t size = text.size();
     const std::uint64_t begin = std::min(offset, size);

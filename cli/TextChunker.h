@@ -71,4 +71,8 @@ private:
     int spaceNewlines_ = 0;
 };
 
+// The whole of a stream's UTF-8 text as UTF-16, without a byte-order mark, for text that is read
+// at once rather than in chunks. Throws InputError as TextChunker::next() does.
+std::u16string readWholeText(std::istream& in);
+
 } // namespace vx::cli

@@ -1,8 +1,9 @@
-// The vxtts command's parts: its options, the chunks it cuts the text into, the site that writes
-// the engine's audio and events, and the WAV files it writes.
+// The vxtts command's parts: its options, the chunks it cuts the text into, the SAPI XML it reads
+// into fragments, the site that writes the engine's audio and events, and the WAV files it writes.
 
 #include "cli/ComRef.h"
 #include "cli/Options.h"
+#include "cli/SapiXml.h"
 #include "cli/SpeakSite.h"
 #include "cli/TextChunker.h"
 #include "cli/WavOutput.h"
@@ -38,7 +39,7 @@ std::string parsed(std::vector<std::string_view> arguments) {
         const std::string output = say.toStandardOutput ? " stdout " : " o=" + say.outputFile.string() + " ";
         return "say " + say.voice + " r" + std::to_string(say.rate) + " p" + std::to_string(say.pitch) + " a" +
                std::to_string(say.volume) + (say.spell ? " spell" : "") + (say.punctuation ? " punct" : "") +
-               (say.events ? " events" : "") + output + text;
+               (say.events ? " events" : "") + (say.xml ? " xml" : "") + output + text;
     } catch (const UsageError& error) {
         return std::string("error: ") + error.what();
     }
@@ -55,6 +56,7 @@ TEST(Options, CommandLinesAreRead) {
           "-"},
          "say x r-10 p10 a0 spell punct events o=c stdin"},
         {{"say", "--output=c", "--", "-5", "градусов"}, "say tembra r0 p0 a100 o=c words:-5 градусов"},
+        {{"say", "--xml", "--stdout", "<emph>Да</emph>"}, "say tembra r0 p0 a100 xml stdout words:<emph>Да</emph>"},
         {{"normalize", "--punct", "-v", "tembra_uk", "-f", "x"}, "normalize tembra_uk punct file:x"},
         {{"speak"}, "error: unknown command 'speak' (see 'vxtts --help')"},
         {{"voices", "x"}, "error: voices: takes no arguments (see 'vxtts voices --help')"},
@@ -115,9 +117,9 @@ TEST(TextChunker, Streams) {
     EXPECT_LE(static_cast<std::size_t>(input.tellg()), 1024 * 2 + 2 * TextChunker::kBlockBytes);
 }
 
-// A sentence at offset 2, length 2 of the chunk "а бв" read from " а  бв" lies at 4, length 2 of
-// the input; its audio starts after the 3 bytes already written. Word boundaries are not
-// reported; bookmark names are JSON strings.
+// A sentence (and a word) at offset 2, length 2 of the chunk "а бв" read from " а  бв" lies at 4,
+// length 2 of the input; its audio starts after the 3 bytes already written. Bookmark names are
+// JSON strings.
 TEST(SpeakSite, WritesEventsInTheInputAndTheAudio) {
     std::ostringstream audio, events;
     WavStream output(audio, "memory");
@@ -128,11 +130,111 @@ TEST(SpeakSite, WritesEventsInTheInputAndTheAudio) {
     ASSERT_EQ(site->Write("abc", 3, nullptr), S_OK);
     const std::u16string name = u"7 \"шаг\"\\\n\x01\x1f";
     const auto event = [](WORD id, WORD type, WPARAM w, LPARAM l) { return SPEVENT{id, type, 0, 0, w, l}; };
-    const SPEVENT all[] = {event(SPEI_SENTENCE_BOUNDARY, 0, 2, 2), event(SPEI_WORD_BOUNDARY, 0, 0, 0),
+    const SPEVENT all[] = {event(SPEI_SENTENCE_BOUNDARY, 0, 2, 2), event(SPEI_WORD_BOUNDARY, 0, 2, 2),
                            event(SPEI_TTS_BOOKMARK, SPET_LPARAM_IS_STRING, 7, reinterpret_cast<LPARAM>(name.c_str()))};
     EXPECT_EQ(site->AddEvents(all, 3), S_OK);
     EXPECT_EQ(events.str(), "{\"event\":\"sentence\",\"offset\":4,\"length\":2,\"position\":3}\n"
+                            "{\"event\":\"word\",\"offset\":4,\"length\":2,\"position\":3}\n"
                             R"({"event":"bookmark","name":"7 \"шаг\"\\\u000a\u0001\u001f","value":7,"position":3})" "\n");
+}
+
+// Each fragment in one line: the action, the text, where it is written in the input (offset+length)
+// and what differs from SAPI's default state. The chain links the fragments in order and each text
+// ends with a null character.
+Strings fragmentsOf(const SapiXml& xml) {
+    Strings lines;
+    const SPVTEXTFRAG* next = xml.chain();
+    for (std::size_t i = 0; i < xml.fragments().size(); ++i) {
+        const SPVTEXTFRAG& f = xml.fragments()[i];
+        const SPVSTATE& s = f.State;
+        EXPECT_TRUE(next == &f && f.pTextStart[f.ulTextLen] == u'\0');
+        next = f.pNext;
+        static const char* const kActions[] = {"speak", "silence", "pron", "bookmark", "spell", "section", "tag"};
+        std::string line = std::string(kActions[s.eAction]) + " \"" + toUtf8({f.pTextStart, f.ulTextLen}) + "\" " +
+                           std::to_string(f.ulTextSrcOffset) + "+" + std::to_string(xml.source(i).length);
+        for (const auto& [name, value, normal] : {std::tuple{" r", s.RateAdj, 0}, {" p", s.PitchAdj.MiddleAdj, 0},
+                                                  {" v", static_cast<LONG>(s.Volume), 100}, {" emph", s.EmphAdj, 0},
+                                                  {" ms", static_cast<LONG>(s.SilenceMSecs), 0}, {" lang", s.LangID, 0}})
+            if (value != normal) line += name + std::to_string(value);
+        if (s.pPhoneIds) line += " sym=" + toUtf8(s.pPhoneIds);
+        if (s.Context.pCategory) line += " context=" + toUtf8(s.Context.pCategory);
+        lines.push_back(line);
+    }
+    EXPECT_EQ(next, nullptr);
+    return lines;
+}
+
+// Runs of text carry the state of their tags, relative values adding up and nothing truncated but
+// the volume; a self-closing tag holds to the end of the enclosing element; items are fragments of
+// their own, and so is each unknown tag, as written. The command's settings are the base.
+TEST(SapiXml, ReadsTagsIntoFragments) {
+    const std::tuple<std::u16string, Strings, VoiceBase> rows[] = {
+        {u"Да <bookmark mark=\"7 шаг\"/> нет", {"speak \"Да \" 0+3", "bookmark \"7 шаг\" 19+5", "speak \" нет\" 27+4"}, {}},
+        {u"<rate speed='5'>а<rate speed='-3'>б</rate>в</rate>г",
+         {"speak \"а\" 16+1 r5", "speak \"б\" 34+1 r2", "speak \"в\" 42+1 r5", "speak \"г\" 50+1"}, {}},
+        {u"<rate absspeed=\"-5\"><rate speed=\"2\">а</rate></rate><rate absspeed='15'><rate speed='20'>б</rate></rate>",
+         {"speak \"а\" 36+1 r-3", "speak \"б\" 88+1 r35"}, {}},
+        {u"<pitch middle=\"3\">а<pitch absmiddle=\"-4\">б</pitch></pitch>", {"speak \"а\" 18+1 p3", "speak \"б\" 41+1 p-4"}, {}},
+        {u"<volume level=\"50\">а<volume level=\"150\">б</volume><volume level=\"-5\">в</volume></volume>",
+         {"speak \"а\" 19+1 v50", "speak \"б\" 40+1", "speak \"в\" 69+1 v0"}, {}},
+        {u"а<volume level='20'/>б<rate speed='2'>в<rate speed='1'/>г</rate>д",
+         {"speak \"а\" 0+1", "speak \"б\" 21+1 v20", "speak \"в\" 38+1 r2 v20", "speak \"г\" 56+1 r3 v20",
+          "speak \"д\" 64+1 v20"}, {}},
+        {u"<emph>а</emph> <spell>бв</spell>", {"speak \"а\" 6+1 emph1", "spell \"бв\" 22+2"}, {}},
+        {u"а<silence msec=\"250\"/><silence msec=\"99999\"/>", {"speak \"а\" 0+1", "silence \"\" 1+0 ms250",
+                                                             "silence \"\" 22+0 ms65535"}, {}},
+        {u"<pron sym=\" h eh  l ow \"/><pron sym=\"d a\">да</pron>",
+         {"pron \"\" 0+0 sym=h eh l ow", "pron \"да\" 42+2 sym=d a"}, {}},
+        {u"&lt;&gt;&amp;&quot;&apos;&#1076;&#x430;&#x1F600; <bookmark mark='a \"b\" &amp;'/>",
+         {"speak \"<>&\"'да\U0001F600 \" 0+49", "bookmark \"a \"b\" &\" 65+11"}, {}},
+        {u"<Foo x=\"&amp;\">а</FOO><bar/><RATE Speed=\"1\">б</Rate>",
+         {"tag \"<Foo x=\"&amp;\">\" 0+15", "speak \"а\" 15+1", "tag \"</FOO>\" 16+6", "tag \"<bar/>\" 22+6",
+          "speak \"б\" 44+1 r1"}, {}},
+        {u"<?xml version=\"1.0\"?>\n<sapi> <!-- <rate> --> а </sapi>", {"speak \" а \" 44+3"}, {}},
+        {u"<lang langid=\"419\"><context id=\"date_dmy\">1.2</context></lang>", {"speak \"1.2\" 42+3 lang1049 context=date_dmy"}, {}},
+        {u"а<rate absspeed=\"1\">б</rate><volume level=\"50\"><pron sym=\"x\">в</pron></volume>",
+         {"spell \"а\" 0+1 r2 p-1 v50", "spell \"б\" 20+1 r3 p-1 v50", "pron \"в\" 61+1 r2 p-1 v25 sym=x"}, {2, -1, 50, true}},
+    };
+    for (const auto& [xml, expected, base] : rows) EXPECT_EQ(fragmentsOf(SapiXml(xml, base)), expected) << toUtf8(xml);
+}
+
+// Malformed XML fails with the line and column of what is wrong.
+TEST(SapiXml, NamesWhereTheXmlIsWrong) {
+    const std::pair<std::u16string, std::string> rows[] = {
+        {u"<rate speed=\"1\">а", "line 1, column 1: <rate> is not closed"},
+        {u"а</rate>", "line 1, column 2: </rate> closes no open tag"},
+        {u"<rate speed='1'><emph>а</rate></emph>", "line 1, column 24: </rate> does not close <emph>"},
+        {u"а\nб\n  < rate", "line 3, column 3: '<' that starts no tag (write &lt; for the character)"},
+        {u"<rate speed='1'", "line 1, column 1: <rate> is not closed with '>'"},
+        {u"<rate speed=1>", "line 1, column 13: bad attribute: the value of 'speed' of <rate> is not in quotes"},
+        {u"<rate speed=\"1>а", "line 1, column 13: bad attribute: the value of 'speed' of <rate> has no closing quote"},
+        {u"<rate speed>", "line 1, column 12: bad attribute: 'speed' of <rate> has no '=' and value"},
+        {u"<rate speed='1'speed='2'>", "line 1, column 16: bad attribute in <rate>: attributes are set apart by white space"},
+        {u"<rate speed='1' SPEED='2'/>", "line 1, column 17: bad attribute: 'speed' of <rate> is given twice"},
+        {u"</rate x='1'>", "line 1, column 8: bad attribute in </rate>: a closing tag has none"},
+        {u"<bookmark mark='a<b'/>", "line 1, column 18: bad attribute: '<' in the value of 'mark' of <bookmark> (write &lt;)"},
+        {u"<rate/>", "line 1, column 1: <rate> needs speed or absspeed"},
+        {u"<bookmark/>", "line 1, column 1: <bookmark> needs the attribute mark"},
+        {u"<volume level=' loud'/>", "line 1, column 16: bad attribute: level=' loud' of <volume> is not a whole number"},
+        {u"<lang langid='ru'/>", "line 1, column 15: bad attribute: langid='ru' of <lang> is not a LANGID (hexadecimal, as 419)"},
+        {u"<silence msec='1'>а</silence>", "line 1, column 1: <silence> must be empty: write <silence …/>"},
+        {u"<spell/>", "line 1, column 1: <spell/> is empty: <spell> encloses the text it is for"},
+        {u"Tom & Jerry", "line 1, column 5: '&' that starts no entity (write &amp; for the character)"},
+        {u"<bookmark mark='&nbsp;'/>", "line 1, column 17: unknown entity '&nbsp;' (XML has &lt; &gt; &amp; &quot; &apos;)"},
+        {u"&#xD800;", "line 1, column 1: bad character reference '&#xD800;'"},
+        {u"а&#0;", "line 1, column 2: bad character reference '&#0;'"},
+        {u"&#x110000;", "line 1, column 1: bad character reference '&#x110000;'"},
+        {u"<!DOCTYPE sapi>", "line 1, column 1: '<!' starts markup that SAPI's XML does not take (comments only: <!-- -->)"},
+        {u"а <!-- <rate>", "line 1, column 3: the comment is not closed with '-->'"},
+    };
+    for (const auto& [xml, expected] : rows) {
+        try {
+            SapiXml read(xml);
+            ADD_FAILURE() << toUtf8(xml) << " was read";
+        } catch (const SapiXmlError& error) {
+            EXPECT_EQ(error.what(), expected);
+        }
+    }
 }
 
 // The header's tags, then its little-endian numbers: RIFF size, fmt size, format tag, channels,

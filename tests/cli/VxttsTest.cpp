@@ -132,6 +132,10 @@ TEST_F(Vxtts, CommandsPrintWhatTheyDoOrOneError) {
         {{"say", "--stdout", "-"}, "", "cannot write to standard output", kSentences, "", "", 1, "head -c9 >/dev/null"},
         {say + Args{"-r", "20", "Да"}, "", "say: -r takes a whole number from -10 to 10, not '20' (see 'vxtts say "
                                           "--help')", "", "", "", 2},
+        // SAPI XML: with --xml, or a file or standard input that starts with '<' after white space.
+        {say + Args{"--xml", "Да <rate>"}, "", "the text is not SAPI XML: line 1, column 4: <rate> needs speed or absspeed"},
+        {say + Args{"-"}, "", "standard input is not SAPI XML: line 2, column 2: <emph> is not closed", "\n <emph>Да"},
+        {say + Args{"--xml", "<!-- -->"}, "", "the text has nothing to speak"},
     };
     for (const Command& row : rows) {
         SCOPED_TRACE(row.arguments.back() + " " + row.error);
@@ -200,9 +204,11 @@ TEST_F(Vxtts, AdjustmentsChangeTheSpeech) {
 }
 
 // Sentence events of a text of several chunks each name one sentence of the input (perhaps with
-// the white space before it), in order. Spelled, each character is a sentence at its own place.
+// the white space before it), in order, the white space read to see that it is not XML counted.
+// Spelled, each character is a sentence at its own place. SAPI XML's bookmarks come by name, in
+// order.
 TEST_F(Vxtts, ReportsSentencesAsJsonLines) {
-    std::string text;
+    std::string text = " \n\t";
     Args expected, found;
     for (int i = 0; i < 50; ++i) {
         text += "Один раз.  Два раза?\nТри! ";
@@ -218,8 +224,21 @@ TEST_F(Vxtts, ReportsSentencesAsJsonLines) {
     }
     EXPECT_EQ(found, expected);
     EXPECT_EQ(run({"say", "--spell", "--events", "-o", "out.wav", "аб в"}), 0);
-    EXPECT_EQ(std::regex_replace(read("tmp/error"), std::regex(R"(\{"event":"sentence","offset":(\d+),.*\n)"), "$1 "),
-              "0 1 3 ");
+    const std::string spelled = std::regex_replace(read("tmp/error"), std::regex(R"(\{"event":"word".*\n)"), "");
+    EXPECT_EQ(std::regex_replace(spelled, std::regex(R"(\{"event":"sentence","offset":(\d+),.*\n)"), "$1 "), "0 1 3 ");
+    const std::tuple<Args, std::string, std::string> xmlRows[] = {
+        {{"--xml", "Один. <bookmark mark=\"1\"/>Два. <bookmark mark='2 &amp; 3'/>Три."}, "", "1;2 & 3;"},
+        {{"-"}, " \n<bookmark mark=\"x\"/>Да.", "x;"},
+    };
+    for (const auto& [arguments, input, bookmarks] : xmlRows) {
+        ASSERT_EQ(run(Args{"say", "--events", "-o", "out.wav"} + arguments, input), 0) << read("tmp/error");
+        const std::string lines = read("tmp/error");
+        const std::regex bookmark(R"re(\{"event":"bookmark","name":"([^"]*)",.*\n)re");
+        std::string names;
+        for (std::sregex_iterator match(lines.begin(), lines.end(), bookmark), end; match != end; ++match)
+            names += (*match)[1].str() + ";";
+        EXPECT_EQ(names, bookmarks);
+    }
 }
 
 } // namespace
