@@ -182,6 +182,7 @@ HRESULT TtsEngine::speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments
     speaking_->SetPunctuation((speakFlags & SPF_NLP_SPEAK_PUNC) ? Punctuation::All : Punctuation::None);
     audioOffset_ = 2;
     pendingText_.clear();
+    pendingPositions_.clear();
     abortSeen_ = false;
     Prosody last;
     for (const SPVTEXTFRAG* fragment = fragments; fragment; fragment = fragment->pNext) {
@@ -202,8 +203,7 @@ HRESULT TtsEngine::speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments
             }
             last = prosody;
             applyProsody(prosody);
-            pendingText_ += u' ';
-            pendingText_ += text;
+            appendPending(text, fragment->ulTextSrcOffset);
             break;
         }
         case SPVA_Silence:
@@ -243,6 +243,7 @@ HRESULT TtsEngine::speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments
 // next call, with offsets of this one.
 HRESULT TtsEngine::endOnAbort() {
     pendingText_.clear();
+    pendingPositions_.clear();
     pendingBookmarks_.clear();
     pendingEvents_.clear();
     return S_OK;
@@ -281,6 +282,21 @@ TtsEngine::Bookmark TtsEngine::bookmarkOf(const SPVTEXTFRAG& fragment) const {
     return bookmark;
 }
 
+// The joining space stands where the fragment begins.
+void TtsEngine::appendPending(std::u16string_view text, ULONG sourceOffset) {
+    pendingText_ += u' ';
+    pendingText_ += text;
+    if (exactEvents()) {
+        if (!pendingPositions_.empty()) {
+            pendingPositions_.pop_back(); // the previous end
+        }
+        pendingPositions_.push_back(sourceOffset);
+        for (std::size_t i = 0; i <= text.size(); ++i) {
+            pendingPositions_.push_back(static_cast<std::uint32_t>(sourceOffset + i));
+        }
+    }
+}
+
 HRESULT TtsEngine::placeBookmark(const SPVTEXTFRAG& fragment) {
     const HRESULT spoken = flush();
     if (spoken == S_OK && !abortSeen_ && interested(eventInterest_, SPEI_TTS_BOOKMARK)) {
@@ -315,8 +331,9 @@ HRESULT TtsEngine::flush() {
     if (pendingText_.empty()) {
         return S_OK;
     }
-    const bool spoken = speaking_->SpeakText(pendingText_);
+    const bool spoken = speaking_->SpeakText(pendingText_, pendingPositions_);
     pendingText_.clear();
+    pendingPositions_.clear();
     // A text cut short because the site asked to abort was not a failure.
     if (spoken || abortSeen_) {
         return S_OK;

@@ -71,6 +71,8 @@ private:
     static HRESULT readVoiceName(ISpObjectToken& token, LPWSTR* name);
     Prosody prosodyOf(const SPVSTATE& state) const;
     void applyProsody(const Prosody& prosody);
+    // Adds a speak fragment's text (from sourceOffset in the caller's text) to what is pending.
+    void appendPending(std::u16string_view text, ULONG sourceOffset);
     // The bookmark of a fragment, at the audio written so far.
     Bookmark bookmarkOf(const SPVTEXTFRAG& fragment) const;
     // With exact events: speaks what is pending, then queues the bookmark for delivery before the
@@ -110,6 +112,9 @@ private:
     // State of one Speak call.
     ULONGLONG eventInterest_ = 0; // read once at its start
     std::u16string pendingText_;
+    // With exact events: where each character of pendingText_ (and one past it) is in the
+    // caller's text, from the fragments' source offsets.
+    std::vector<std::uint32_t> pendingPositions_;
     bool abortSeen_ = false; // the site asked to abort while audio was being written
 };
 

@@ -1,6 +1,7 @@
 #include "engine/Voice.h"
 
 #include "config/TextUtil.h"
+#include "engine/WordTimer.h"
 
 #include <algorithm>
 
@@ -26,10 +27,16 @@ Punctuation punctuationOf(const std::u16string& value) {
 } // namespace
 
 // Hands the pipeline's portions to the subvoices' modules and its sentence starts to the sink.
+// With exact events the marks carry the caller's positions, and each module speaks through a
+// word timer that puts the portion's word marks into its audio.
 class Voice::ModuleOutput final : public PortionSink {
 public:
-    // offset: where the text lies in the caller's text, added to every sentence's offset.
-    ModuleOutput(Voice& voice, std::uint32_t offset) : voice_(voice), offset_(offset) {}
+    // offset: where the text lies in the caller's text, added to every sentence's offset;
+    // positions: with exact events, where each character of the text is in the caller's text.
+    ModuleOutput(Voice& voice, std::uint32_t offset, std::span<const std::uint32_t> positions)
+        : voice_(voice), offset_(offset), positions_(positions) {}
+    ModuleOutput(const ModuleOutput&) = delete;
+    ModuleOutput& operator=(const ModuleOutput&) = delete;
 
     bool stopRequested() const override { return voice_.stopped_; }
 
@@ -37,8 +44,19 @@ public:
     // sentence's length and the second as its position.
     void sentenceStart(std::uint32_t length, std::uint32_t offset) override {
         if (voice_.sink_) {
-            const SentenceMark mark{SentenceMark::kSentence, length, offset_ + offset};
+            const auto [position, end] = callerSpan(offset, offset + length);
+            const SentenceMark mark = voice_.settings_.exactEvents
+                                          ? SentenceMark{SentenceMark::kSentence, end - position, position}
+                                          : SentenceMark{SentenceMark::kSentence, length, offset_ + offset};
             voice_.sink_->OnAudio(nullptr, 0, &mark);
+        }
+    }
+
+    void wordsOf(std::span<const WordSpan> words) override {
+        words_.clear();
+        for (const WordSpan& word : words) {
+            const auto [position, end] = callerSpan(word.sourceBegin, word.sourceEnd);
+            words_.push_back({word.offset, position, end - position});
         }
     }
 
@@ -49,7 +67,7 @@ public:
     bool speak(std::size_t subvoice, const TextPortion& portion) override {
         spoke_ = true;
         SpeechModule* const module = voice_.subvoices_[subvoice].module;
-        const bool spoken = module->Speak(portion);
+        const bool spoken = voice_.settings_.exactEvents && voice_.sink_ ? speakTimed(*module, portion) : module->Speak(portion);
         if (!spoken && std::ranges::find(voice_.failed_, module) == voice_.failed_.end()) {
             voice_.failed_.push_back(module);
         }
@@ -60,8 +78,32 @@ public:
     bool spoke() const { return spoke_; }
 
 private:
+    bool speakTimed(SpeechModule& module, const TextPortion& portion) {
+        WAVEFORMATEX format{};
+        module.GetOutputFormat(&format);
+        timer_.startPortion(std::move(words_), portion.size(), format);
+        words_.clear();
+        module.SetSink(&timer_);
+        const bool spoken = module.Speak(portion);
+        module.SetSink(voice_.sink_);
+        timer_.endPortion();
+        return spoken;
+    }
+
+    // [begin, end) of the text in the caller's positions.
+    std::pair<std::uint32_t, std::uint32_t> callerSpan(std::uint32_t begin, std::uint32_t end) const {
+        if (positions_.empty()) {
+            return {offset_ + begin, offset_ + end};
+        }
+        const auto at = [&](std::uint32_t i) { return positions_[std::min<std::size_t>(i, positions_.size() - 1)]; };
+        return {at(begin), end > begin ? std::max(at(begin), at(end - 1) + 1) : at(begin)};
+    }
+
     Voice& voice_;
     std::uint32_t offset_;
+    std::span<const std::uint32_t> positions_;
+    std::vector<WordTimer::Word> words_;
+    WordTimer timer_{voice_.sink_};
     bool spoke_ = false;
 };
 
@@ -157,12 +199,12 @@ bool Voice::speaksWithOneModule() const {
     return subvoices_.size() <= 1 || subvoices_[0].module == subvoices_[1].module;
 }
 
-bool Voice::SpeakText(std::u16string_view text) {
+bool Voice::SpeakText(std::u16string_view text, std::span<const std::uint32_t> positions) {
     failed_.clear();
-    return speak(text, 0);
+    return speak(text, 0, positions);
 }
 
-bool Voice::speak(std::u16string_view text, std::uint32_t offset) {
+bool Voice::speak(std::u16string_view text, std::uint32_t offset, std::span<const std::uint32_t> positions) {
     if (subvoices_.empty()) {
         return false;
     }
@@ -170,7 +212,7 @@ bool Voice::speak(std::u16string_view text, std::uint32_t offset) {
     for (const Subvoice& subvoice : subvoices_) {
         subvoice.module->Resume();
     }
-    ModuleOutput output(*this, offset);
+    ModuleOutput output(*this, offset, positions);
     const bool spoken = speakText(text, languages(), speaksWithOneModule(), settings_, output);
     return spoken || (!output.spoke() && !stopped_);
 }

@@ -7,6 +7,7 @@
 #include "text/TextPipeline.h"
 
 #include <atomic>
+#include <span>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -50,7 +51,9 @@ public:
     // Speaks text through the pipeline. True when the last module call succeeded, or when the
     // text has nothing to say (it is empty, blank, or only unnamed symbols), and speaking was
     // not stopped; false for a voice without subvoices, a failed module call, or a stop.
-    bool SpeakText(std::u16string_view text);
+    // positions: with exact events, where each character of text (and one past its end) is in
+    // the caller's text; sentence and word marks then carry those positions. Empty: text's own.
+    bool SpeakText(std::u16string_view text, std::span<const std::uint32_t> positions = {});
     // Speaks text character by character, with all punctuation, 100 ms of silence after each;
     // each character's sentence start carries its place in text.
     bool Spell(std::u16string_view text);
@@ -70,7 +73,7 @@ private:
     class ModuleOutput;
 
     // SpeakText of a text that lies at offset in the caller's text.
-    bool speak(std::u16string_view text, std::uint32_t offset);
+    bool speak(std::u16string_view text, std::uint32_t offset, std::span<const std::uint32_t> positions = {});
 
     std::u16string name_;
     std::vector<Subvoice> subvoices_;

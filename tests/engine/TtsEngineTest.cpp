@@ -38,7 +38,8 @@ struct Script {
 
 // In order, what the modules were asked: "speak [<text>] @<rate>/<volume>/<pitch>",
 // "silence <ms>", "stop"; and what a site was given, after its tag: "[failed ]write <bytes>",
-// "sentence <length>/<position> @<offset>", "bookmark <number>/[<string>] @<offset>".
+// "sentence <length>/<position> @<offset>", "word <length>/<position> @<offset>",
+// "bookmark <number>/[<string>] @<offset>".
 struct Journal {
     Lines lines;
     Script script; // of the latest Speak call, for the modules
@@ -105,8 +106,10 @@ public:
             const std::u16string value = e.elParamType == SPET_LPARAM_IS_STRING
                                              ? u"[" + std::u16string(fromWide(reinterpret_cast<LPCWSTR>(e.lParam))) + u"]"
                                              : number(e.lParam);
-            journal.lines.push_back(tag_ + (e.eEventId == SPEI_SENTENCE_BOUNDARY ? u"sentence " : u"bookmark ") +
-                                      number(e.wParam) + u"/" + value + u" @" + number(e.ullAudioStreamOffset));
+            const std::u16string kind = e.eEventId == SPEI_SENTENCE_BOUNDARY ? u"sentence "
+                                        : e.eEventId == SPEI_WORD_BOUNDARY     ? u"word "
+                                                                               : u"bookmark ";
+            journal.lines.push_back(tag_ + kind + number(e.wParam) + u"/" + value + u" @" + number(e.ullAudioStreamOffset));
         }
         return script_.failEvents ? E_FAIL : S_OK;
     }
@@ -160,6 +163,8 @@ struct EngineHandle {
             state.SilenceMSecs = kind == u'_' ? static_cast<ULONG>(std::stoul(toUtf8(text))) : 0;
             list[i].pTextStart = toWide(text);
             list[i].ulTextLen = static_cast<ULONG>(text.size());
+            // As if the texts stood one after another, a character apart.
+            list[i].ulTextSrcOffset = i == 0 ? 0 : list[i - 1].ulTextSrcOffset + list[i - 1].ulTextLen + 1;
             list[i].pNext = i + 1 < list.size() ? &list[i + 1] : nullptr;
         }
         journal.script = script;
@@ -236,10 +241,17 @@ const SpeakCase kSpeakCases[] = {
     // site in one batch before the audio it belongs to.
     {"exact: bookmarks where they stand", {u"один", u"#42", u"два", u"#x1"}, {.interest = kAllEvents, .bytesPerSpeak = 1000},
      {u"speak [один ] @50/100/50", u"sentence 4/0 @2", u"write 1000", u"speak [два ] @50/100/50",
-      u"bookmark 42/[42] @1002", u"sentence 3/0 @1002", u"write 1000", u"bookmark 0/[x1] @2002"}, S_OK, {}, u"exact"},
+      u"bookmark 42/[42] @1002", u"sentence 3/8 @1002", u"write 1000", u"bookmark 0/[x1] @2002"}, S_OK, {}, u"exact"},
     {"exact: a bookmark at the start, and events without interest", {u"#1", u"один", u"#2"},
      {.interest = 1ULL << SPEI_TTS_BOOKMARK, .bytesPerSpeak = 10},
      {u"speak [один ] @50/100/50", u"bookmark 1/[1] @2", u"write 10", u"bookmark 2/[2] @12"}, S_OK, {}, u"exact"},
+    // A module that marks no words gets them at the pace of 15 characters a second at first, then
+    // at the pace its portions had; words its audio never reached are marked at the end.
+    {"exact: word events at the caller's positions", {u"Привет мир", u"#1", u"два слова"},
+     {.interest = kAllEvents | (1ULL << SPEI_WORD_BOUNDARY), .bytesPerSpeak = 1000},
+     {u"speak [привет мир ] @50/100/50", u"sentence 10/0 @2", u"word 6/0 @2", u"write 1000",
+      u"speak [два слова ] @50/100/50", u"word 3/7 @1002", u"bookmark 1/[1] @1002", u"sentence 9/13 @1002",
+      u"word 3/13 @1002", u"write 1000", u"word 5/17 @2002"}, S_OK, {}, u"exact"},
     {"exact: an abort while the text before a bookmark is written drops it", {u"один", u"#1", u"два"},
      {.actions = {0, 0, 0, 0, SPVES_ABORT}, .interest = kAllEvents, .bytesPerSpeak = 10},
      {u"speak [один ] @50/100/50", u"stop"}, S_OK, {}, u"exact"},
