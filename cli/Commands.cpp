@@ -281,8 +281,9 @@ SPVTEXTFRAG fragmentOf(const Chunk& chunk, const SayOptions& options) {
     fragment.State.ePartOfSpeech = SPPS_Unknown;
     fragment.pTextStart = toWide(chunk.text);
     fragment.ulTextLen = static_cast<ULONG>(chunk.text.size());
-    fragment.ulTextSrcOffset =
-        static_cast<ULONG>(std::min<std::uint64_t>(chunk.source.front(), 0xFFFFFFFF));
+    // Positions are counted in the chunk's text: the site maps them back into the input, whose
+    // offsets can pass what a ULONG holds.
+    fragment.ulTextSrcOffset = 0;
     return fragment;
 }
 
