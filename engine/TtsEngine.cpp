@@ -385,8 +385,10 @@ std::int32_t TtsEngine::OnAudio(const void* data, std::uint32_t byteCount, const
         // The call's own interest, read at its start, stays what its bookmarks are judged by.
         ULONGLONG interest = 0;
         site_->GetEventInterest(&interest);
+        // A module's own word marks mean nothing to a voice without exact events.
         const int eventId = mark->kind == SentenceMark::kWord ? SPEI_WORD_BOUNDARY : SPEI_SENTENCE_BOUNDARY;
-        if ((mark->kind == SentenceMark::kSentence || mark->kind == SentenceMark::kWord) && interested(interest, eventId)) {
+        const bool raised = mark->kind == SentenceMark::kSentence || (mark->kind == SentenceMark::kWord && exactEvents());
+        if (raised && interested(interest, eventId)) {
             SPEVENT event{};
             event.eEventId = static_cast<WORD>(eventId);
             event.elParamType = SPET_LPARAM_IS_UNDEFINED;

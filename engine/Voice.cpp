@@ -84,7 +84,9 @@ private:
         timer_.startPortion(std::move(words_), portion.size(), format);
         words_.clear();
         module.SetSink(&timer_);
+        module.SetWordMarks(true);
         const bool spoken = module.Speak(portion);
+        module.SetWordMarks(false);
         module.SetSink(voice_.sink_);
         timer_.endPortion();
         return spoken;

@@ -77,6 +77,10 @@ public:
     // "module" from "path" (true without one); false when the library cannot be loaded.
     virtual bool Load();
     virtual void SetSink(EngineSink* sink) { sink_ = sink; }
+    // Whether the sink wants a word mark (SentenceMark::kWord, second: the word's offset in the
+    // portion) before the sound of each word; a module that can tell where its words begin gives
+    // them then, the others never.
+    void SetWordMarks(bool wanted) { wordMarks_ = wanted; }
     // Stores the rate, at most the speed limit; returns what was stored.
     virtual std::int32_t SetRate(std::int32_t value);
     virtual void SetPitch(std::int32_t value) { pitch = value; }
@@ -106,6 +110,7 @@ protected:
         return value == u"vxtts" ? ConversionMode::Internal : value == u"acm" ? ConversionMode::Convert : ConversionMode::None;
     }
     EngineSink* sink() const { return sink_; }
+    bool wordMarksWanted() const { return wordMarks_; }
     const platform::DynamicLibrary& library() const { return library_; }
 
     // Conversion mode 2 converts the blocks of a portion as one stream, so that nothing steps
@@ -127,6 +132,7 @@ private:
 
     platform::DynamicLibrary library_;
     EngineSink* sink_ = nullptr;
+    bool wordMarks_ = false;
     std::unique_ptr<AudioConverter> portionStream_;
     std::vector<unsigned char> converted_;
 };

@@ -38,9 +38,10 @@ bool TembraModule::Speak(const TextPortion& text) {
     }
     std::lock_guard guard(lock_);
     pcm_.clear();
+    words_.clear();
     try {
         const tembra::SynthesisSettings synthesis{wordPause.value, phonemePause.value, adjustDuration_};
-        tembra::synthesize(text, synthesis, unitLengths_, aborted_, pcm_);
+        tembra::synthesize(text, synthesis, unitLengths_, aborted_, pcm_, wordMarksWanted() ? &words_ : nullptr);
     } catch (const std::bad_alloc&) {
         // Out of memory: what was synthesized so far is still spoken.
     }
@@ -106,15 +107,36 @@ void TembraModule::stream() {
     if (conversion == ConversionMode::Convert) {
         converter_ = AudioConverter::open(synthesisFormat(), outputFormat_);
     }
+    // A chunk ends where a word begins, so that the word's mark goes just before its sound.
     bool ended = false;
-    for (std::size_t offset = 0; offset < pcm_.size() && !ended && !aborted_; offset += kChunkBytes) {
-        const auto count = static_cast<std::uint32_t>(std::min<std::size_t>(kChunkBytes, pcm_.size() - offset));
-        ended = writeChunk(pcm_.data() + offset, count, offset + count == pcm_.size(), filtered) != 0;
+    std::size_t nextWord = 0;
+    for (std::size_t offset = 0; offset < pcm_.size() && !ended && !aborted_;) {
+        ended = markWords(offset, nextWord);
+        std::size_t end = std::min(offset + kChunkBytes, pcm_.size());
+        if (nextWord < words_.size()) {
+            end = std::min(end, std::max(words_[nextWord].byte, offset + 1));
+        }
+        ended = ended || writeChunk(pcm_.data() + offset, static_cast<std::uint32_t>(end - offset), end == pcm_.size(),
+                                    filtered) != 0;
+        offset = end;
+    }
+    if (!ended && !aborted_) {
+        markWords(pcm_.size(), nextWord); // words without sound
     }
     if (converter_ && !ended && !aborted_ && converter_->finish(converted_) && !converted_.empty()) {
         sink()->OnAudio(converted_.data(), static_cast<std::uint32_t>(converted_.size()), nullptr);
     }
     converter_.reset();
+}
+
+bool TembraModule::markWords(std::size_t byte, std::size_t& next) {
+    for (; next < words_.size() && words_[next].byte <= byte; ++next) {
+        const SentenceMark mark{SentenceMark::kWord, 0, words_[next].offset};
+        if (!sink() || sink()->OnAudio(nullptr, 0, &mark) != 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::int32_t TembraModule::writeChunk(const unsigned char* data, std::uint32_t count, bool last, bool filtered) {

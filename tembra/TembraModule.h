@@ -21,7 +21,8 @@ public:
 
     TembraModule();
 
-    // Speaks lower-case Russian text; characters without a rule are silent. Always true.
+    // Speaks lower-case Russian text; characters without a rule are silent. When word marks are
+    // wanted, each comes right before the sound of its word. Always true.
     bool Speak(const TextPortion& text) override;
     // Ends a running Speak before its next character or chunk; does not wait.
     bool Stop() override;
@@ -35,6 +36,9 @@ public:
 
 private:
     void stream();
+    // Gives the sink the marks of the words that begin at or before byte of pcm_; true when it
+    // asked to stop.
+    bool markWords(std::size_t byte, std::size_t& next);
     // Hands one chunk through the tempo filter (when filtered), the volume and the conversion to
     // the sink. Returns nonzero when streaming must end; the last chunk flushes the filter.
     std::int32_t writeChunk(const unsigned char* data, std::uint32_t count, bool last, bool filtered);
@@ -44,6 +48,7 @@ private:
     std::atomic<bool> aborted_{false};
     bool adjustDuration_ = false;
     std::vector<unsigned char> pcm_;
+    std::vector<tembra::WordStart> words_; // where each word of the portion begins in pcm_
     tembra::UnitLengths unitLengths_{};
     // Reused for every chunk, so that streaming allocates nothing once warm.
     std::vector<unsigned char> filtered_;

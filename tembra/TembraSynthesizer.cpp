@@ -87,8 +87,8 @@ struct Mark {
 class Run {
 public:
     Run(std::u16string_view text, const SynthesisSettings& settings, const UnitLengths& lengths,
-        std::vector<unsigned char>& pcm)
-        : text_(text), settings_(settings), lengths_(lengths), pcm_(pcm) {}
+        std::vector<unsigned char>& pcm, std::vector<WordStart>* words)
+        : text_(text), settings_(settings), lengths_(lengths), pcm_(pcm), words_(words) {}
 
     void speak(const std::atomic<bool>& aborted) {
         const std::vector<Mark> marks = scanMarks();
@@ -100,6 +100,9 @@ public:
             }
             if (nextMark < marks.size() && marks[nextMark].boundary == pos_) {
                 applyMark(marks[nextMark++].kind);
+            }
+            if (words_ && text_[pos_] != u' ' && (pos_ == 0 || text_[pos_ - 1] == u' ')) {
+                words_->push_back({static_cast<std::uint32_t>(pos_), pcm_.size()});
             }
             letter(text_[pos_]);
         }
@@ -398,6 +401,7 @@ private:
     const SynthesisSettings& settings_;
     const UnitLengths& lengths_;
     std::vector<unsigned char>& pcm_;
+    std::vector<WordStart>* words_;
     std::size_t pos_ = 0;
     int context_ = kNothing;
     std::int32_t gap_ = kUnitGap;
@@ -416,8 +420,8 @@ UnitLengths unitLengthsOf(const unsigned char* const (&units)[kUnitCount]) {
 }
 
 void synthesize(std::u16string_view text, const SynthesisSettings& settings, const UnitLengths& lengths,
-                const std::atomic<bool>& aborted, std::vector<unsigned char>& pcm) {
-    Run(text, settings, lengths, pcm).speak(aborted);
+                const std::atomic<bool>& aborted, std::vector<unsigned char>& pcm, std::vector<WordStart>* words) {
+    Run(text, settings, lengths, pcm, words).speak(aborted);
 }
 
 } // namespace vx::tembra

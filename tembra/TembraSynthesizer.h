@@ -24,9 +24,17 @@ using UnitLengths = std::array<std::uint32_t, kUnitCount>;
 // The lengths of the compiled-in units.
 UnitLengths unitLengthsOf(const unsigned char* const (&units)[kUnitCount]);
 
+// Where a word's sound begins: its offset in the text and the byte of pcm.
+struct WordStart {
+    std::uint32_t offset = 0;
+    std::size_t byte = 0;
+};
+
 // Appends the sound of text to pcm. Characters without a rule (capitals, Latin letters, digits,
-// other symbols) make no sound. Stops before the next character once aborted is set.
+// other symbols) make no sound. Stops before the next character once aborted is set. words, when
+// given, gets where each word of the text (after a space, or first) begins in pcm.
 void synthesize(std::u16string_view text, const SynthesisSettings& settings, const UnitLengths& lengths,
-                const std::atomic<bool>& aborted, std::vector<unsigned char>& pcm);
+                const std::atomic<bool>& aborted, std::vector<unsigned char>& pcm,
+                std::vector<WordStart>* words = nullptr);
 
 } // namespace vx::tembra

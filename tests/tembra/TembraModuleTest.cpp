@@ -48,6 +48,25 @@ TEST(TembraStreaming, ChunksUntilStopOrTheSinkEndsThePortion) {
     }
 }
 
+// Asked for them, the voice marks each word right before its sound: the audio before each mark
+// is the sound of the text before its word.
+TEST(TembraStreaming, MarksWordsBeforeTheirSound) {
+    const std::u16string text = u"мама мыла  раму";
+    TembraModule module;
+    std::vector<std::pair<std::uint32_t, std::size_t>> expected;
+    for (const std::uint32_t word : {0U, 5U, 11U})
+        expected.emplace_back(word, test::spoken(module, text.substr(0, word)).audio.size());
+    module.SetWordMarks(true);
+    test::RecordingSink sink;
+    std::vector<std::pair<std::uint32_t, std::size_t>> marks;
+    sink.onCall = [&](std::size_t) {
+        if (sink.marks.size() > marks.size()) marks.emplace_back(sink.marks.back().second, sink.audio.size());
+    };
+    module.SetSink(&sink);
+    module.Speak(text);
+    EXPECT_EQ(marks, expected);
+}
+
 TEST(TembraStreaming, AFullLastChunkStillFlushesTheFilter) {
     TembraModule module;
     module.ReadSetting(u"word_pause", u"1024");
