@@ -14,6 +14,12 @@ constexpr std::u16string_view kFallbackVoice = u"tembra";
 
 bool abortRequested(DWORD actions) { return (actions & (SPVES_ABORT | SPVES_SKIP)) != 0; }
 
+// The sentence at offset: the last whose start is at or before it.
+std::size_t sentenceAt(const std::vector<std::uint32_t>& starts, std::uint32_t offset) {
+    const auto after = std::ranges::upper_bound(starts, offset);
+    return after == starts.begin() ? 0 : static_cast<std::size_t>(after - starts.begin()) - 1;
+}
+
 // The sum of a SAPI adjustment and the site's base, clamped to -10..10, on the modules' scale of
 // 0..100, 50 being normal. Summed in a wider type: both come from the caller unchecked.
 std::int32_t scaleAdjustment(std::int32_t adjustment, std::int32_t base) {
@@ -183,10 +189,16 @@ HRESULT TtsEngine::speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments
     audioOffset_ = 2;
     pendingText_.clear();
     pendingPositions_.clear();
+    skipAsked_.reset();
+    skipRequested_ = skipLeft_ = 0;
     abortSeen_ = false;
     Prosody last;
     for (const SPVTEXTFRAG* fragment = fragments; fragment; fragment = fragment->pNext) {
-        if (abortSeen_ || abortRequested(site->GetActions())) {
+        const DWORD actions = abortSeen_ ? static_cast<DWORD>(SPVES_ABORT) : site->GetActions();
+        if (exactEvents() && (actions & SPVES_SKIP) && !(actions & SPVES_ABORT)) {
+            takeSkip();
+            settleSkipBetweenTexts();
+        } else if (abortRequested(actions)) {
             stopVoice();
             return endOnAbort();
         }
@@ -208,6 +220,7 @@ HRESULT TtsEngine::speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments
         }
         case SPVA_Silence:
             speaking_->Silence(fragment->State.SilenceMSecs);
+            settleSkipBetweenTexts();
             break;
         case SPVA_Bookmark:
             if (exactEvents()) {
@@ -223,6 +236,7 @@ HRESULT TtsEngine::speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments
             if (!speaking_->Spell(text)) {
                 logUnloadedModules();
             }
+            settleSkipBetweenTexts();
             break;
         default:
             break;
@@ -236,6 +250,9 @@ HRESULT TtsEngine::speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments
         deliverBookmarks();
     }
     deliverEvents();
+    if (skipLeft_ > 0) {
+        site_->CompleteSkip(skipRequested_ - skipLeft_);
+    }
     return result;
 }
 
@@ -331,7 +348,7 @@ HRESULT TtsEngine::flush() {
     if (pendingText_.empty()) {
         return S_OK;
     }
-    const bool spoken = speaking_->SpeakText(pendingText_, pendingPositions_);
+    const bool spoken = exactEvents() ? speakSkipping() : speaking_->SpeakText(pendingText_, pendingPositions_);
     pendingText_.clear();
     pendingPositions_.clear();
     // A text cut short because the site asked to abort was not a failure.
@@ -340,6 +357,75 @@ HRESULT TtsEngine::flush() {
     }
     logUnloadedModules();
     return E_FAIL;
+}
+
+bool TtsEngine::speakSkipping() {
+    const std::u16string_view text = pendingText_;
+    std::vector<std::uint32_t> starts;
+    std::size_t from = 0;
+    if (skipLeft_ > 0) {
+        starts = speaking_->SentenceStarts(text);
+        if (static_cast<std::size_t>(skipLeft_) >= starts.size()) {
+            skipLeft_ -= static_cast<LONG>(starts.size());
+            if (skipLeft_ == 0) {
+                site_->CompleteSkip(skipRequested_); // it lands on the next text's first sentence
+            }
+            return true;
+        }
+        from = starts[static_cast<std::size_t>(skipLeft_)];
+        skipLeft_ = 0;
+        site_->CompleteSkip(skipRequested_);
+    }
+    bool spoken = true;
+    while (true) {
+        spoken = speaking_->SpeakText(text.substr(from), std::span(pendingPositions_).subspan(from));
+        if (!skipAsked_ || abortSeen_) {
+            return spoken;
+        }
+        if (starts.empty()) {
+            starts = speaking_->SentenceStarts(text);
+        }
+        const LONG asked = *skipAsked_;
+        skipAsked_.reset();
+        const auto current = static_cast<LONG>(sentenceAt(starts, static_cast<std::uint32_t>(from) + speaking_->LastSentenceStart()));
+        const LONG target = std::max<LONG>(current + asked, 0);
+        skipRequested_ = target - current;
+        if (target >= static_cast<LONG>(starts.size())) {
+            // Past this text: the sentences of the texts after it are passed over next.
+            skipLeft_ = target - static_cast<LONG>(starts.size());
+            if (skipLeft_ == 0) {
+                site_->CompleteSkip(skipRequested_);
+            }
+            return true;
+        }
+        site_->CompleteSkip(skipRequested_);
+        from = starts[static_cast<std::size_t>(target)];
+    }
+}
+
+// A skip asked for while silence or spelling played: the next sentence is the one after it, so
+// n sentences forward pass over n - 1 of the texts to come; there is nothing to go back to.
+void TtsEngine::settleSkipBetweenTexts() {
+    if (!skipAsked_) {
+        return;
+    }
+    skipRequested_ = std::max<LONG>(*skipAsked_, 0);
+    skipAsked_.reset();
+    skipLeft_ = std::max<LONG>(skipRequested_ - 1, 0);
+    if (skipLeft_ == 0) {
+        site_->CompleteSkip(skipRequested_);
+    }
+}
+
+void TtsEngine::takeSkip() {
+    SPVSKIPTYPE type = SPVST_SENTENCE;
+    LONG count = 0;
+    if (FAILED(site_->GetSkipInfo(&type, &count)) || type != SPVST_SENTENCE) {
+        site_->CompleteSkip(0);
+        return;
+    }
+    skipAsked_ = count;
+    stopVoice();
 }
 
 void TtsEngine::logUnloadedModules() {
@@ -405,7 +491,14 @@ std::int32_t TtsEngine::OnAudio(const void* data, std::uint32_t byteCount, const
     if (!data || byteCount == 0) {
         return 0;
     }
-    if (abortRequested(site_->GetActions())) {
+    const DWORD actions = site_->GetActions();
+    if (exactEvents() && (actions & SPVES_SKIP) && !(actions & SPVES_ABORT)) {
+        takeSkip();
+        if (skipAsked_) {
+            pendingEvents_.clear(); // they belong to audio that will not be heard
+            return 1;
+        }
+    } else if (abortRequested(actions)) {
         abortSeen_ = true;
         stopVoice();
         return 1;

@@ -11,6 +11,7 @@
 #include "platform/Lock.h"
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,13 @@ private:
     // audio of the text after it. S_OK, or the failure of the text before it.
     HRESULT placeBookmark(const SPVTEXTFRAG& fragment);
     HRESULT flush();
+    // With exact events: speaks what is pending from the sentence a skip leads to, again after
+    // every skip the site asks for while it speaks. False when a module call failed.
+    bool speakSkipping();
+    // Takes the site's skip request while audio is written: a sentence skip stops the voice and is
+    // carried out by speakSkipping; any other kind is completed with nothing skipped.
+    void takeSkip();
+    void settleSkipBetweenTexts();
     void deliverBookmarks();
     // With exact events: hands the queued events to the site in one call, before the audio that
     // follows them.
@@ -116,6 +124,11 @@ private:
     // caller's text, from the fragments' source offsets.
     std::vector<std::uint32_t> pendingPositions_;
     bool abortSeen_ = false; // the site asked to abort while audio was being written
+    // A sentence skip: asked for while writing, and how many sentences of the texts still to come
+    // it passes over.
+    std::optional<LONG> skipAsked_;
+    LONG skipRequested_ = 0;
+    LONG skipLeft_ = 0;
 };
 
 } // namespace vx

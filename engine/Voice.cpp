@@ -43,6 +43,7 @@ public:
     // The portion's length goes first: SAPI reads a sentence event's first value as the
     // sentence's length and the second as its position.
     void sentenceStart(std::uint32_t length, std::uint32_t offset) override {
+        voice_.lastSentence_ = offset;
         if (voice_.sink_) {
             const auto [position, end] = callerSpan(offset, offset + length);
             const SentenceMark mark = voice_.settings_.exactEvents
@@ -217,6 +218,25 @@ bool Voice::speak(std::u16string_view text, std::uint32_t offset, std::span<cons
     ModuleOutput output(*this, offset, positions);
     const bool spoken = speakText(text, languages(), speaksWithOneModule(), settings_, output);
     return spoken || (!output.spoke() && !stopped_);
+}
+
+// Records the sentence starts of a pipeline run in which no module speaks.
+class SentenceStartList final : public PortionSink {
+public:
+    bool stopRequested() const override { return false; }
+    void sentenceStart(std::uint32_t, std::uint32_t offset) override { starts.push_back(offset); }
+    bool hasModule(std::size_t) const override { return false; }
+    bool speak(std::size_t, const TextPortion&) override { return false; }
+
+    std::vector<std::uint32_t> starts;
+};
+
+std::vector<std::uint32_t> Voice::SentenceStarts(std::u16string_view text) const {
+    SentenceStartList list;
+    if (settings_.exactEvents) {
+        speakText(text, languages(), speaksWithOneModule(), settings_, list);
+    }
+    return list.starts;
 }
 
 bool Voice::Spell(std::u16string_view text) {

@@ -54,6 +54,12 @@ public:
     // positions: with exact events, where each character of text (and one past its end) is in
     // the caller's text; sentence and word marks then carry those positions. Empty: text's own.
     bool SpeakText(std::u16string_view text, std::span<const std::uint32_t> positions = {});
+    // Where the sentences of text begin (offsets in text, in order), as SpeakText would cut it;
+    // nothing is spoken. With exact events only (otherwise empty).
+    std::vector<std::uint32_t> SentenceStarts(std::u16string_view text) const;
+    // The offset, in the text of the last SpeakText, of the last sentence it started speaking.
+    std::uint32_t LastSentenceStart() const { return lastSentence_; }
+
     // Speaks text character by character, with all punctuation, 100 ms of silence after each;
     // each character's sentence start carries its place in text.
     bool Spell(std::u16string_view text);
@@ -81,6 +87,7 @@ private:
     PipelineSettings settings_;
     std::atomic<bool> stopped_{false};
     EngineSink* sink_ = nullptr;
+    std::uint32_t lastSentence_ = 0;
 };
 
 } // namespace vx

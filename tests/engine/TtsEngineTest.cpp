@@ -34,12 +34,13 @@ struct Script {
     std::uint32_t bytesPerSpeak = 0;
     bool moduleFails = false;
     DWORD flags = 0;
+    LONG skip = 0; // the sentences a skip asks for (GetSkipInfo)
 };
 
 // In order, what the modules were asked: "speak [<text>] @<rate>/<volume>/<pitch>",
 // "silence <ms>", "stop"; and what a site was given, after its tag: "[failed ]write <bytes>",
 // "sentence <length>/<position> @<offset>", "word <length>/<position> @<offset>",
-// "bookmark <number>/[<string>] @<offset>".
+// "bookmark <number>/[<string>] @<offset>", "skipped <sentences>".
 struct Journal {
     Lines lines;
     Script script; // of the latest Speak call, for the modules
@@ -124,8 +125,12 @@ public:
     }
     HRESULT STDMETHODCALLTYPE GetRate(LONG* value) override { return *value = script_.rate, S_OK; }
     HRESULT STDMETHODCALLTYPE GetVolume(USHORT* value) override { return *value = script_.volume, S_OK; }
-    HRESULT STDMETHODCALLTYPE GetSkipInfo(SPVSKIPTYPE*, LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CompleteSkip(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetSkipInfo(SPVSKIPTYPE* type, LONG* count) override {
+        return *type = SPVST_SENTENCE, *count = script_.skip, S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE CompleteSkip(LONG skipped) override {
+        return journal.lines.push_back(tag_ + u"skipped " + number(skipped)), S_OK;
+    }
 
 private:
     Script script_;
@@ -181,6 +186,9 @@ struct EngineHandle {
 using Engine = ConfigTest;
 
 constexpr ULONGLONG kAllEvents = (1ULL << SPEI_TTS_BOOKMARK) | (1ULL << SPEI_SENTENCE_BOUNDARY);
+constexpr ULONGLONG kSentences = 1ULL << SPEI_SENTENCE_BOUNDARY;
+// Long enough to be cut at its sentence ends.
+const std::u16string kThreeSentences = u"Первое предложение здесь. Второе тоже есть. И третье, последнее в тексте.";
 
 // One Speak call with the voice "tembra"; its site is asked for actions twice a fragment, once a write.
 struct SpeakCase {
@@ -252,6 +260,30 @@ const SpeakCase kSpeakCases[] = {
      {u"speak [привет мир ] @50/100/50", u"sentence 10/0 @2", u"word 6/0 @2", u"write 1000",
       u"speak [два слова ] @50/100/50", u"word 3/7 @1002", u"bookmark 1/[1] @1002", u"sentence 9/13 @1002",
       u"word 3/13 @1002", u"write 1000", u"word 5/17 @2002"}, S_OK, {}, u"exact"},
+    // A sentence skip stops the sentence at once and goes on n sentences further (back for a
+    // negative n) within the call's text, completing with the number skipped.
+    // (What follows a restart is one portion when it is short.)
+    {"exact: skip 1", {kThreeSentences}, {.actions = {0, 0, SPVES_SKIP}, .interest = kSentences, .bytesPerSpeak = 10, .skip = 1},
+     {u"speak [первое предложение здесь. ] @50/100/50", u"stop", u"skipped 1",
+      u"speak [второе тоже есть. и третье, последнее в тексте. ] @50/100/50", u"sentence 47/26 @2", u"write 10"},
+     S_OK, {}, u"exact"},
+    {"exact: skip -1 from the second sentence", {kThreeSentences},
+     {.actions = {0, 0, 0, SPVES_SKIP}, .interest = kSentences, .bytesPerSpeak = 10, .skip = -1},
+     {u"speak [первое предложение здесь. ] @50/100/50", u"sentence 25/0 @2", u"write 10",
+      u"speak [второе тоже есть. ] @50/100/50", u"stop", u"skipped -1", u"speak [первое предложение здесь. ] @50/100/50",
+      u"sentence 25/0 @12", u"write 10", u"speak [второе тоже есть. ] @50/100/50", u"sentence 17/26 @22", u"write 10",
+      u"speak [и третье, последнее в тексте. ] @50/100/50", u"sentence 29/44 @32", u"write 10"},
+     S_OK, {}, u"exact"},
+    // Between fragments nothing of the text to come was heard: skipping 4 lands on its fourth
+    // sentence, the first of the next text.
+    {"exact: skip 4 between fragments, past a whole text", {kThreeSentences, u"#1", u"Ещё одно. И ещё одно, последнее в этом длинном тексте."},
+     {.actions = {0, 0, SPVES_SKIP}, .interest = kSentences, .bytesPerSpeak = 10, .skip = 4},
+     {u"stop", u"skipped 4", u"speak [ещё одно. и ещё одно, последнее в этом длинном тексте. ] @50/100/50", u"sentence 54/76 @2",
+      u"write 10"}, S_OK, {}, u"exact"},
+    {"exact: skip while silence plays", {u"_100", u"Раз. Два. Три, и это третье предложение довольно длинного текста."},
+     {.actions = {0, 0, SPVES_SKIP}, .interest = kSentences, .bytesPerSpeak = 10, .skip = 2},
+     {u"silence 100", u"stop", u"skipped 2", u"speak [два. три, и это третье предложение довольно длинного текста. ] @50/100/50",
+      u"sentence 60/9 @2", u"write 10"}, S_OK, {}, u"exact"},
     {"exact: an abort while the text before a bookmark is written drops it", {u"один", u"#1", u"два"},
      {.actions = {0, 0, 0, 0, SPVES_ABORT}, .interest = kAllEvents, .bytesPerSpeak = 10},
      {u"speak [один ] @50/100/50", u"stop"}, S_OK, {}, u"exact"},
