@@ -472,11 +472,11 @@ std::int32_t TtsEngine::OnAudio(const void* data, std::uint32_t byteCount, const
         ULONGLONG interest = 0;
         site_->GetEventInterest(&interest);
         // A module's own word marks mean nothing to a voice without exact events.
-        const int eventId = mark->kind == SentenceMark::kWord ? SPEI_WORD_BOUNDARY : SPEI_SENTENCE_BOUNDARY;
+        const SPEVENTENUM eventId = mark->kind == SentenceMark::kWord ? SPEI_WORD_BOUNDARY : SPEI_SENTENCE_BOUNDARY;
         const bool raised = mark->kind == SentenceMark::kSentence || (mark->kind == SentenceMark::kWord && exactEvents());
         if (raised && interested(interest, eventId)) {
             SPEVENT event{};
-            event.eEventId = static_cast<WORD>(eventId);
+            event.eEventId = eventId;
             event.elParamType = SPET_LPARAM_IS_UNDEFINED;
             event.ullAudioStreamOffset = audioOffset_;
             event.wParam = mark->first;
