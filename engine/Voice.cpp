@@ -57,7 +57,9 @@ public:
         words_.clear();
         for (const WordSpan& word : words) {
             const auto [position, end] = callerSpan(word.sourceBegin, word.sourceEnd);
-            words_.push_back({word.offset, position, end - position});
+            const auto [sentence, sentenceEnd] =
+                word.sentenceEnd > word.sentenceBegin ? callerSpan(word.sentenceBegin, word.sentenceEnd) : std::pair(0U, 0U);
+            words_.push_back({word.offset, position, end - position, sentence, sentenceEnd - sentence});
         }
     }
 

@@ -38,6 +38,12 @@ std::int32_t WordTimer::endPortion() {
 }
 
 std::int32_t WordTimer::markWord(const Word& word) {
+    if (word.sentenceLength > 0) {
+        const SentenceMark sentence{SentenceMark::kSentence, word.sentenceLength, word.sentencePosition};
+        if (const std::int32_t result = engine_->OnAudio(nullptr, 0, &sentence); result != 0) {
+            return result;
+        }
+    }
     const SentenceMark mark{SentenceMark::kWord, word.length, word.position};
     return engine_->OnAudio(nullptr, 0, &mark);
 }

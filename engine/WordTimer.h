@@ -18,6 +18,10 @@ public:
         std::uint32_t offset = 0;   // where the word begins in the portion
         std::uint32_t position = 0; // where it stands in the caller's text
         std::uint32_t length = 0;   // and how long it is there
+        // When the word begins a sentence inside the portion: the sentence in the caller's text
+        // (length 0: it begins none).
+        std::uint32_t sentencePosition = 0;
+        std::uint32_t sentenceLength = 0;
     };
 
     // engine: where the audio and the marks go; it must be set before a portion starts.
@@ -31,7 +35,8 @@ public:
     std::int32_t endPortion();
 
     // Audio from the module goes on, cut where an estimated word begins; a module's own word
-    // mark (second: the word's offset in the portion) goes on with the caller's position.
+    // mark (second: the word's offset in the portion) goes on with the caller's position. A word
+    // that begins a sentence is preceded by the sentence's mark.
     std::int32_t OnAudio(const void* data, std::uint32_t byteCount, const SentenceMark* mark) override;
 
 private:

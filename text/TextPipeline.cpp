@@ -72,6 +72,7 @@ private:
     // [begin, end) came from.
     std::pair<std::uint32_t, std::uint32_t> sourceSpan(std::size_t begin, std::size_t end) const;
     std::vector<WordSpan> wordSpans(std::size_t subvoice, std::size_t runStart, std::size_t runEnd) const;
+    static std::vector<std::pair<std::size_t, std::size_t>> sentencesIn(std::u16string_view portion, std::size_t offset);
 
     bool isLanguageLetter(char16_t c) const;
     bool stopped();
@@ -94,6 +95,8 @@ private:
     const ReadingMap* readingMap_ = nullptr;
     std::array<std::vector<WordSpan>, 2> bufferWords_;
     std::vector<WordSpan> pendingWords_;
+    // The sentences after the first in the portion being spoken, whose starts its words mark.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> innerSentences_;
     bool stopped_ = false;
     bool result_ = false;
 };
@@ -143,11 +146,16 @@ bool TextPipeline::speak(std::u16string_view text, const ReadingMap* readingMap)
         if (stopped()) {
             break;
         }
-        if (sentenceStart && settings_.exactEvents) {
-            // The sentence without the space that the cut left in front of it.
-            const std::size_t begin = offset + std::min(portion.find_first_not_of(u' '), portion.size());
-            const auto [sourceBegin, sourceEnd] = sourceSpan(begin, offset + portion.size());
-            sink_.sentenceStart(sourceEnd - sourceBegin, sourceBegin);
+        if (settings_.exactEvents) {
+            const std::vector<std::pair<std::size_t, std::size_t>> sentences = sentencesIn(portion, offset);
+            if (sentenceStart && !sentences.empty()) {
+                const auto [sourceBegin, sourceEnd] = sourceSpan(sentences.front().first, sentences.front().second);
+                sink_.sentenceStart(sourceEnd - sourceBegin, sourceBegin);
+            }
+            innerSentences_.clear();
+            for (std::size_t i = 1; i < sentences.size(); ++i) {
+                innerSentences_.push_back(sourceSpan(sentences[i].first, sentences[i].second));
+            }
         } else if (sentenceStart) {
             // SAPI reads the first value of a sentence event as the sentence's length, so it gets
             // the real length of the portion.
@@ -339,9 +347,39 @@ void TextPipeline::speakBuffer(std::size_t subvoice) {
         return;
     }
     if (settings_.exactEvents) {
+        // The first word that reaches into a sentence inside the portion begins it; a word that
+        // reaches into several (an abbreviation's dots) begins the first of them.
+        for (WordSpan& word : bufferWords_[subvoice]) {
+            if (!innerSentences_.empty() && word.sourceEnd > innerSentences_.front().first) {
+                std::tie(word.sentenceBegin, word.sentenceEnd) = innerSentences_.front();
+            }
+            while (!innerSentences_.empty() && word.sourceEnd > innerSentences_.front().first) {
+                innerSentences_.erase(innerSentences_.begin());
+            }
+        }
         sink_.wordsOf(bufferWords_[subvoice]);
     }
     result_ = sink_.speak(subvoice, buffers_[subvoice]);
+}
+
+// The sentences of a portion at offset in the normalized text, each without the spaces around
+// it: a sentence ends after . ! or ? that a space follows.
+std::vector<std::pair<std::size_t, std::size_t>> TextPipeline::sentencesIn(std::u16string_view portion,
+                                                                          std::size_t offset) {
+    std::vector<std::pair<std::size_t, std::size_t>> sentences;
+    std::size_t begin = portion.find_first_not_of(u' ');
+    while (begin < portion.size()) {
+        std::size_t end = begin;
+        while (end < portion.size() && !(kSentenceEnds.find(portion[end]) != std::u16string_view::npos &&
+                                         end + 1 < portion.size() && portion[end + 1] == u' ')) {
+            ++end;
+        }
+        end = std::min(end + 1, portion.size());
+        const std::size_t last = portion.find_last_not_of(u' ', end - 1);
+        sentences.emplace_back(offset + begin, offset + (last == std::u16string_view::npos ? end : last + 1));
+        begin = portion.find_first_not_of(u' ', end);
+    }
+    return sentences;
 }
 
 bool TextPipeline::isLanguageLetter(char16_t c) const {

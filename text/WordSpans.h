@@ -16,6 +16,10 @@ struct WordSpan {
     std::uint32_t length = 0;
     std::uint32_t sourceBegin = 0;
     std::uint32_t sourceEnd = 0;
+    // When the word begins a sentence inside its portion (short texts are spoken as one portion
+    // however many sentences they hold): that sentence's span; empty otherwise.
+    std::uint32_t sentenceBegin = 0;
+    std::uint32_t sentenceEnd = 0;
     bool operator==(const WordSpan&) const = default;
 };
 

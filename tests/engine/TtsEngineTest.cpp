@@ -262,10 +262,12 @@ const SpeakCase kSpeakCases[] = {
       u"word 3/13 @1002", u"write 1000", u"word 5/17 @2002"}, S_OK, {}, u"exact"},
     // A sentence skip stops the sentence at once and goes on n sentences further (back for a
     // negative n) within the call's text, completing with the number skipped.
-    // (What follows a restart is one portion when it is short.)
+    // (What follows a restart is one portion when it is short; its second sentence is marked
+    // where its first word's audio is estimated to begin, here at the end of the portion.)
     {"exact: skip 1", {kThreeSentences}, {.actions = {0, 0, SPVES_SKIP}, .interest = kSentences, .bytesPerSpeak = 10, .skip = 1},
      {u"speak [первое предложение здесь. ] @50/100/50", u"stop", u"skipped 1",
-      u"speak [второе тоже есть. и третье, последнее в тексте. ] @50/100/50", u"sentence 47/26 @2", u"write 10"},
+      u"speak [второе тоже есть. и третье, последнее в тексте. ] @50/100/50", u"sentence 17/26 @2", u"write 10",
+      u"sentence 29/44 @12"},
      S_OK, {}, u"exact"},
     {"exact: skip -1 from the second sentence", {kThreeSentences},
      {.actions = {0, 0, 0, SPVES_SKIP}, .interest = kSentences, .bytesPerSpeak = 10, .skip = -1},
@@ -278,12 +280,12 @@ const SpeakCase kSpeakCases[] = {
     // sentence, the first of the next text.
     {"exact: skip 4 between fragments, past a whole text", {kThreeSentences, u"#1", u"Ещё одно. И ещё одно, последнее в этом длинном тексте."},
      {.actions = {0, 0, SPVES_SKIP}, .interest = kSentences, .bytesPerSpeak = 10, .skip = 4},
-     {u"stop", u"skipped 4", u"speak [ещё одно. и ещё одно, последнее в этом длинном тексте. ] @50/100/50", u"sentence 54/76 @2",
-      u"write 10"}, S_OK, {}, u"exact"},
+     {u"stop", u"skipped 4", u"speak [ещё одно. и ещё одно, последнее в этом длинном тексте. ] @50/100/50", u"sentence 9/76 @2",
+      u"write 10", u"sentence 44/86 @12"}, S_OK, {}, u"exact"},
     {"exact: skip while silence plays", {u"_100", u"Раз. Два. Три, и это третье предложение довольно длинного текста."},
      {.actions = {0, 0, SPVES_SKIP}, .interest = kSentences, .bytesPerSpeak = 10, .skip = 2},
      {u"silence 100", u"stop", u"skipped 2", u"speak [два. три, и это третье предложение довольно длинного текста. ] @50/100/50",
-      u"sentence 60/9 @2", u"write 10"}, S_OK, {}, u"exact"},
+      u"sentence 4/9 @2", u"write 10", u"sentence 55/14 @12"}, S_OK, {}, u"exact"},
     {"exact: an abort while the text before a bookmark is written drops it", {u"один", u"#1", u"два"},
      {.actions = {0, 0, 0, 0, SPVES_ABORT}, .interest = kAllEvents, .bytesPerSpeak = 10},
      {u"speak [один ] @50/100/50", u"stop"}, S_OK, {}, u"exact"},
