@@ -305,6 +305,14 @@ public:
         const Chunk::Span span = chunk_->sourceSpan(offset, length);
         out_ << "# sentence length=" << span.length << " offset=" << span.offset << '\n';
     }
+    // A voice with exact events begins a portion's later sentences at their first words.
+    void wordsOf(std::span<const WordSpan> words) override {
+        for (const WordSpan& word : words) {
+            if (word.sentenceEnd > word.sentenceBegin) {
+                sentenceStart(word.sentenceEnd - word.sentenceBegin, word.sentenceBegin);
+            }
+        }
+    }
     bool hasModule(std::size_t subvoice) const override { return subvoice < moduleNames_.size(); }
     bool speak(std::size_t subvoice, const TextPortion& portion) override {
         out_ << moduleNames_[subvoice] << '\t' << toUtf8(portion) << '\n';

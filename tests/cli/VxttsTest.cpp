@@ -82,9 +82,10 @@ struct Command {
 };
 
 TEST_F(Vxtts, CommandsPrintWhatTheyDoOrOneError) {
+    // A sentence start, then (unless empty) the module's line.
     const auto sentence = [](int length, int offset, const std::string& words) {
-        return "# sentence length=" + std::to_string(length) + " offset=" + std::to_string(offset) + "\ntembra\t" +
-               words + " \n";
+        return "# sentence length=" + std::to_string(length) + " offset=" + std::to_string(offset) + "\n" +
+               (words.empty() ? "" : "tembra\t" + words + " \n");
     };
     const std::string day = "Утром шёл дождь. Днём выглянуло солнце! Что же вечером? Не знаю.";
     const std::string voices = (folder.path() / "config/VxTts/data/voices.conf").string();
@@ -101,8 +102,10 @@ TEST_F(Vxtts, CommandsPrintWhatTheyDoOrOneError) {
         // eSpeak's English is given the Latin words as written.
         {{"normalize", "-v", "espeak_ru", "Да, John's PDF"}, "# sentence length=14 offset=0\nespeak\tда,\nespeak_en\tjohns p d f\n"},
         {{"normalize", "--punct", "Да, мир!"}, sentence(8, 0, "да запятая мир восклицательный знак")},
-        {{"normalize", "-"}, sentence(11, 0, "один. два"), "", "Один.   Два"},
-        {{"normalize", day}, sentence(64, 0, "утром шёл дождь. днём выглянуло солнце! что же вечером? не знаю.")},
+        // A short text is one portion; with exact events each of its sentences starts at its own place.
+        {{"normalize", "-"}, sentence(5, 0, "") + sentence(3, 8, "один. два"), "", "Один.   Два"},
+        {{"normalize", day}, sentence(16, 0, "") + sentence(22, 17, "") + sentence(15, 40, "") +
+                                 sentence(8, 56, "утром шёл дождь. днём выглянуло солнце! что же вечером? не знаю.")},
         // The shipped voices' events are exact: a sentence starts at its first letter, not at the
         // space before it.
         {{"normalize", day + " Да?"}, sentence(16, 0, "утром шёл дождь.") + sentence(22, 17, "днём выглянуло солнце!") +
