@@ -6,6 +6,7 @@
 #include "platform/Log.h"
 #include "platform/Utf.h"
 
+#include <algorithm>
 #include <mutex>
 
 namespace vx {
@@ -32,6 +33,22 @@ std::u16string espeakVoice;           // the voice the synthesizer was given las
 platform::DynamicLibrary* espeakLibrary = nullptr; // the started synthesizer's, never closed
 
 } // namespace
+
+// The library's event record (espeak_EVENT), one of the list that comes with each block.
+struct EspeakModule::Event {
+    int type; // 0 ends the list, 1 is a word
+    unsigned uniqueIdentifier;
+    int textPosition; // of the word, from 1, in characters of the portion
+    int length;
+    int audioPosition; // milliseconds from the start of the portion's sound
+    int sample;
+    void* userData;
+    union {
+        int number;
+        const char* name;
+        char string[8];
+    } id;
+};
 
 struct EspeakModule::Api {
     using SynthCallback = int(short*, int, void*);
@@ -120,6 +137,7 @@ bool EspeakModule::Speak(const TextPortion& text) {
         api_->setParameter(kPitchParameter, pitch, 0);
     }
     openPortionStream();
+    samplesSpoken_ = 0;
     currentEspeakModule = this;
     const int result = api_->synth(wide.c_str(), text.size() + 1, 0, kCharacterPositions, 0, kWideCharacters,
                                    &synthesisId_, this);
@@ -150,10 +168,39 @@ int EspeakModule::onSynth(short* samples, int sampleCount, void* events) {
     if (sampleCount <= 0 || !module || !module->sink()) {
         return 1;
     }
+    if (module->wordMarksWanted()) {
+        return module->deliverMarkingWords(samples, sampleCount, static_cast<const Event*>(events)) != 0 ? 1 : 0;
+    }
     // The library's event list goes to the engine as the block's mark: its first event begins
     // with three 32-bit words (type, message identifier, text position), read as a sentence mark;
     // a word event (type 1) raises one. The list always holds at least its terminating event.
     return module->deliver(samples, sampleCount, static_cast<const SentenceMark*>(events)) != 0 ? 1 : 0;
+}
+
+std::int32_t EspeakModule::deliverMarkingWords(const short* samples, int sampleCount, const Event* events) {
+    constexpr int kListEnd = 0, kWord = 1;
+    const std::uint64_t blockStart = samplesSpoken_;
+    samplesSpoken_ += static_cast<std::uint64_t>(sampleCount);
+    int passed = 0; // samples of the block handed on
+    for (const Event* event = events; event && event->type != kListEnd; ++event) {
+        if (event->type != kWord) {
+            continue;
+        }
+        const auto sample = static_cast<std::int64_t>(event->audioPosition) * kSampleRate / 1000 -
+                            static_cast<std::int64_t>(blockStart);
+        const int at = static_cast<int>(std::clamp<std::int64_t>(sample, passed, sampleCount));
+        if (at > passed) {
+            if (const std::int32_t result = deliver(samples + passed, at - passed, nullptr); result != 0) {
+                return result;
+            }
+            passed = at;
+        }
+        const SentenceMark mark{SentenceMark::kWord, 0, static_cast<std::uint32_t>(std::max(event->textPosition - 1, 0))};
+        if (const std::int32_t result = sink()->OnAudio(nullptr, 0, &mark); result != 0) {
+            return result;
+        }
+    }
+    return passed < sampleCount ? deliver(samples + passed, sampleCount - passed, nullptr) : 0;
 }
 
 std::int32_t EspeakModule::deliver(const short* samples, int sampleCount, const SentenceMark* mark) {

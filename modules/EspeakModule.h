@@ -28,9 +28,13 @@ public:
 
 private:
     struct Api;
+    struct Event;
     // What the library calls with each block of audio; 1 asks it to stop.
     static int onSynth(short* samples, int sampleCount, void* events);
     std::int32_t deliver(const short* samples, int sampleCount, const SentenceMark* mark);
+    // When word marks are wanted: the block cut where the library's word events say a word's
+    // sound begins, each word's mark before it.
+    std::int32_t deliverMarkingWords(const short* samples, int sampleCount, const Event* events);
     // Under the process-wide lock: the synthesizer's sample rate (<= 0: it cannot be started).
     std::int32_t startSynthesizer() const;
     void selectVoice() const;
@@ -38,6 +42,7 @@ private:
     std::unique_ptr<Api> api_;
     std::int32_t initResult_ = 0; // > 0: initialised, the library's sample rate
     unsigned synthesisId_ = 0;
+    std::uint64_t samplesSpoken_ = 0; // of the portion being spoken
 };
 
 } // namespace vx
