@@ -39,8 +39,16 @@ std::vector<Word> wordsOf(std::u16string_view text, const Language& language) {
             ++at;
         }
         if (at > start) {
-            words.push_back({static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(at),
-                             keyOf(text.substr(start, at - start), language)});
+            // A word's span leaves out the punctuation around it ("раз." is раз), as SAPI's word
+            // boundaries do; a word of punctuation alone keeps it.
+            const std::u16string_view word = text.substr(start, at - start);
+            const auto isWordCharacter = [&](char16_t c) { return isLetter(c) || isDigit(c) || language.isLetter(c); };
+            const auto first = std::ranges::find_if(word, isWordCharacter);
+            const auto last = std::ranges::find_if(word.rbegin(), word.rend(), isWordCharacter);
+            const std::size_t begin = first == word.end() ? 0 : static_cast<std::size_t>(first - word.begin());
+            const std::size_t end = first == word.end() ? word.size() : word.size() - static_cast<std::size_t>(last - word.rbegin());
+            words.push_back({static_cast<std::uint32_t>(start + begin), static_cast<std::uint32_t>(start + end),
+                             keyOf(word, language)});
         }
     }
     return words;

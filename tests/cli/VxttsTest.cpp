@@ -244,6 +244,27 @@ TEST_F(Vxtts, ReportsSentencesAsJsonLines) {
             names += (*match)[1].str() + ";";
         EXPECT_EQ(names, bookmarks);
     }
+    // The shipped voices' events are exact: sentences and words name their places in the XML, and
+    // each bookmark comes where the sentence after it begins to sound.
+    const std::string xml = "Один раз. <bookmark mark=\"1\"/>Два. <bookmark mark=\"2\"/>Три.";
+    ASSERT_EQ(run({"say", "--events", "-o", "out.wav", "--xml", xml}), 0) << read("tmp/error");
+    const std::u16string source = fromUtf8(xml);
+    const std::string lines = read("tmp/error");
+    const std::regex line(R"re(\{"event":"(\w+)",(?:"offset":(\d+),"length":(\d+)|"name":"([^"]*)","value":\d+),"position":(\d+)\}\n)re");
+    std::string listing;
+    std::vector<std::string> positions;
+    for (std::sregex_iterator match(lines.begin(), lines.end(), line), end; match != end; ++match) {
+        const auto& m = *match;
+        listing += m[1].str() + " " +
+                   (m[4].matched ? m[4].str() : toUtf8(source.substr(std::stoull(m[2]), std::stoull(m[3])))) + "; ";
+        positions.push_back(m[5].str());
+    }
+    EXPECT_EQ(listing, "sentence Один раз.; word Один; word раз; bookmark 1; sentence Два.; word Два; bookmark 2; "
+                       "sentence Три.; word Три; ");
+    ASSERT_EQ(positions.size(), 9U);
+    EXPECT_EQ(positions[3], positions[4]);
+    EXPECT_EQ(positions[6], positions[7]);
+    EXPECT_NE(positions[3], positions[6]);
 }
 
 } // namespace

@@ -497,8 +497,9 @@ TEST(EverydayText, Ukrainian) {
 }
 
 // With exact events each word a module is given stands for a span of the text given to the
-// pipeline, and a sentence starts at its own first character: through spaces collapsed, runs,
-// replacements, numbers and the reading stage; "^length@offset" is a portion's first sentence.
+// pipeline (its punctuation left out), and a sentence starts at its own first character: through
+// spaces collapsed, runs, replacements, numbers and the reading stage; "^length@offset" is a
+// portion's first sentence.
 TEST(EverydayText, WordsMapBackToTheText) {
     struct Mapped {
         std::u16string_view text;
@@ -506,15 +507,15 @@ TEST(EverydayText, WordsMapBackToTheText) {
         std::string sentences, spans;
     };
     const Mapped rows[] = {
-        {u"Привет,   мир!", Normalization::None, "^14@0 ", "[0,7) [10,14) "},
+        {u"Привет,   мир!", Normalization::None, "^14@0 ", "[0,6) [10,13) "},
         // Without the reading stage the dots of "т. е." end sentences, as they cut portions.
-        {u"Глава 12 т. е. так", Normalization::None, "^11@0 ", "[0,5) [6,8) ^12-14 [9,14) [9,14) ^15-18 [15,18) "},
-        {u"Население — 21 000 человек.", Normalization::Full, "^27@0 ", "[0,9) [12,18) [12,18) [12,18) [19,27) "},
+        {u"Глава 12 т. е. так", Normalization::None, "^11@0 ", "[0,5) [6,8) ^12-14 [9,13) [9,13) ^15-18 [15,18) "},
+        {u"Население — 21 000 человек.", Normalization::Full, "^27@0 ", "[0,9) [12,18) [12,18) [12,18) [19,26) "},
         {u"Это первое предложение текста. А это уже второе предложение текста!", Normalization::Full,
-         "^30@0 ^36@31 ", "[0,3) [4,10) [11,22) [23,30) [31,32) [33,36) [37,40) [41,47) [48,59) [60,67) "},
+         "^30@0 ^36@31 ", "[0,3) [4,10) [11,22) [23,29) [31,32) [33,36) [37,40) [41,47) [48,59) [60,66) "},
         {u"Пётр I и café", Normalization::Full, "^13@0 ", "[0,4) [5,6) [7,8) [9,13) "},
         // A short text is one portion; its second sentence begins at a word ("^begin-end").
-        {u"Раз два.  Три!", Normalization::None, "^8@0 ", "[0,3) [4,8) ^10-14 [10,14) "},
+        {u"Раз два.  Три!", Normalization::None, "^8@0 ", "[0,3) [4,7) ^10-14 [10,13) "},
     };
     for (const Mapped& row : rows) {
         const Language* languages[] = {&language(u"ru"), &language(u"en")};
