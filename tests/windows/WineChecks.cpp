@@ -4,7 +4,8 @@
 // it. And the audio conversion of Windows' Audio Compression Manager, the code-page conversion and
 // HTTP GET through WinINet, which the engine uses (the last from the server of with_http_server.sh).
 // usage: WineChecks.exe DLL LINUX-WAV MP3-FOLDER (the Linux build's audio of the last sentence
-// spoken here; the folder of the MP3 tones that CMakeLists.txt makes)
+// spoken here, its events beside it as LINUX-WAV.events; the folder of the MP3 tones that
+// CMakeLists.txt makes)
 // Prints one line per failed check; exits 1 if any failed (a count could be taken for a skip code).
 
 #include "cli/ComRef.h"
@@ -132,6 +133,12 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE AddEvents(const SPEVENT* list, ULONG count) override {
         for (const SPEVENT* e = list; e != list + count; ++e) {
+            if (e->eEventId == SPEI_SENTENCE_BOUNDARY || e->eEventId == SPEI_WORD_BOUNDARY) {
+                // As vxtts --events writes them: the audio before the event, not SAPI's offset of 2.
+                events += std::string("{\"event\":\"") + (e->eEventId == SPEI_WORD_BOUNDARY ? "word" : "sentence") +
+                          "\",\"offset\":" + std::to_string(e->lParam) + ",\"length\":" + std::to_string(e->wParam) +
+                          ",\"position\":" + std::to_string(e->ullAudioStreamOffset - 2) + "}\n";
+            }
             if (e->eEventId == SPEI_SENTENCE_BOUNDARY) {
                 sentences.push_back(e->ullAudioStreamOffset);
             } else if (e->eEventId == SPEI_TTS_BOOKMARK && e->elParamType == SPET_LPARAM_IS_STRING) {
@@ -142,7 +149,7 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetEventInterest(ULONGLONG* interest) override {
-        *interest = SPFEI(SPEI_SENTENCE_BOUNDARY) | SPFEI(SPEI_TTS_BOOKMARK);
+        *interest = SPFEI(SPEI_SENTENCE_BOUNDARY) | SPFEI(SPEI_WORD_BOUNDARY) | SPFEI(SPEI_TTS_BOOKMARK);
         return S_OK;
     }
     // A rate of its own is announced with every call, as SAPI does when the user changes it.
@@ -161,6 +168,7 @@ public:
     std::string audio;
     std::vector<ULONGLONG> sentences;
     std::wstring bookmarks;
+    std::string events; // sentence and word events as JSON lines
 };
 
 SPVTEXTFRAG fragment(SPVACTIONS action, const wchar_t* text, SPVTEXTFRAG* next = nullptr) {
@@ -441,12 +449,18 @@ int main(int argc, char** argv) {
         // The sentence that CMakeLists.txt has the Linux build speak: the synthesis is deterministic,
         // so the DLL must speak the same samples.
         const SPVTEXTFRAG sentence = fragment(SPVA_Speak, L"Съешь же ещё этих мягких французских булок.");
-        const std::string audio = speak(factory, u"tembra", &sentence).audio;
+        const Site said = speak(factory, u"tembra", &sentence);
+        const std::string& audio = said.audio;
         std::ifstream file(argv[2], std::ios::binary);
         const std::string wav{std::istreambuf_iterator<char>(file), {}};
         check(wav.size() > 44 && wav.compare(44, std::string::npos, audio) == 0,
               L"the audio (" + std::to_wstring(audio.size()) + L" bytes) is not the Linux WAV's (44 + " +
                   std::to_wstring(wav.size() - 44) + L")");
+        // And the same events: its sentence and its words at the same places in text and audio.
+        std::ifstream eventFile(std::string(argv[2]) + ".events", std::ios::binary);
+        const std::string linuxEvents{std::istreambuf_iterator<char>(eventFile), {}};
+        check(!said.events.empty() && said.events == linuxEvents,
+              L"the events are not the Linux build's:\n" + std::wstring(said.events.begin(), said.events.end()));
         // The eSpeak voice through the library in modules beside the DLL, 16-bit at 22050 Hz: Russian,
         // and Latin words through its English, each audible for a plausible time; the site's
         // fastest rate is clearly faster than its slowest.
