@@ -14,14 +14,6 @@ constexpr unsigned kLastDay = 31;
 constexpr unsigned kLastHour = 24;
 constexpr unsigned kLastMinute = 59;
 
-unsigned valueOf(std::u16string_view digits) {
-    unsigned value = 0;
-    for (const char16_t c : digits) {
-        value = value * 10 + static_cast<unsigned>(c - u'0');
-    }
-    return value;
-}
-
 class DateReader {
 public:
     explicit DateReader(ReadingCursor& cursor)
@@ -38,6 +30,8 @@ private:
     bool readFirstDayOfRange();
     bool readTime();
     std::u16string dayWords(unsigned day) const;
+    // Where the month name after spaces at i ends (as in "7 декабря"), or 0 when none is there.
+    std::size_t monthEndAfter(std::size_t i) const;
     // The year written at end (after spaces unless the date is numeric), with the word for year
     // after it if any; end moves past them. Empty when no year is there.
     std::u16string yearAfter(std::size_t& end, bool afterSpace) const;
@@ -54,7 +48,13 @@ std::optional<std::pair<unsigned, std::size_t>> DateReader::numberAt(std::size_t
     if (length < minLength || length > maxLength) {
         return std::nullopt;
     }
-    return std::pair(valueOf(cursor_.text().substr(i, length)), i + length);
+    return std::pair(static_cast<unsigned>(valueOfDigits(cursor_.text().substr(i, length))), i + length);
+}
+
+std::size_t DateReader::monthEndAfter(std::size_t i) const {
+    const std::size_t start = i + cursor_.spacesAt(i);
+    const std::size_t end = start + cursor_.lettersAt(start);
+    return start > i && end > start && rules_.month(cursor_.wordBefore(end)) != 0 ? end : 0;
 }
 
 // The day agrees with the preposition before it ("к 7 декабря": к седьмому), else it is genitive.
@@ -106,17 +106,15 @@ bool DateReader::readDayAndMonth() {
     if (!day || day->first == 0 || day->first > kLastDay) {
         return false;
     }
-    const std::size_t monthStart = day->second + cursor_.spacesAt(day->second);
-    const std::size_t monthLength = cursor_.lettersAt(monthStart);
-    const std::u16string monthWord = cursor_.wordBefore(monthStart + monthLength);
-    if (monthStart == day->second || monthLength == 0 || rules_.month(monthWord) == 0) {
+    std::size_t end = monthEndAfter(day->second);
+    if (end == 0) {
         return false;
     }
     const std::u16string dayText = dayWords(day->first);
     if (dayText.empty()) {
         return false;
     }
-    std::size_t end = monthStart + monthLength;
+    const std::u16string monthWord = cursor_.wordBefore(end);
     const std::u16string year = yearAfter(end, true);
     cursor_.sayAbbreviated(dayText + u' ' + monthWord + (year.empty() ? u"" : u" " + year), end);
     return true;
@@ -144,9 +142,7 @@ bool DateReader::readFirstDayOfRange() {
     if (!secondDay) {
         return false;
     }
-    const std::size_t monthStart = secondDay->second + cursor_.spacesAt(secondDay->second);
-    const std::size_t monthLength = cursor_.lettersAt(monthStart);
-    if (monthStart == secondDay->second || rules_.month(cursor_.wordBefore(monthStart + monthLength)) == 0) {
+    if (monthEndAfter(secondDay->second) == 0) {
         return false;
     }
     const std::u16string dayText = dayWords(day->first);

@@ -25,14 +25,6 @@ bool isGroupSpace(char16_t c) { return c == u' ' || c == u'\u00A0' || c == u'\u2
 bool isDash(char16_t c) { return c == u'-' || c == u'\u2013' || c == u'\u2014'; }
 bool isSign(char16_t c) { return c == u'-' || c == u'\u2212' || c == u'+'; }
 
-std::uint64_t valueOf(std::u16string_view digits) {
-    std::uint64_t value = 0;
-    for (const char16_t c : digits) {
-        value = value * 10 + static_cast<std::uint64_t>(c - u'0');
-    }
-    return value;
-}
-
 // A number as written: its whole part (thousands possibly apart) and its decimal digits.
 struct Quantity {
     std::uint64_t whole = 0;
@@ -127,7 +119,7 @@ private:
     GrammaticalCase unitCase(std::size_t unitEnd) const;
     // A year or century written with its abbreviation takes the genitive after a word that
     // governs nothing (к концу 2025 г., истории XIX в.), else the governed case.
-    GrammaticalCase abbreviatedYearCase(std::size_t begin) const;
+    GrammaticalCase abbreviatedYearCase() const;
 
     bool readPhone();
     bool readRoman();
@@ -181,13 +173,12 @@ GrammaticalCase NumberReader::unitCase(std::size_t unitEnd) const {
     return place ? governedCase(Nominative, {Prepositional}) : governedCase(Nominative, {Accusative});
 }
 
-GrammaticalCase NumberReader::abbreviatedYearCase(std::size_t begin) const {
-    const std::vector<GrammaticalCase> governed = governedAt(begin);
-    if (!governed.empty()) {
-        return governed.front();
+GrammaticalCase NumberReader::abbreviatedYearCase() const {
+    if (!governed_.empty()) {
+        return governed_.front();
     }
-    const std::size_t wordStart = cursor_.wordStartBefore(begin);
-    return wordStart < begin && !cursor_.isCapitalAt(wordStart) ? Genitive : Nominative;
+    const std::size_t wordStart = cursor_.wordStartBefore(start_);
+    return wordStart < start_ && !cursor_.isCapitalAt(wordStart) ? Genitive : Nominative;
 }
 
 bool NumberReader::read() {
@@ -253,7 +244,7 @@ bool NumberReader::readPhone() {
             words += u' ';
             words += numbers_.cardinal(0, Nominative);
         }
-        const std::u16string rest = numbers_.cardinal(valueOf(group.substr(zeros)), Nominative);
+        const std::u16string rest = numbers_.cardinal(valueOfDigits(group.substr(zeros)), Nominative);
         if (rest.empty()) {
             return false;
         }
@@ -271,11 +262,11 @@ std::optional<Quantity> NumberReader::quantityAt(std::size_t i) const {
     if (length == 0 || length > 12 || (length > 1 && cursor_.at(i) == u'0')) {
         return std::nullopt;
     }
-    Quantity quantity{valueOf(cursor_.text().substr(i, length)), {}, i + length};
+    Quantity quantity{valueOfDigits(cursor_.text().substr(i, length)), {}, i + length};
     if (length <= 3) {
         while (isGroupSpace(cursor_.at(quantity.end)) && cursor_.digitsAt(quantity.end + 1) == 3 &&
                quantity.whole * 1000 <= kLargestNumber) {
-            quantity.whole = quantity.whole * 1000 + valueOf(cursor_.text().substr(quantity.end + 1, 3));
+            quantity.whole = quantity.whole * 1000 + valueOfDigits(cursor_.text().substr(quantity.end + 1, 3));
             quantity.end += 4;
         }
     }
@@ -415,7 +406,7 @@ std::u16string NumberReader::decimalWords(const Quantity& quantity, const Counte
         return {};
     }
     said_ = counted.unit ? unitCase(counted.end) : governedCase(Nominative, {Accusative});
-    const std::uint64_t part = valueOf(quantity.fraction);
+    const std::uint64_t part = valueOfDigits(quantity.fraction);
     const auto [wholeCase, wholePlural] = numbers_.nounForm(quantity.whole, said_, *whole);
     const auto [partCase, partPlural] = numbers_.nounForm(part, said_, *fraction);
     std::u16string words = numbers_.cardinal(quantity.whole, said_, whole->gender);
@@ -491,7 +482,7 @@ std::optional<std::u16string> NumberReader::yearWords(std::uint64_t first, std::
     GrammaticalCase grammaticalCase = Nominative;
     bool plural = false;
     if (counted.unit && counts(counted.unit->noun)) {
-        grammaticalCase = abbreviatedYearCase(start_);
+        grammaticalCase = abbreviatedYearCase();
         plural = counted.unit->pluralOnly;
     } else if (!counted.noun.forms.empty() && counts(counted.noun.forms.front().noun)) {
         const NounForm& form = governedForm(counted.noun.forms, governed_);
@@ -614,7 +605,7 @@ bool NumberReader::readRoman() {
 
 std::optional<Slot> NumberReader::romanSlot(std::size_t begin, std::size_t end) const {
     if (const auto unit = unitAfter(end); unit && unit->first.noun) {
-        return Slot{abbreviatedYearCase(begin), unit->first.noun->gender};
+        return Slot{abbreviatedYearCase(), unit->first.noun->gender};
     }
     if (const ReadingCursor::NounAfter noun = cursor_.nounAfter(end); !noun.forms.empty()) {
         const NounForm& form = governedForm(noun.forms, governed_);

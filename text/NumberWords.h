@@ -7,12 +7,22 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vx {
 
 // The largest number read as words; longer digit runs are left to be read group by group.
 inline constexpr std::uint64_t kLargestNumber = 999'999'999'999;
+
+// The value of a run of ASCII digits (at most 19 of them).
+constexpr std::uint64_t valueOfDigits(std::u16string_view digits) {
+    std::uint64_t value = 0;
+    for (const char16_t c : digits) {
+        value = value * 10 + static_cast<std::uint64_t>(c - u'0');
+    }
+    return value;
+}
 
 class NumberWords {
 public:
