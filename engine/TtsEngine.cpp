@@ -331,17 +331,9 @@ void TtsEngine::deliverEvents() {
     if (pendingEvents_.empty()) {
         return;
     }
-    std::vector<SPEVENT> events;
-    for (Bookmark& pending : pendingEvents_) {
-        if (pending.event.elParamType == SPET_LPARAM_IS_STRING) {
-            pending.event.lParam = reinterpret_cast<LPARAM>(pending.text.c_str());
-        }
-        events.push_back(pending.event);
-    }
-    if (site_->AddEvents(events.data(), static_cast<ULONG>(events.size())) != S_OK) {
+    if (handOver(pendingEvents_) != S_OK) {
         Log::Write(u"* Event delivery error");
     }
-    pendingEvents_.clear();
 }
 
 HRESULT TtsEngine::flush() {
@@ -447,13 +439,21 @@ void TtsEngine::deliverBookmarks() {
     if (!interested(eventInterest_, SPEI_TTS_BOOKMARK) || pendingBookmarks_.empty()) {
         return;
     }
+    handOver(pendingBookmarks_);
+}
+
+// Strings go with their events: a bookmark's name is pointed to only now, where it stays put.
+HRESULT TtsEngine::handOver(std::vector<Bookmark>& pending) {
     std::vector<SPEVENT> events;
-    for (Bookmark& bookmark : pendingBookmarks_) {
-        bookmark.event.lParam = reinterpret_cast<LPARAM>(bookmark.text.c_str());
-        events.push_back(bookmark.event);
+    for (Bookmark& event : pending) {
+        if (event.event.elParamType == SPET_LPARAM_IS_STRING) {
+            event.event.lParam = reinterpret_cast<LPARAM>(event.text.c_str());
+        }
+        events.push_back(event.event);
     }
-    site_->AddEvents(events.data(), static_cast<ULONG>(events.size()));
-    pendingBookmarks_.clear();
+    const HRESULT result = site_->AddEvents(events.data(), static_cast<ULONG>(events.size()));
+    pending.clear();
+    return result;
 }
 
 void TtsEngine::stopVoice() {

@@ -88,6 +88,8 @@ private:
     void takeSkip();
     void settleSkipBetweenTexts();
     void deliverBookmarks();
+    // Gives the site the events in one AddEvents call and empties the list; the site's answer.
+    HRESULT handOver(std::vector<Bookmark>& pending);
     // With exact events: hands the queued events to the site in one call, before the audio that
     // follows them.
     void deliverEvents();
