@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """Writes tembra/SoundUnitData.cpp: the 192 sound units of the built-in voice, made by a small
 formant synthesizer from the acoustic targets of the voice (formants, loci, noise spectra and
-levels), so that the inventory is ours, reproducible and easy to change.
+levels), so that the inventory is ours, reproducible and easy to change; and beside it
+tembra/ReducedUnitData.cpp: the 51 units of the reduced vowels ʌ ə ɪ of unstressed syllables,
+made the same way and at the same gain.
 
-usage: gen_tembra_units.py [--check] OUTPUT
-  --check   compare with OUTPUT instead of writing it; exit 1 when they differ
+usage: gen_tembra_units.py [--check] OUTPUT [REDUCED_OUTPUT]
+  REDUCED_OUTPUT   where the reduced vowels go (default ReducedUnitData.cpp beside OUTPUT)
+  --check          compare with both files instead of writing them; exit 1 when one differs
 
 Only the Python standard library is used, and no floating-point function whose result may
 differ between C libraries: exponentials and cosines are computed here from + - * / alone, the
@@ -27,6 +30,7 @@ first ones; it falls where the voiced wave is quiet, late in the open phase, so 
 the vowels' spectra nearly as they were.
 """
 import math
+import os
 import sys
 
 import generated_file
@@ -370,6 +374,17 @@ VOWELS = {
 }
 VOWELS["е"] = VOWELS["э"]
 
+# The reduced vowels of unstressed syllables, each with the stressed group whose layout and
+# lengths it takes (so the synthesizer's timing holds): ʌ (о а just before the stress and at a
+# word's start) a more closed, central а; ə (о а elsewhere) the central vowel; ɪ (е я after a
+# soft consonant) a lowered, centralised и. Bondarko (1977) and Jaworski (2010) find unstressed
+# а less open than stressed; Thelin (1971, after Bethin 2009) measures ɪ at about 300 / 2000 Hz.
+REDUCED = {
+    "ʌ": ("а", vowel(600, 1150, 2500, 3500, 60, 80, 130)),
+    "ə": ("а", vowel(500, 1400, 2500, 3500, 60, 85, 140)),
+    "ɪ": ("и", vowel(330, 1950, 2600, 3450, 50, 80, 130)),
+}
+
 # The fronted vowel of я ё ю after a soft consonant or й: two steady periods gliding from the
 # fronted quality toward the plain vowel, whose endings follow.
 IOTATED = {
@@ -532,21 +547,34 @@ VOICELESS_ROLES = ["release", "release before а", "release before о у", "soft
 SUSTAINED_ROLES = ["hard", "soft"]
 
 
-def roles():
-    """The role of every unit, as "index letter role", in table order."""
+def group_roles(group):
+    """The roles of the units of one of GROUPS, in order."""
     by_group = {"я": IOTATED_ROLES, "ё": IOTATED_ROLES, "ю": IOTATED_ROLES, "и": I_ROLES,
                 "е": E_ROLES, "б": STOP_ROLES, "д": STOP_ROLES, "г": STOP_ROLES,
                 "п": VOICELESS_ROLES, "т": VOICELESS_ROLES, "к": VOICELESS_ROLES,
                 "х": VOICELESS_ROLES, "й": ["first period", "second period"]}
+    n = len(LENGTHS[group])
+    if group in "аоуыэ":
+        return PLAIN_ROLES
+    return by_group.get(group, SUSTAINED_ROLES if n == 2 else ["sound"])[:n]
+
+
+def labelled(groups):
+    """"index letter role" for every unit of (letter, roles) groups, indexed from 0."""
     out = []
-    for group in GROUPS:
-        n = len(LENGTHS[group])
-        if group in "аоуыэ":
-            names = PLAIN_ROLES
-        else:
-            names = by_group.get(group, SUSTAINED_ROLES if n == 2 else ["sound"])
-        out.extend("%d %s %s" % (len(out), group, names[i]) for i in range(n))
+    for letter, names in groups:
+        out.extend("%d %s %s" % (len(out), letter, name) for name in names)
     return out
+
+
+def roles():
+    """The role of every unit of the 192, as "index letter role", in table order."""
+    return labelled((group, group_roles(group)) for group in GROUPS)
+
+
+def reduced_roles():
+    """The role of every reduced-vowel unit, as "index letter role", in table order."""
+    return labelled((name, group_roles(model)) for name, (model, _) in REDUCED.items())
 
 
 # ---------------------------------------------------------------------------------------------
@@ -630,8 +658,8 @@ def iotated_vowel(name):
     ]
 
 
-def vowel_i(lengths):
-    t = VOWELS["и"]
+def vowel_i(lengths, t):
+    """The 17 units of и (and of ɪ), the vowel t."""
     hard_end = scaled(t, 1.05, 0.94)
     units = [
         period(lengths[0], t, amp=0.6),
@@ -821,7 +849,7 @@ def make_float_units():
         units += plain_vowel(L[name], VOWELS[name])
     for name in "яёю":
         units += iotated_vowel(name)
-    units += vowel_i(L["и"])
+    units += vowel_i(L["и"], VOWELS["и"])
     units += vowel_e(L["е"])
     units += [nasal(L["м"][0], 1270, 1100, False), nasal(L["м"][1], 1800, 1300, True)]
     units += stop_group("б", "labial", L["б"], 1, int(5 * MS))
@@ -851,34 +879,64 @@ def make_float_units():
     return [closed(x) for x in units]
 
 
-def quantize(units):
-    """One gain for all: the vowels fill the byte range; other classes keep their levels."""
+def make_reduced_float_units():
+    """The 51 reduced-vowel units in table order (ʌ ə ɪ, each in the layout of its model),
+    closed, before the common gain."""
+    units = []
+    for model, target in REDUCED.values():
+        make_group = vowel_i if model == "и" else plain_vowel
+        units += make_group(LENGTHS[model], target)
+    return [closed(x) for x in units]
+
+
+def common_gain(units):
+    """The gain at which the stressed vowels among units (the 192) fill the byte range."""
     vowel_count = sum(len(LENGTHS[g]) for g in "аоуыэяёюие")
     peak = 0.0
     for x in units[:vowel_count]:
         peak = max(peak, max(x) / (HIGH - 128), -min(x) / (128 - LOW))
-    gain = 0.97 / peak
+    return 0.97 / peak
+
+
+def quantize(units, gain):
+    """units as bytes at gain, clamped to the stored range."""
     return [bytes(min(HIGH, max(LOW, 128 + math.floor(gain * v + 0.5))) for v in x) for x in units]
 
 
 def make_units():
-    units = quantize(make_float_units())
+    """The 192 units and the 51 reduced ones, as bytes: one gain for all, so that every class
+    keeps its level and a reduced vowel sounds as loud as its formants make it."""
+    units = make_float_units()
+    gain = common_gain(units)
+    units, reduced = quantize(units, gain), quantize(make_reduced_float_units(), gain)
     expected = [n for g in GROUPS for n in LENGTHS[g]]
     if [len(u) for u in units] != expected or sum(expected) != TOTAL_SAMPLES:
         raise AssertionError("unit lengths differ from the table")
-    return units
+    if [len(u) for u in reduced] != [n for model, _ in REDUCED.values() for n in LENGTHS[model]]:
+        raise AssertionError("reduced unit lengths differ from their models'")
+    return units, reduced
 
 
 # ---------------------------------------------------------------------------------------------
 # The C++ file.
 
-def render(units):
-    names = roles()
+MAIN_ABOUT = [
+    "// The built-in voice's sound units: unsigned 8-bit mono PCM at 22050 Hz, each",
+    "// zero-terminated, in the order the letter rules index them.",
+]
+REDUCED_ABOUT = [
+    "// The reduced vowels of unstressed syllables, ʌ ə ɪ: 17 units each, ʌ and ə in the layout of",
+    "// а, ɪ in that of и; unsigned 8-bit mono PCM at 22050 Hz, each zero-terminated.",
+]
+
+
+def render(units, names, prefix, about):
+    """The C++ file of one table: units as arrays prefix0, prefix1, ..., listed in the array
+    prefix + "s" of prefix + "Count" entries, each under a comment naming its role."""
     lines = [
         "// Generated by tools/gen_tembra_units.py; do not edit. Regenerate with",
         "//   python3 tools/gen_tembra_units.py tembra/SoundUnitData.cpp",
-        "// The built-in voice's sound units: unsigned 8-bit mono PCM at 22050 Hz, each",
-        "// zero-terminated, in the order the letter rules index them.",
+        *about,
         '#include "tembra/SoundUnits.h"',
         "",
         "namespace vx::tembra {",
@@ -887,14 +945,18 @@ def render(units):
     ]
     for i, data in enumerate(units):
         lines.append("// %s" % names[i])
-        lines.append("const unsigned char kUnit%d[] = {" % i)
+        lines.append("const unsigned char %s%d[] = {" % (prefix, i))
         values = list(data) + [0]
         for j in range(0, len(values), 24):
             lines.append("    " + ",".join(str(v) for v in values[j:j + 24]) + ",")
         lines.append("};")
-    lines += ["", "} // namespace", "", "const unsigned char* const kUnits[kUnitCount] = {"]
-    for j in range(0, len(units), 8):
-        lines.append("    " + " ".join("kUnit%d," % i for i in range(j, min(j + 8, len(units)))))
+    lines += ["", "} // namespace", "",
+              "const unsigned char* const %ss[%sCount] = {" % (prefix, prefix)]
+    longest = len("%s%d, " % (prefix, len(units) - 1))
+    per_line = min(8, 96 // longest)            # the house's 100 columns
+    for j in range(0, len(units), per_line):
+        lines.append("    " + " ".join("%s%d," % (prefix, i)
+                                       for i in range(j, min(j + per_line, len(units)))))
     lines += ["};", "", "} // namespace vx::tembra", ""]
     return "\n".join(lines)
 
@@ -905,7 +967,7 @@ def read_units(path):
     with open(path, encoding="utf-8") as f:
         for line in f:
             line = line.strip()
-            if line.startswith("const unsigned char kUnit"):
+            if line.startswith("const unsigned char k") and line.endswith("[] = {"):
                 current = []
             elif current is not None and line == "};":
                 units.append(bytes(current[:-1]))
@@ -915,8 +977,24 @@ def read_units(path):
     return units
 
 
+def reduced_path(units_path):
+    """Where the reduced vowels go when only the 192 units' file is named: beside it."""
+    return os.path.join(os.path.dirname(units_path), "ReducedUnitData.cpp")
+
+
 def main(argv):
-    return generated_file.run(argv, lambda: render(make_units()), __doc__)
+    check = [a for a in argv if a == "--check"]
+    paths = [a for a in argv if a != "--check"]
+    if len(paths) not in (1, 2):
+        sys.stderr.write(__doc__)
+        return 2
+    if len(paths) == 1:
+        paths.append(reduced_path(paths[0]))
+    units, reduced = make_units()
+    texts = [render(units, roles(), "kUnit", MAIN_ABOUT),
+             render(reduced, reduced_roles(), "kReducedUnit", REDUCED_ABOUT)]
+    return max(generated_file.run(check + [path], lambda text=text: text, __doc__)
+               for path, text in zip(paths, texts))
 
 
 if __name__ == "__main__":

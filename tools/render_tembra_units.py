@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Draws the built-in voice's sound units into one PNG: each unit's waveform in its own cell,
 labelled with its index, letter, role and length, so the whole inventory can be looked over
-at a glance.
+at a glance; below the 192, under a heading, the reduced vowels ʌ ə ɪ.
 
 usage: render_tembra_units.py [UNIT_DATA.cpp] OUT.png
-  UNIT_DATA.cpp   the generated units (default tembra/SoundUnitData.cpp)
+  UNIT_DATA.cpp   the generated units (default tembra/SoundUnitData.cpp); the reduced vowels
+                  are read from ReducedUnitData.cpp beside it
 """
 import os
 import sys
@@ -17,6 +18,7 @@ import gen_tembra_units as gen  # noqa: E402
 COLUMNS = 8
 CELL_W, CELL_H = 300, 120
 LABEL_H = 16
+HEADING_H = 28
 FONT_FILES = ["/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"]
 
 BACKGROUND = (255, 255, 255)
@@ -36,7 +38,7 @@ def font():
 def colour(label):
     """Vowels blue, voiced consonants green, noisy ones (fricatives and releases) red."""
     _, letter, role = label.split(" ", 2)
-    if letter in "аоуыэяёюие":
+    if letter in "аоуыэяёюиеʌəɪ":
         return WAVE["vowel"]
     if letter in "мнлрйвзж" or "voice bar" in role:
         return WAVE["voiced"]
@@ -62,15 +64,29 @@ def draw_unit(draw, left, top, samples, label, face):
     draw.text((left + 4, top + 2), text, fill=TEXT, font=face)
 
 
-def render(units, path):
-    labels = gen.roles()
-    rows = (len(units) + COLUMNS - 1) // COLUMNS
-    image = Image.new("RGB", (COLUMNS * CELL_W, rows * CELL_H), BACKGROUND)
-    draw = ImageDraw.Draw(image)
-    face = font()
+def rows_of(units):
+    return (len(units) + COLUMNS - 1) // COLUMNS
+
+
+def draw_block(draw, top, units, labels, face):
     for index, samples in enumerate(units):
         row, column = divmod(index, COLUMNS)
-        draw_unit(draw, column * CELL_W, row * CELL_H, samples, labels[index], face)
+        draw_unit(draw, column * CELL_W, top + row * CELL_H, samples, labels[index], face)
+
+
+def render(units, reduced, path):
+    """The 192 units, then a heading and the reduced vowels, into the PNG at path."""
+    reduced_top = rows_of(units) * CELL_H + HEADING_H
+    image = Image.new("RGB", (COLUMNS * CELL_W, reduced_top + rows_of(reduced) * CELL_H),
+                      BACKGROUND)
+    draw = ImageDraw.Draw(image)
+    face = font()
+    draw_block(draw, 0, units, gen.roles(), face)
+    heading = "reduced vowels of unstressed syllables: ʌ ə ɪ (kReducedUnits)"
+    if face is None:
+        heading = heading.encode("latin-1", "replace").decode("latin-1")
+    draw.text((4, reduced_top - HEADING_H + 8), heading, fill=TEXT, font=face)
+    draw_block(draw, reduced_top, reduced, gen.reduced_roles(), face)
     folder = os.path.dirname(path)
     if folder:
         os.makedirs(folder, exist_ok=True)
@@ -83,12 +99,13 @@ def main(argv):
         return 2
     source = argv[0] if len(argv) == 2 else os.path.join(
         os.path.dirname(os.path.abspath(__file__)), "..", "tembra", "SoundUnitData.cpp")
-    units = gen.read_units(source)
-    expected = len(gen.roles())
-    if len(units) != expected:
-        sys.stderr.write("%s holds %d units, not %d\n" % (source, len(units), expected))
-        return 1
-    render(units, argv[-1])
+    tables = [(source, gen.roles()), (gen.reduced_path(source), gen.reduced_roles())]
+    units = [gen.read_units(path) for path, _ in tables]
+    for (path, labels), found in zip(tables, units):
+        if len(found) != len(labels):
+            sys.stderr.write("%s holds %d units, not %d\n" % (path, len(found), len(labels)))
+            return 1
+    render(*units, argv[-1])
     return 0
 
 

@@ -2,9 +2,11 @@
 """Measures the formants of the built-in voice's held vowels as a phonetician's formant tracker
 does (resampled to 10 kHz, pre-emphasis from 50 Hz, Gaussian window, Burg LPC of order 10; the
 formants are the peaks of the LPC envelope below 5000 Hz) and compares them with the targets
-the generator gave the vowels: F1 within 10 % (at least 30 Hz), F2 within 7 %, F3 within 10 %.
+the generator gave the vowels: F1 within 10 % (at least 30 Hz), F2 within 7 %, F3 within 10 %;
+and checks that the vowels keep their order by F1 and F2, the stressed ones among themselves
+and the reduced ones of unstressed syllables (ʌ ə ɪ) among themselves.
 
-usage: vowel_formants_test.py UNIT_DATA.cpp
+usage: vowel_formants_test.py UNIT_DATA.cpp REDUCED_UNIT_DATA.cpp
 """
 import cmath
 import math
@@ -64,19 +66,39 @@ def formants(period):
             if inverse[i - 1] > inverse[i] <= inverse[i + 1]]
 
 
-def main(argv):
-    if len(argv) != 1:
-        sys.exit(__doc__)
-    units, roles = gen.read_units(argv[0]), [role.split() for role in gen.roles()]
-    failed = 0
-    for vowel, resonators in gen.VOWELS.items():
+# Vowels in falling order of a formant (0 for F1, 1 for F2).
+ORDERS = [(1, "иеыаоу"), (0, "аоу"), (1, "ɪəʌ"), (0, "ʌəɪ")]
+
+
+def measure(units, roles, vowels):
+    """The first three formants of each vowel's first steady unit, and how many missed their
+    targets."""
+    roles, measured, failed = [role.split() for role in roles], {}, 0
+    for vowel, resonators in vowels.items():
         first_steady = next(int(index) for index, *role in roles if role == [vowel, "steady"])
         targets = [round(frequency) for _, frequency, _ in resonators[:3]]
-        measured = formants(units[first_steady])[:3] + [0, 0, 0]
+        measured[vowel] = formants(units[first_steady])[:3] + [0, 0, 0]
         close = all(abs(m - t) <= max(share * t, 30)
-                    for m, t, share in zip(measured, targets, (0.10, 0.07, 0.10)))
-        print("%s: F1 F2 F3 %s, targets %s%s" % (vowel, measured[:3], targets, "" if close else "  FAILED"))
+                    for m, t, share in zip(measured[vowel], targets, (0.10, 0.07, 0.10)))
+        print("%s: F1 F2 F3 %s, targets %s%s"
+              % (vowel, measured[vowel][:3], targets, "" if close else "  FAILED"))
         failed += not close
+    return measured, failed
+
+
+def main(argv):
+    if len(argv) != 2:
+        sys.exit(__doc__)
+    measured, failed = measure(gen.read_units(argv[0]), gen.roles(), gen.VOWELS)
+    reduced = {vowel: target for vowel, (_, target) in gen.REDUCED.items()}
+    more, more_failed = measure(gen.read_units(argv[1]), gen.reduced_roles(), reduced)
+    measured.update(more)
+    failed += more_failed
+    for formant, order in ORDERS:
+        values = [measured[vowel][formant] for vowel in order]
+        if any(a <= b for a, b in zip(values, values[1:])):
+            print("F%d out of the order %s: %s  FAILED" % (formant + 1, " > ".join(order), values))
+            failed += 1
     return 1 if failed else 0
 
 
