@@ -5,10 +5,14 @@
 //
 // Counters: audio_s, the seconds of audio one pass over the text gives (22050 one-byte samples a
 // second); rtf, the real-time factor, the wall time of a pass divided by audio_s.
+//
+// The stress dictionary: loading the shipped Russian stress file, and looking up the stress of
+// every word of the same story.
 
 #include "config/TextUtil.h"
 #include "modules/EngineSink.h"
 #include "platform/Utf.h"
+#include "tembra/StressDictionary.h"
 #include "tembra/TembraModule.h"
 
 #include <benchmark/benchmark.h>
@@ -22,6 +26,9 @@
 #ifndef VX_BENCH_DATA_DIR
 #error "VX_BENCH_DATA_DIR must name the folder of the benchmark data (bench/CMakeLists.txt)"
 #endif
+#ifndef VX_PROGRAM_DATA_DIR
+#error "VX_PROGRAM_DATA_DIR must name the program's data folder (bench/CMakeLists.txt)"
+#endif
 
 namespace vx::bench {
 namespace {
@@ -29,6 +36,7 @@ namespace {
 constexpr double kOutputBytesPerSecond = 22050.0; // 22050 Hz, 8-bit mono
 
 const std::string kProsePath = std::string(VX_BENCH_DATA_DIR) + "/prose_ru.txt";
+const std::string kRussianStressPath = std::string(VX_PROGRAM_DATA_DIR) + "/ru_stress.txt";
 
 // Takes the audio and only counts it.
 class CountingSink final : public EngineSink {
@@ -109,6 +117,53 @@ BENCHMARK(BM_TembraSpeakProse)
     ->Arg(100)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+
+void BM_StressLoad(benchmark::State& state) {
+    const std::u16string path = fromUtf8(kRussianStressPath);
+    for (auto _ : state) {
+        tembra::StressDictionary dictionary;
+        if (!dictionary.load(path)) {
+            state.SkipWithError(("cannot read " + kRussianStressPath).c_str());
+            return;
+        }
+        benchmark::DoNotOptimize(dictionary);
+    }
+}
+BENCHMARK(BM_StressLoad)->Unit(benchmark::kMillisecond);
+
+// The runs of letters а-я ё of the story's portions, as the voice's words reach the dictionary.
+std::vector<std::u16string> proseWords() {
+    std::vector<std::u16string> words;
+    for (const std::u16string& portion : prose().portions) {
+        std::u16string word;
+        for (const char16_t c : portion + u' ') {
+            if ((c >= u'а' && c <= u'я') || c == u'ё') {
+                word += c;
+            } else if (!word.empty()) {
+                words.push_back(std::move(word));
+                word.clear();
+            }
+        }
+    }
+    return words;
+}
+
+void BM_StressLookup(benchmark::State& state) {
+    const std::vector<std::u16string> words = proseWords();
+    tembra::StressDictionary dictionary;
+    if (words.empty() || !dictionary.load(fromUtf8(kRussianStressPath))) {
+        state.SkipWithError(("cannot read " + kProsePath + " or " + kRussianStressPath).c_str());
+        return;
+    }
+    for (auto _ : state) {
+        for (const std::u16string& word : words) {
+            benchmark::DoNotOptimize(dictionary.stressedVowel(word));
+        }
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(words.size()));
+}
+BENCHMARK(BM_StressLookup)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 } // namespace vx::bench
