@@ -81,7 +81,7 @@ const Prose& prose() {
     return instance;
 }
 
-// state.range(0): the rate.
+// state.range(0): the rate; state.range(1): 1 for the natural pace with the shipped stress file.
 void BM_TembraSpeakProse(benchmark::State& state) {
     const Prose& text = prose();
     if (text.portions.empty()) {
@@ -94,6 +94,11 @@ void BM_TembraSpeakProse(benchmark::State& state) {
     // As the shipped engines.conf sets up the built-in voice: sonic's quality 1 searches pitch
     // periods at the full sample rate, 0 first at 4 kHz, nearly as well and several times faster.
     module.ReadSetting(u"sonic.quality", u"0");
+    if (state.range(1) != 0) {
+        module.SetDataFolder(fromUtf8(VX_PROGRAM_DATA_DIR));
+        module.ReadSetting(u"prosody", u"natural");
+        module.ReadSetting(u"stress", u"ru_stress.txt");
+    }
     module.Load();
     module.SetRate(static_cast<std::int32_t>(state.range(0)));
     for (auto _ : state) {
@@ -112,9 +117,8 @@ void BM_TembraSpeakProse(benchmark::State& state) {
                             static_cast<std::int64_t>(text.characters));
 }
 BENCHMARK(BM_TembraSpeakProse)
-    ->ArgName("rate")
-    ->Arg(50)
-    ->Arg(100)
+    ->ArgNames({"rate", "natural"})
+    ->ArgsProduct({{50, 100}, {0, 1}})
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -27,11 +27,14 @@ ModuleKind moduleKindOf(std::u16string_view kindName) {
     return ModuleKind::None;
 }
 
-bool EnginesConf::onEntry(const std::u16string&, const std::u16string& section, const std::u16string& key,
+bool EnginesConf::onEntry(const std::u16string& path, const std::u16string& section, const std::u16string& key,
                           const std::u16string& value) {
     SpeechModule* module = get(section);
     if (!module) {
         module = CreateModule(section);
+        if (module) {
+            module->SetDataFolder(platform::parentFolder(path));
+        }
     }
     if (module) {
         module->ReadSetting(key, value);

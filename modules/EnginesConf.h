@@ -25,7 +25,8 @@ public:
     ~EnginesConf() override { clear(); }
 
     // Gives the entry to the module of its section, creating the module on the section's first
-    // entry. Sections of an unknown kind are ignored. Always true.
+    // entry, with the folder of path as its data folder. Sections of an unknown kind are ignored.
+    // Always true.
     bool onEntry(const std::u16string& path, const std::u16string& section, const std::u16string& key,
                  const std::u16string& value) override;
 

@@ -31,6 +31,7 @@ enum class ConversionMode : std::int32_t {
 struct ModuleSettings {
     std::u16string subname;                 // "subname": engine-specific voice selector
     std::u16string path;                    // "path": folder of the engine library and its data
+    std::u16string dataFolder;              // where engines.conf was read: files its settings name
     std::u16string module;                  // "module": engine library file name; empty = none
     std::u16string userDictionary;          // "user_dict"
     std::int32_t volume = 100;              // 0..100
@@ -77,6 +78,8 @@ public:
     // "module" from "path" (true without one); false when the library cannot be loaded.
     virtual bool Load();
     virtual void SetSink(EngineSink* sink) { sink_ = sink; }
+    // The folder in which the files that the module's settings name are found.
+    void SetDataFolder(std::u16string folder) { dataFolder = std::move(folder); }
     // Whether the sink wants a word mark (SentenceMark::kWord, second: the word's offset in the
     // portion) before the sound of each word; a module that can tell where its words begin gives
     // them then, the others never.

@@ -1,7 +1,12 @@
 #include "tembra/TembraModule.h"
 
+#include "config/TextUtil.h"
 #include "modules/AudioBlocks.h"
 #include "platform/AudioConversion.h"
+#include "platform/Files.h"
+#include "platform/Log.h"
+#include "tembra/NaturalWriter.h"
+#include "tembra/VowelGrades.h"
 
 #include <algorithm>
 #include <mutex>
@@ -40,8 +45,7 @@ bool TembraModule::Speak(const TextPortion& text) {
     pcm_.clear();
     words_.clear();
     try {
-        const tembra::SynthesisSettings synthesis{wordPause.value, phonemePause.value, adjustDuration_};
-        tembra::synthesize(text, synthesis, unitLengths_, aborted_, pcm_, wordMarksWanted() ? &words_ : nullptr);
+        synthesize(text);
     } catch (const std::bad_alloc&) {
         // Out of memory: what was synthesized so far is still spoken.
     }
@@ -57,6 +61,19 @@ bool TembraModule::Speak(const TextPortion& text) {
     return true;
 }
 
+void TembraModule::synthesize(const TextPortion& text) {
+    const tembra::SynthesisSettings settings{wordPause.value, phonemePause.value, adjustDuration_};
+    std::vector<tembra::WordStart>* words = wordMarksWanted() ? &words_ : nullptr;
+    if (!shaper_) {
+        tembra::synthesize(text, settings, unitLengths_, aborted_, pcm_, words);
+        return;
+    }
+    const std::vector<tembra::VowelGrade> grades = tembra::gradeVowels(text, stress_);
+    tembra::NaturalWriter writer(text, grades, settings, pitch, *shaper_);
+    tembra::speakLetters(text, settings, grades, aborted_, writer);
+    writer.render(pcm_, words);
+}
+
 bool TembraModule::Stop() {
     aborted_ = true;
     return true;
@@ -65,6 +82,14 @@ bool TembraModule::Stop() {
 bool TembraModule::ReadSetting(const std::u16string& key, const std::u16string& value) {
     if (key == u"adjust_duration") {
         adjustDuration_ = value == u"yes";
+        return true;
+    }
+    if (key == u"prosody") {
+        natural_ = value == u"natural";
+        return true;
+    }
+    if (key == u"stress") {
+        stressFiles_ = value;
         return true;
     }
     return SpeechModule::ReadSetting(key, value);
@@ -77,8 +102,24 @@ bool TembraModule::Load() {
     SpeechModule::Load();
     pcm_.reserve(kReservedBytes);
     unitLengths_ = tembra::unitLengthsOf(tembra::kUnits);
+    if (natural_) {
+        shaper_ = std::make_unique<tembra::PeriodShaper>();
+        loadStress();
+    }
     loaded_ = true;
     return true;
+}
+
+void TembraModule::loadStress() {
+    std::vector<std::u16string> names;
+    TextUtil::split(stressFiles_, u",", names, 0, false);
+    for (const std::u16string& name : names) {
+        const std::u16string file = TextUtil::trim(name);
+        if (!file.empty() && !stress_.load(platform::joinPath(dataFolder, file))) {
+            Log::Write(u"* the built-in voice cannot read its stress file %s",
+                       platform::joinPath(dataFolder, file));
+        }
+    }
 }
 
 bool TembraModule::SetConversion(const std::u16string& value) {

@@ -7,9 +7,12 @@
 #include "modules/SpeechModule.h"
 #include "platform/AudioConversion.h"
 #include "platform/Lock.h"
+#include "tembra/PeriodShaper.h"
+#include "tembra/StressDictionary.h"
 #include "tembra/TembraSynthesizer.h"
 
 #include <atomic>
+#include <memory>
 #include <vector>
 
 namespace vx {
@@ -27,14 +30,19 @@ public:
     // Ends a running Speak before its next character or chunk; does not wait.
     bool Stop() override;
     void Resume() override {}
-    // "adjust_duration" = "yes" holds с before т or п longer; other keys are the base's.
+    // "adjust_duration" = "yes" holds с before т or п longer; "prosody" = "natural" speaks at a
+    // natural pace and pitch, with the stress of each word from the files that "stress" names
+    // (separated by commas, in the data folder; later files win); other keys are the base's.
     bool ReadSetting(const std::u16string& key, const std::u16string& value) override;
+    // Also reads the stress files, logging those it cannot read.
     bool Load() override;
     // "vxtts": 22050 Hz 16-bit mono output; "acm": any output format ("output_format"); anything
     // else: the synthesizer's own 22050 Hz 8-bit mono.
     bool SetConversion(const std::u16string& value) override;
 
 private:
+    void loadStress();
+    void synthesize(const TextPortion& text);
     void stream();
     // Gives the sink the marks of the words that begin at or before byte of pcm_; true when it
     // asked to stop.
@@ -47,6 +55,10 @@ private:
     bool loaded_ = false;
     std::atomic<bool> aborted_{false};
     bool adjustDuration_ = false;
+    bool natural_ = false;
+    std::u16string stressFiles_;
+    tembra::StressDictionary stress_;
+    std::unique_ptr<tembra::PeriodShaper> shaper_; // made at load for the natural pace
     std::vector<unsigned char> pcm_;
     std::vector<tembra::WordStart> words_; // where each word of the portion begins in pcm_
     tembra::UnitLengths unitLengths_{};

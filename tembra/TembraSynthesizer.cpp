@@ -1,8 +1,11 @@
-// Prosody is reduced to three means: the length of the pauses, a gap of silence after every unit
-// (which lengthens each pitch period and so lowers the pitch), and a cut from the end of every
-// unit (which raises it) on the last word before a punctuation mark.
+// The letter rules choose the units; at the fixed pace, prosody is reduced to three means: the
+// length of the pauses, a gap of silence after every unit (which lengthens each pitch period and
+// so lowers the pitch), and a cut from the end of every unit (which raises it) on the last word
+// before a punctuation mark. The natural pace (NaturalWriter) says the same units its own way.
 
 #include "tembra/TembraSynthesizer.h"
+
+#include "tembra/UnitGroups.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,15 +14,6 @@ namespace vx::tembra {
 namespace {
 
 constexpr unsigned char kSilence = 128;
-constexpr std::uint32_t kJot = 188; // the two jot units 188 and 189, always used as a pair
-
-// The first unit of each letter's group.
-enum Base : std::uint32_t {
-    kA = 0, kO = 17, kU = 34, kY = 51, kE = 68, kYa = 85, kYo = 91, kYu = 97, kI = 103, kYe = 120,
-    kM = 135, kB = 137, kP = 143, kV = 147, kF = 149, kN = 151, kD = 153, kT = 159, kZh = 163,
-    kSh = 164, kZ = 165, kS = 167, kR = 169, kTs = 171, kCh = 172, kShch = 173, kG = 174, kK = 180,
-    kKh = 184, kL = 190,
-};
 
 // What was synthesized just before the current letter; a soft consonant is its hard value + 1.
 enum Context : int {
@@ -84,29 +78,42 @@ struct Mark {
     std::size_t boundary; // the space before the mark's last word, or 0
 };
 
-class Run {
+// The fixed pace: every unit whole, followed by a gap of silence; the last word before a mark
+// said with a longer gap (a statement), none (a comma) or none and shortened units (a question).
+class ClassicWriter final : public SoundWriter {
 public:
-    Run(std::u16string_view text, const SynthesisSettings& settings, const UnitLengths& lengths,
-        std::vector<unsigned char>& pcm, std::vector<WordStart>* words)
-        : text_(text), settings_(settings), lengths_(lengths), pcm_(pcm), words_(words) {}
+    ClassicWriter(std::u16string_view text, const UnitLengths& lengths, std::vector<unsigned char>& pcm,
+                  std::vector<WordStart>* words)
+        : text_(text), lengths_(lengths), pcm_(pcm), words_(words), marks_(scanMarks()) {}
 
-    void speak(const std::atomic<bool>& aborted) {
-        const std::vector<Mark> marks = scanMarks();
-        std::size_t nextMark = 0;
-        for (pos_ = 0; pos_ < text_.size() && !aborted.load(std::memory_order_relaxed); ++pos_) {
-            if (kPunctuation.has(text_[pos_])) {
-                gap_ = kUnitGap;
-                cut_ = 0;
-            }
-            if (nextMark < marks.size() && marks[nextMark].boundary == pos_) {
-                applyMark(marks[nextMark++].kind);
-            }
-            if (words_ && text_[pos_] != u' ' && (pos_ == 0 || text_[pos_ - 1] == u' ')) {
-                words_->push_back({static_cast<std::uint32_t>(pos_), pcm_.size()});
-            }
-            letter(text_[pos_]);
+    void wordBegins(std::size_t pos) override {
+        if (words_) {
+            words_->push_back({static_cast<std::uint32_t>(pos), pcm_.size()});
         }
     }
+
+    void letter(std::size_t pos) override {
+        if (kPunctuation.has(text_[pos])) {
+            gap_ = kUnitGap;
+            cut_ = 0;
+        }
+        if (nextMark_ < marks_.size() && marks_[nextMark_].boundary == pos) {
+            applyMark(marks_[nextMark_++].kind);
+        }
+    }
+
+    void unit(std::uint32_t u) override {
+        if (u >= static_cast<std::uint32_t>(kUnitCount)) {
+            return;
+        }
+        const std::uint32_t length = lengths_[u];
+        const auto kept = length > static_cast<std::uint32_t>(cut_) ? length - static_cast<std::uint32_t>(cut_) : 0;
+        pcm_.insert(pcm_.end(), kUnits[u], kUnits[u] + kept);
+        silence(static_cast<std::uint32_t>(gap_));
+    }
+
+    void closure(std::uint32_t samples) override { silence(samples); }
+    void pause(std::uint32_t samples) override { silence(samples); }
 
 private:
     // Marks from the text's end to its start: the leftmost of adjacent punctuation decides the
@@ -148,21 +155,41 @@ private:
         }
     }
 
+    void silence(std::uint32_t samples) { pcm_.insert(pcm_.end(), samples, kSilence); }
+
+    std::u16string_view text_;
+    const UnitLengths& lengths_;
+    std::vector<unsigned char>& pcm_;
+    std::vector<WordStart>* words_;
+    std::vector<Mark> marks_;
+    std::size_t nextMark_ = 0;
+    std::int32_t gap_ = kUnitGap;
+    std::int32_t cut_ = 0;
+};
+
+// The letter rules: each letter's units chosen by its neighbours and by what came before it.
+class LetterRules {
+public:
+    LetterRules(std::u16string_view text, const SynthesisSettings& settings, std::span<const VowelGrade> grades,
+                SoundWriter& writer)
+        : text_(text), settings_(settings), grades_(grades), writer_(writer) {}
+
+    void speak(const std::atomic<bool>& aborted) {
+        for (pos_ = 0; pos_ < text_.size() && !aborted.load(std::memory_order_relaxed); ++pos_) {
+            if (text_[pos_] != u' ' && (pos_ == 0 || text_[pos_ - 1] == u' ')) {
+                writer_.wordBegins(pos_);
+            }
+            writer_.letter(pos_);
+            letter(text_[pos_]);
+        }
+    }
+
+private:
     char16_t at(std::size_t i) const { return i < text_.size() ? text_[i] : u'\0'; }
     char16_t next() const { return at(pos_ + 1); }
     int nextSoftens() const { return softens(next()) ? 1 : 0; }
 
-    void silence(std::uint32_t samples) { pcm_.insert(pcm_.end(), samples, kSilence); }
-
-    void unit(std::uint32_t u) {
-        if (u >= static_cast<std::uint32_t>(kUnitCount)) {
-            return;
-        }
-        const std::uint32_t length = lengths_[u];
-        const auto kept = length > static_cast<std::uint32_t>(cut_) ? length - static_cast<std::uint32_t>(cut_) : 0;
-        pcm_.insert(pcm_.end(), kUnits[u], kUnits[u] + kept);
-        silence(static_cast<std::uint32_t>(gap_));
-    }
+    void unit(std::uint32_t u) { writer_.unit(u); }
 
     void units(std::uint32_t u, int times) {
         for (int i = 0; i < times; ++i) {
@@ -285,20 +312,53 @@ private:
             plainVowel(kY);
             return;
         }
+        frontVowel(kI);
+    }
+
+    // и, or the reduced ɪ laid out as и.
+    void frontVowel(std::uint32_t b) {
         switch (context_) {
-        case kNothing: unit(kI); break;
-        case kSoftSign: jot(); unit(kI + 5); break;
-        case kLabial: unit(kI + 11); break;
-        case kDental: unit(kI + 14); break;
-        case kVelar: unit(kI + 5); break;
-        case kLateral: unit(kI + 8); break;
+        case kNothing: unit(b); break;
+        case kSoftSign: jot(); unit(b + 5); break;
+        case kLabial: unit(b + 11); break;
+        case kDental: unit(b + 14); break;
+        case kVelar: unit(b + 5); break;
+        case kLateral: unit(b + 8); break;
         default: break;
         }
-        unit(kI + 1);
-        unit(kI + 2);
+        unit(b + 1);
+        unit(b + 2);
         const int k = nextConsonantClass();
-        unit(isSoftClass(k) || k == 0 ? kI + 3 : kI + 4);
-        unit(k == 0 ? kI + 3 : kI + static_cast<std::uint32_t>(k));
+        unit(isSoftClass(k) || k == 0 ? b + 3 : b + 4);
+        unit(k == 0 ? b + 3 : b + static_cast<std::uint32_t>(k));
+    }
+
+    bool reduced() const { return pos_ < grades_.size() && grades_[pos_] != VowelGrade::Full; }
+
+    // An unstressed а or о: ʌ right before the stress or first in its word, ə elsewhere; after ч щ
+    // or й, where it would sound iotated, ɪ.
+    void reducedBackVowel() {
+        if (context_ == kSoftHushing || context_ == kJotContext) {
+            context_ = context_ == kSoftHushing ? kSoftDental : kVelar;
+            frontVowel(kReducedI);
+        } else {
+            plainVowel(grades_[pos_] == VowelGrade::Pretonic ? kReducedA : kSchwa);
+        }
+    }
+
+    // An unstressed е or я: ɪ, after the jot where the letter has one; after ж ш ц, ə.
+    void reducedFrontVowel() {
+        if (context_ == kHushing) {
+            context_ = kDental;
+            plainVowel(kSchwa);
+            return;
+        }
+        if (context_ == kNothing) {
+            context_ = kSoftSign;
+        } else if (context_ == kJotContext) {
+            context_ = kSoftVelar;
+        }
+        frontVowel(kReducedI);
     }
 
     void vowelYe() {
@@ -325,21 +385,21 @@ private:
 
     bool vowel(char16_t c) {
         switch (c) {
-        case u'а': backVowel(kYa, kA); break;
+        case u'а': reduced() ? reducedBackVowel() : backVowel(kYa, kA); break;
         case u'о':
             if (pos_ > 0 && kSigns.has(text_[pos_ - 1])) {
                 jot();
             }
-            backVowel(kYo, kO);
+            reduced() ? reducedBackVowel() : backVowel(kYo, kO);
             break;
         case u'у': backVowel(kYu, kU); break;
         case u'ы': plainVowel(kY); break;
         case u'э': plainVowel(kE); break;
-        case u'я': iotatedLetter(kA, kYa); break;
+        case u'я': reduced() ? reducedFrontVowel() : iotatedLetter(kA, kYa); break;
         case u'ё': iotatedLetter(kO, kYo); break;
         case u'ю': iotatedVowel(kYu); return true; // the context stays
         case u'и': vowelI(); break;
-        case u'е': vowelYe(); break;
+        case u'е': reduced() ? reducedFrontVowel() : vowelYe(); break;
         default: return false;
         }
         context_ = kNothing;
@@ -356,20 +416,20 @@ private:
         case u'ж': unit(kZh); context_ = kHushing; break;
         case u'з': context_ = kDental + sustained(kZ, 1); break;
         case u'й': jot(); context_ = kJotContext; break;
-        case u'к': silence(2 * p / 3); context_ = kVelar + voiceless(kK); break;
+        case u'к': writer_.closure(2 * p / 3); context_ = kVelar + voiceless(kK); break;
         case u'л': context_ = kLateral + sustained(kL, 3); break;
         case u'м': context_ = kLabial + sustained(kM, 3); break;
         case u'н': context_ = kDental + sustained(kN, 3); break;
-        case u'п': silence(p); context_ = kLabial + voiceless(kP); break;
+        case u'п': writer_.closure(p); context_ = kLabial + voiceless(kP); break;
         case u'р': context_ = kDental + sustained(kR, 1); break;
         case u'с':
             context_ = kDental + sustained(kS, settings_.adjustDuration && kClosedBySilence.has(next()) ? 2 : 1);
             break;
-        case u'т': silence(p); context_ = kDental + voiceless(kT); break;
+        case u'т': writer_.closure(p); context_ = kDental + voiceless(kT); break;
         case u'ф': context_ = kLabial + sustained(kF, 1); break;
         case u'х': context_ = kVelar + voiceless(kKh); break;
-        case u'ц': silence(p); unit(kTs); context_ = kHushing; break;
-        case u'ч': silence(p); unit(kCh); context_ = kSoftHushing; break;
+        case u'ц': writer_.closure(p); unit(kTs); context_ = kHushing; break;
+        case u'ч': writer_.closure(p); unit(kCh); context_ = kSoftHushing; break;
         case u'ш': unit(kSh); context_ = kHushing; break;
         case u'щ': unit(kShch); context_ = kSoftHushing; break;
         case u'ъ': context_ = kNothing; break;
@@ -382,12 +442,12 @@ private:
     void pause(char16_t c) {
         const std::uint32_t w = settings_.wordPause;
         if (c == u' ') {
-            silence(w);
+            writer_.pause(w);
             context_ = kNothing;
         } else if (kLongPauses.has(c)) {
-            silence(2 * w);
+            writer_.pause(2 * w);
         } else if (kShortPauses.has(c)) {
-            silence(w);
+            writer_.pause(w);
         }
     }
 
@@ -399,13 +459,10 @@ private:
 
     std::u16string_view text_;
     const SynthesisSettings& settings_;
-    const UnitLengths& lengths_;
-    std::vector<unsigned char>& pcm_;
-    std::vector<WordStart>* words_;
+    std::span<const VowelGrade> grades_;
+    SoundWriter& writer_;
     std::size_t pos_ = 0;
     int context_ = kNothing;
-    std::int32_t gap_ = kUnitGap;
-    std::int32_t cut_ = 0;
 };
 
 } // namespace
@@ -419,9 +476,15 @@ UnitLengths unitLengthsOf(const unsigned char* const (&units)[kUnitCount]) {
     return lengths;
 }
 
+void speakLetters(std::u16string_view text, const SynthesisSettings& settings, std::span<const VowelGrade> grades,
+                  const std::atomic<bool>& aborted, SoundWriter& writer) {
+    LetterRules(text, settings, grades, writer).speak(aborted);
+}
+
 void synthesize(std::u16string_view text, const SynthesisSettings& settings, const UnitLengths& lengths,
                 const std::atomic<bool>& aborted, std::vector<unsigned char>& pcm, std::vector<WordStart>* words) {
-    Run(text, settings, lengths, pcm, words).speak(aborted);
+    ClassicWriter writer(text, lengths, pcm, words);
+    speakLetters(text, settings, {}, aborted, writer);
 }
 
 } // namespace vx::tembra

@@ -5,10 +5,12 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
 #include "tembra/SoundUnits.h"
+#include "tembra/SoundWriter.h"
 
 namespace vx::tembra {
 
@@ -30,7 +32,17 @@ struct WordStart {
     std::size_t byte = 0;
 };
 
-// Appends the sound of text to pcm. Characters without a rule (capitals, Latin letters, digits,
+// How a vowel letter is said: stressed (and every vowel at the fixed pace), in the syllable right
+// before the stress or first in its word, or in any other unstressed syllable.
+enum class VowelGrade : std::uint8_t { Full, Pretonic, Weak };
+
+// Runs the letter rules over text and hands the sounds they choose to writer. grades, when not
+// empty, holds the grade of the letter at each position of text: о а е я that are not Full are
+// said as reduced vowels. Stops before the next letter once aborted is set.
+void speakLetters(std::u16string_view text, const SynthesisSettings& settings, std::span<const VowelGrade> grades,
+                  const std::atomic<bool>& aborted, SoundWriter& writer);
+
+// Appends the sound of text at the fixed pace to pcm. Characters without a rule (capitals, Latin letters, digits,
 // other symbols) make no sound. Stops before the next character once aborted is set. words, when
 // given, gets where each word of the text (after a space, or first) begins in pcm.
 void synthesize(std::u16string_view text, const SynthesisSettings& settings, const UnitLengths& lengths,

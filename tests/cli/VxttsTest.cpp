@@ -93,12 +93,12 @@ TEST_F(Vxtts, CommandsPrintWhatTheyDoOrOneError) {
         test::utf16le(u"[a]\nxx=tembra\n[b]\nru=tembra\n#xx=tembra\n[c\ne\\u006e=tembra\ndigit_subvoice=2\n");
     const Args say = {"say", "-o", "out.wav"};
     const Command rows[] = {
-        {{"voices"}, "espeak_ru\tru=espeak en_latin=espeak_en\ntembra\tru=tembra en=tembra\ntembra_uk\tuk=tembra en=tembra\n"},
+        {{"voices"}, "espeak_ru\tru=espeak en_latin=espeak_en\ntembra\tru=tembra en=tembra\ntembra_uk\tuk=tembra_uk en=tembra_uk\n"},
         // The user's voices.conf with a comment, an escape and a line that is nothing: a voice with a
         // line of an unknown language is left out.
         {{"voices"}, "b\tru=tembra en=tembra\n", "", "", mine},
         {{"normalize", "-v", "b", "12"}, sentence(2, 0, "твэлв"), "", "", mine},
-        {{"normalize", "-v", "tembra_uk", "1001"}, sentence(4, 0, "тысяча одын")},
+        {{"normalize", "-v", "tembra_uk", "1001"}, "# sentence length=4 offset=0\ntembra_uk\tтысяча одын \n"},
         // eSpeak's English is given the Latin words as written.
         {{"normalize", "-v", "espeak_ru", "Да, John's PDF"}, "# sentence length=14 offset=0\nespeak\tда,\nespeak_en\tjohns p d f\n"},
         {{"normalize", "--punct", "Да, мир!"}, sentence(8, 0, "да запятая мир восклицательный знак")},

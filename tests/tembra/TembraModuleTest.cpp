@@ -3,6 +3,8 @@
 // heard at a sensible level).
 
 #include "tembra/TembraModule.h"
+#include "tembra/UnitGroups.h"
+#include "tembra/VowelGrades.h"
 
 #include "modules/AudioBlocks.h"
 #include "modules/TempoPitchFilter.h"
@@ -33,9 +35,11 @@ const std::u16string kLongText = [] {
 // A portion streams in chunks of 4096 bytes. Stop (called inside the sink, as another thread
 // would call it) or the sink's own answer ends it before the next chunk; the next starts afresh.
 TEST(TembraStreaming, ChunksUntilStopOrTheSinkEndsThePortion) {
+    for (const std::u16string_view prosody : {u"", u"natural"})
     for (const std::string_view end : {"nothing", "Stop", "the sink"}) {
-        SCOPED_TRACE(std::string(end));
+        SCOPED_TRACE(std::string(end) + " " + toUtf8(std::u16string(prosody)));
         TembraModule module;
+        module.ReadSetting(u"prosody", std::u16string(prosody));
         test::RecordingSink sink;
         sink.stopAfter = end == "the sink" ? 2 : 0;
         sink.onCall = [&module, end](std::size_t call) {
@@ -65,6 +69,26 @@ TEST(TembraStreaming, MarksWordsBeforeTheirSound) {
     module.SetSink(&sink);
     module.Speak(text);
     EXPECT_EQ(marks, expected);
+}
+
+// At the natural pace a word's sound depends on the words around it, but each mark still comes
+// in order, before its word's sound, and after the sound of the word before.
+TEST(TembraStreaming, MarksWordsInOrderAtTheNaturalPace) {
+    TembraModule module;
+    module.ReadSetting(u"prosody", u"natural");
+    module.SetWordMarks(true);
+    test::RecordingSink sink;
+    std::vector<std::pair<std::uint32_t, std::size_t>> marks;
+    sink.onCall = [&](std::size_t) {
+        if (sink.marks.size() > marks.size()) marks.emplace_back(sink.marks.back().second, sink.audio.size());
+    };
+    module.SetSink(&sink);
+    module.Speak(u"мама мыла  раму");
+    ASSERT_EQ(marks.size(), 3U);
+    EXPECT_EQ(marks[0], std::make_pair(0U, std::size_t{0}));
+    EXPECT_EQ(marks[1].first, 5U);
+    EXPECT_EQ(marks[2].first, 11U);
+    EXPECT_TRUE(marks[0].second < marks[1].second && marks[1].second < marks[2].second && marks[2].second < sink.audio.size());
 }
 
 TEST(TembraStreaming, AFullLastChunkStillFlushesTheFilter) {
@@ -138,7 +162,8 @@ TEST(TembraOutput, LengthAndLevelFollowRateVolumeAndFilterSettings) {
 }
 
 std::span<const unsigned char> unitBytes(int u) {
-    return {tembra::kUnits[u], std::strlen(reinterpret_cast<const char*>(tembra::kUnits[u]))};
+    const unsigned char* samples = tembra::unitSamples(static_cast<std::uint32_t>(u));
+    return {samples, std::strlen(reinterpret_cast<const char*>(samples))};
 }
 
 // The units' names: the generator's groups in table order with the roles of their units
@@ -159,7 +184,7 @@ const std::pair<std::string_view, const Roles*> kInventory[] = {
     {"аоуыэ", &kPlain}, {"яёю", &kIotated}, {"и", &kI},      {"е", &kE},      {"м", &kPair},
     {"б", &kVoiced},    {"п", &kVoiceless}, {"вфн", &kPair}, {"д", &kVoiced}, {"т", &kVoiceless},
     {"жш", &kOne},      {"зср", &kPair},    {"цчщ", &kOne},  {"г", &kVoiced}, {"кх", &kVoiceless},
-    {"й", &kJot},       {"л", &kPair}};
+    {"й", &kJot},       {"л", &kPair},          {"ʌə", &kPlain}, {"ɪ", &kI}};
 
 // "б.rel-а" is б's release before а; "м'" soft м.
 int unitNamed(std::string_view name) {
@@ -293,6 +318,50 @@ TEST(TembraWords, SoundAsTheLetterRulesSayWithoutClicks) {
             EXPECT_TRUE(test::spoken(module, fromUtf8(word.text + end)).audio ==
                         render(before + word.units + after));
         }
+    }
+}
+
+// Said with the stress a dictionary gives ("+" before the stressed vowel), unstressed о and а are
+// ʌ right before the stress or first in the word and ə elsewhere, е and я are ɪ (after a jot
+// where the letter has one), а after ч is ɪ, е after ж is ə; stressed vowels keep their units.
+TEST(TembraWords, UnstressedVowelsAreReduced) {
+    const test::TempFolder folder;
+    const std::string words[][2] = {
+        {"молок+о", "м*3 ə.lab ə.st ə.st2 ə.end ə.l л*3 ʌ.l ʌ.st ʌ.st2 ʌ.end ʌ.vel _66 к.rel-оу о.vel о.st о.st2 о.end"},
+        {"яз+ык", "й1 й2 ɪ.j ɪ.st ɪ.st2 ɪ.end-hard ɪ.den з ы.den ы.st ы.st2 ы.end ы.vel _66 к.rel"},
+        {"час+ы", "_100 ч ɪ.st ɪ.st2 ɪ.end-hard ɪ.den с ы.den ы.st ы.st2 ы.end"},
+        {"жен+а", "ж ə.den ə.st ə.st2 ə.end ə.den н*3 а.den а.st а.st2 а.end"},
+        {"+окна", "о.on о.st о.st2 о.end о.vel _66 к.rel н*3 ə.den ə.st ə.st2 ə.end"},
+    };
+    std::string file;
+    for (const auto& [stressed, units] : words) file += stressed + "\n";
+    const std::u16string path = folder.writeBytes("stress.txt", file);
+    tembra::StressDictionary stress;
+    ASSERT_TRUE(stress.load(path));
+    for (const auto& [stressed, units] : words) {
+        std::string text = stressed;
+        text.erase(text.find('+'), 1);
+        SCOPED_TRACE(text);
+        const std::u16string word = fromUtf8(text);
+        const std::vector<tembra::VowelGrade> grades = tembra::gradeVowels(word, stress);
+        struct Recorder final : tembra::SoundWriter {
+            std::string said;
+            void wordBegins(std::size_t) override {}
+            void letter(std::size_t) override {}
+            void unit(std::uint32_t u) override { said += " " + std::to_string(u); }
+            void closure(std::uint32_t samples) override { said += " _" + std::to_string(samples); }
+            void pause(std::uint32_t samples) override { said += " _" + std::to_string(samples); }
+        } recorder;
+        const std::atomic<bool> aborted{false};
+        tembra::speakLetters(word, {}, grades, aborted, recorder);
+        std::string expected;
+        std::istringstream in{units};
+        for (std::string token; in >> token;) {
+            const std::size_t star = token.find('*');
+            for (int i = 0; i < (star == std::string::npos ? 1 : std::stoi(token.substr(star + 1))); ++i)
+                expected += " " + (token[0] == '_' ? token : std::to_string(unitNamed(token.substr(0, star))));
+        }
+        EXPECT_EQ(recorder.said, expected);
     }
 }
 

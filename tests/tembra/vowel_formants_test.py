@@ -48,10 +48,10 @@ def burg(x, order):
     return a
 
 
-def formants(period):
-    """The formants (5 Hz apart at most) of a held vowel made from one of its periods."""
-    x = [v - 128.0 for v in period] * 40
-    frame = resample(x, len(x) // 2, int(0.05 * ANALYSIS_RATE))
+def formants_at(x, centre):
+    """The formants (5 Hz apart at most) of 50 ms of x (samples around 0 at RATE) around the
+    sample centre."""
+    frame = resample(x, centre, int(0.05 * ANALYSIS_RATE))
     alpha = math.exp(-2 * math.pi * 50 / ANALYSIS_RATE)
     frame = [frame[0]] + [frame[i] - alpha * frame[i - 1] for i in range(1, len(frame))]
     n = len(frame)
@@ -66,6 +66,18 @@ def formants(period):
             if inverse[i - 1] > inverse[i] <= inverse[i + 1]]
 
 
+def formants(period):
+    """The formants of a held vowel made from one of its periods."""
+    x = [v - 128.0 for v in period] * 40
+    return formants_at(x, len(x) // 2)
+
+
+def close_to(measured, targets):
+    """Whether the first three formants are within F1 10 % (at least 30 Hz), F2 7 %, F3 10 %."""
+    return all(abs(m - t) <= max(share * t, 30)
+               for m, t, share in zip(measured, targets, (0.10, 0.07, 0.10)))
+
+
 # Vowels in falling order of a formant (0 for F1, 1 for F2).
 ORDERS = [(1, "иеыаоу"), (0, "аоу"), (1, "ɪəʌ"), (0, "ʌəɪ")]
 
@@ -78,8 +90,7 @@ def measure(units, roles, vowels):
         first_steady = next(int(index) for index, *role in roles if role == [vowel, "steady"])
         targets = [round(frequency) for _, frequency, _ in resonators[:3]]
         measured[vowel] = formants(units[first_steady])[:3] + [0, 0, 0]
-        close = all(abs(m - t) <= max(share * t, 30)
-                    for m, t, share in zip(measured[vowel], targets, (0.10, 0.07, 0.10)))
+        close = close_to(measured[vowel], targets)
         print("%s: F1 F2 F3 %s, targets %s%s"
               % (vowel, measured[vowel][:3], targets, "" if close else "  FAILED"))
         failed += not close
