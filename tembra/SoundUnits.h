@@ -23,4 +23,7 @@ inline constexpr int kReducedUnitCount = 51;
 // The reduced vowels ʌ ə ɪ, 17 units each: ʌ and ə in the layout and lengths of а, ɪ in those of и.
 extern const unsigned char* const kReducedUnits[kReducedUnitCount];
 
+// The 192 and the 51 in the same order and lengths, made with a sharper glottal closure.
+extern const unsigned char* const kBrightUnits[kUnitCount + kReducedUnitCount];
+
 } // namespace vx::tembra

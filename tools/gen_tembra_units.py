@@ -3,11 +3,13 @@
 formant synthesizer from the acoustic targets of the voice (formants, loci, noise spectra and
 levels), so that the inventory is ours, reproducible and easy to change; and beside it
 tembra/ReducedUnitData.cpp: the 51 units of the reduced vowels ʌ ə ɪ of unstressed syllables,
-made the same way and at the same gain.
+made the same way and at the same gain; and tembra/BrightUnitData.cpp: the 192 and the 51 again,
+in one table, made with a sharper glottal closure for brighter vowels.
 
-usage: gen_tembra_units.py [--check] OUTPUT [REDUCED_OUTPUT]
+usage: gen_tembra_units.py [--check] OUTPUT [REDUCED_OUTPUT [BRIGHT_OUTPUT]]
   REDUCED_OUTPUT   where the reduced vowels go (default ReducedUnitData.cpp beside OUTPUT)
-  --check          compare with both files instead of writing them; exit 1 when one differs
+  BRIGHT_OUTPUT    where the bright table goes (default BrightUnitData.cpp beside OUTPUT)
+  --check          compare with the files instead of writing them; exit 1 when one differs
 
 Only the Python standard library is used, and no floating-point function whose result may
 differ between C libraries: exponentials and cosines are computed here from + - * / alone, the
@@ -21,6 +23,10 @@ pitch period of exactly 214 samples, and every voiced unit starts at the same po
 glottal cycle, late in the open phase, so that units follow each other with their pulses a
 period apart. A single-period unit is cut from the steady state of its parameters (or from a
 path that starts there).
+
+The bright table runs the same synthesizer with a glottal flow that is cut off at closure from a
+sixth of its peak instead of running down to zero (see glottal_period): the sharper closure lifts
+the harmonics above 1 kHz against those below.
 
 Every unit ends in silence twice: at its last sample, before the synthesizer's gap, and 13
 samples earlier, where it ends on the last word of a question (which loses the last 12 samples
@@ -38,6 +44,8 @@ import generated_file
 RATE = 22050
 PERIOD = 214            # samples per pitch period (F0 = 103.04 Hz), for every voiced unit
 OPEN_PHASE = 118        # samples of the open phase of a full period (open quotient 0.55)
+BRIGHT_CUTOFF = 0.17    # share of its peak from which the bright source's flow is cut off
+BRIGHT_HOLD = 10        # samples before closure over which the bright flow is raised to it
 BLOCK = 4               # filter coefficients follow a moving target every BLOCK samples
 WARM_PERIODS = 6        # periods run before a unit is cut, so the filters are in steady state
 CUT = 76                # voiced units start this many samples after a glottal opening, where
@@ -115,18 +123,42 @@ class Noise:
 
 _GLOTTAL = {}
 
+# The cutoff of the glottal source of the units being made (see glottal_period): None for the
+# plain tables, BRIGHT_CUTOFF for the bright one. made_with() sets it for a run.
+_cutoff = None
 
-def glottal_period(open_phase=OPEN_PHASE):
+
+def made_with(cutoff, make):
+    """What make() returns when it runs with the glottal source of that cutoff."""
+    global _cutoff
+    before, _cutoff = _cutoff, cutoff
+    try:
+        return make()
+    finally:
+        _cutoff = before
+
+
+def glottal_period(cutoff=None):
     """One period of the radiated KLGLOTT88 flow: Ug = a t^2 - b t^3 over the open phase, zero
     over the closed phase, differentiated. Scaled so that its steepest fall, at glottal
-    closure, is 1; it sums to zero over the period, so no DC reaches the filters."""
-    if open_phase not in _GLOTTAL:
-        te = float(open_phase)
-        flow = [t * t * (1.0 - t / te) if t < open_phase else 0.0 for t in range(PERIOD)]
+    closure, is 1; it sums to zero over the period, so no DC reaches the filters.
+
+    With cutoff, the flow falls to zero in one sample from that share of its peak: a sharper
+    closure. It is raised to that share along a ramp over the last BRIGHT_HOLD samples before, so
+    that the extra fall and the rise that makes up for it nearly cancel below 1 kHz: the
+    harmonics around the first formant keep their balance (so that a formant tracker finds it
+    where it was), those above gain."""
+    if cutoff not in _GLOTTAL:
+        te = float(OPEN_PHASE)
+        flow = [t * t * (1.0 - t / te) for t in range(OPEN_PHASE)] + [0.0] * (PERIOD - OPEN_PHASE)
+        if cutoff is not None:
+            top = cutoff * max(flow)
+            for i in range(BRIGHT_HOLD):
+                flow[OPEN_PHASE - BRIGHT_HOLD + i] += top * (i + 1) / BRIGHT_HOLD
         slope = [flow[t] - flow[t - 1] for t in range(PERIOD)]
         scale = -min(slope)
-        _GLOTTAL[open_phase] = [v / scale for v in slope]
-    return _GLOTTAL[open_phase]
+        _GLOTTAL[cutoff] = [v / scale for v in slope]
+    return _GLOTTAL[cutoff]
 
 
 def section_coefficients(kind, freq, bw):
@@ -187,9 +219,9 @@ def cascade(x, keys):
     return x
 
 
-def voicing(n, amps, open_phase=OPEN_PHASE):
+def voicing(n, amps):
     """n samples of glottal pulses; period g opens at sample g * PERIOD with amplitude amps(g)."""
-    shape = glottal_period(open_phase)
+    shape = glottal_period(_cutoff)
     out = []
     for g in range((n + PERIOD - 1) // PERIOD):
         a = amps(g)
@@ -200,11 +232,11 @@ def voicing(n, amps, open_phase=OPEN_PHASE):
 _STEADY = {}
 
 
-def steady_period(cfg, open_phase=OPEN_PHASE):
+def steady_period(cfg):
     """One period of the steady state of cfg, starting at the glottal opening."""
-    key = (cfg, open_phase)
+    key = (cfg, _cutoff)
     if key not in _STEADY:
-        x = voicing(PERIOD * (WARM_PERIODS + 1), lambda g: 1.0, open_phase)
+        x = voicing(PERIOD * (WARM_PERIODS + 1), lambda g: 1.0)
         _STEADY[key] = cascade(x, [(0, cfg)])[-PERIOD:]
     return _STEADY[key]
 
@@ -574,21 +606,33 @@ def roles():
 
 def reduced_roles():
     """The role of every reduced-vowel unit, as "index letter role", in table order."""
-    return labelled((name, group_roles(model)) for name, (model, _) in REDUCED.items())
+    return labelled(reduced_groups())
+
+
+def bright_roles():
+    """The role of every unit of the bright table: the 192, then the reduced vowels."""
+    return labelled([(group, group_roles(group)) for group in GROUPS] + reduced_groups())
+
+
+def reduced_groups():
+    """(letter, roles) of each reduced vowel, in table order."""
+    return [(name, group_roles(model)) for name, (model, _) in REDUCED.items()]
 
 
 # ---------------------------------------------------------------------------------------------
-# Unit makers. Each returns float samples; levels are relative to REFERENCE, the RMS of a
+# Unit makers. Each returns float samples; levels are relative to reference(), the RMS of a
 # steady а period, and one gain for the whole inventory turns them into bytes.
 
-REFERENCE = rms(steady_period(VOWELS["а"]))
+def reference():
+    """The RMS of a steady а period made with the run's glottal source."""
+    return rms(steady_period(VOWELS["а"]))
 
 
 def at_level(x, db, over=None):
     """x scaled so that its RMS (over the slice `over`, or all of it) is db relative to
-    REFERENCE."""
+    reference()."""
     part = x[over] if over else x
-    scale = REFERENCE * gain(db) / rms(part)
+    scale = reference() * gain(db) / rms(part)
     return [v * scale for v in x]
 
 
@@ -829,7 +873,7 @@ def jot(lengths):
     """The two periods of й, the first weaker."""
     first = one_period(lengths[0], JOT, 0.7)
     second = one_period(lengths[1], JOT)
-    scale = REFERENCE * gain(LEVELS["й"]) / rms(second)
+    scale = reference() * gain(LEVELS["й"]) / rms(second)
     return [opened([v * scale for v in first]), opened([v * scale for v in second])]
 
 
@@ -903,12 +947,13 @@ def quantize(units, gain):
     return [bytes(min(HIGH, max(LOW, 128 + math.floor(gain * v + 0.5))) for v in x) for x in units]
 
 
-def make_units():
-    """The 192 units and the 51 reduced ones, as bytes: one gain for all, so that every class
-    keeps its level and a reduced vowel sounds as loud as its formants make it."""
-    units = make_float_units()
+def make_units(cutoff=None):
+    """The 192 units and the 51 reduced ones made with the glottal source of that cutoff (see
+    glottal_period), as bytes: one gain for all, so that every class keeps its level and a
+    reduced vowel sounds as loud as its formants make it."""
+    units, reduced = made_with(cutoff, lambda: (make_float_units(), make_reduced_float_units()))
     gain = common_gain(units)
-    units, reduced = quantize(units, gain), quantize(make_reduced_float_units(), gain)
+    units, reduced = quantize(units, gain), quantize(reduced, gain)
     expected = [n for g in GROUPS for n in LENGTHS[g]]
     if [len(u) for u in units] != expected or sum(expected) != TOTAL_SAMPLES:
         raise AssertionError("unit lengths differ from the table")
@@ -928,11 +973,16 @@ REDUCED_ABOUT = [
     "// The reduced vowels of unstressed syllables, ʌ ə ɪ: 17 units each, ʌ and ə in the layout of",
     "// а, ɪ in that of и; unsigned 8-bit mono PCM at 22050 Hz, each zero-terminated.",
 ]
+BRIGHT_ABOUT = [
+    "// The built-in voice's 192 sound units, then the 51 of the reduced vowels, in their order",
+    "// and lengths, made with a sharper glottal closure: brighter vowels for the natural pace.",
+]
 
 
-def render(units, names, prefix, about):
+def render(units, names, prefix, about, count=None):
     """The C++ file of one table: units as arrays prefix0, prefix1, ..., listed in the array
-    prefix + "s" of prefix + "Count" entries, each under a comment naming its role."""
+    prefix + "s" of `count` (default prefix + "Count") entries, each under a comment naming its
+    role."""
     lines = [
         "// Generated by tools/gen_tembra_units.py; do not edit. Regenerate with",
         "//   python3 tools/gen_tembra_units.py tembra/SoundUnitData.cpp",
@@ -951,7 +1001,7 @@ def render(units, names, prefix, about):
             lines.append("    " + ",".join(str(v) for v in values[j:j + 24]) + ",")
         lines.append("};")
     lines += ["", "} // namespace", "",
-              "const unsigned char* const %ss[%sCount] = {" % (prefix, prefix)]
+              "const unsigned char* const %ss[%s] = {" % (prefix, count or prefix + "Count")]
     longest = len("%s%d, " % (prefix, len(units) - 1))
     per_line = min(8, 96 // longest)            # the house's 100 columns
     for j in range(0, len(units), per_line):
@@ -977,22 +1027,28 @@ def read_units(path):
     return units
 
 
+# The files written beside the 192 units' file when they are not named.
+BESIDE = ["ReducedUnitData.cpp", "BrightUnitData.cpp"]
+
+
 def reduced_path(units_path):
     """Where the reduced vowels go when only the 192 units' file is named: beside it."""
-    return os.path.join(os.path.dirname(units_path), "ReducedUnitData.cpp")
+    return os.path.join(os.path.dirname(units_path), BESIDE[0])
 
 
 def main(argv):
     check = [a for a in argv if a == "--check"]
     paths = [a for a in argv if a != "--check"]
-    if len(paths) not in (1, 2):
+    if len(paths) not in (1, 2, 3):
         sys.stderr.write(__doc__)
         return 2
-    if len(paths) == 1:
-        paths.append(reduced_path(paths[0]))
+    paths += [os.path.join(os.path.dirname(paths[0]), name) for name in BESIDE[len(paths) - 1:]]
     units, reduced = make_units()
+    bright, bright_reduced = make_units(BRIGHT_CUTOFF)
     texts = [render(units, roles(), "kUnit", MAIN_ABOUT),
-             render(reduced, reduced_roles(), "kReducedUnit", REDUCED_ABOUT)]
+             render(reduced, reduced_roles(), "kReducedUnit", REDUCED_ABOUT),
+             render(bright + bright_reduced, bright_roles(), "kBrightUnit", BRIGHT_ABOUT,
+                    "kUnitCount + kReducedUnitCount")]
     return max(generated_file.run(check + [path], lambda text=text: text, __doc__)
                for path, text in zip(paths, texts))
 

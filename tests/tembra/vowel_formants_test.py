@@ -4,9 +4,11 @@ does (resampled to 10 kHz, pre-emphasis from 50 Hz, Gaussian window, Burg LPC of
 formants are the peaks of the LPC envelope below 5000 Hz) and compares them with the targets
 the generator gave the vowels: F1 within 10 % (at least 30 Hz), F2 within 7 %, F3 within 10 %;
 and checks that the vowels keep their order by F1 and F2, the stressed ones among themselves
-and the reduced ones of unstressed syllables (ʌ ə ɪ) among themselves.
+and the reduced ones of unstressed syllables (ʌ ə ɪ) among themselves; all this for the plain
+inventory and for the bright one, whose every vowel must also be brighter (more energy at 1-4 kHz
+against 0.1-1 kHz) by at least MIN_GAIN dB.
 
-usage: vowel_formants_test.py UNIT_DATA.cpp REDUCED_UNIT_DATA.cpp
+usage: vowel_formants_test.py UNIT_DATA.cpp REDUCED_UNIT_DATA.cpp BRIGHT_UNIT_DATA.cpp
 """
 import cmath
 import math
@@ -17,6 +19,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools"))
 import gen_tembra_units as gen  # noqa: E402
 
 RATE, ANALYSIS_RATE = 22050, 10000
+MIN_GAIN = 1.0     # dB; о and у gain least (2-3 dB): their first two formants lie below 1 kHz
 
 
 def resample(x, centre, count):
@@ -78,38 +81,71 @@ def close_to(measured, targets):
                for m, t, share in zip(measured, targets, (0.10, 0.07, 0.10)))
 
 
+def band_power(period, low, high):
+    """The power of a held vowel's harmonics from low to high Hz, the vowel made from one of its
+    periods."""
+    n = len(period)
+    return math.fsum(abs(sum((v - 128) * cmath.exp(-2j * math.pi * k * i / n)
+                             for i, v in enumerate(period))) ** 2
+                     for k in range(1, n // 2) if low <= k * RATE / n < high)
+
+
+def brightness(period):
+    """A held vowel's energy at 1-4 kHz against 0.1-1 kHz, in dB."""
+    return 10 * math.log10(band_power(period, 1000, 4000) / band_power(period, 100, 1000))
+
+
 # Vowels in falling order of a formant (0 for F1, 1 for F2).
 ORDERS = [(1, "иеыаоу"), (0, "аоу"), (1, "ɪəʌ"), (0, "ʌəɪ")]
 
 
 def measure(units, roles, vowels):
-    """The first three formants of each vowel's first steady unit, and how many missed their
-    targets."""
-    roles, measured, failed = [role.split() for role in roles], {}, 0
+    """The first three formants and the brightness of each vowel's first steady unit, and how
+    many missed their targets."""
+    roles, measured, bright, failed = [role.split() for role in roles], {}, {}, 0
     for vowel, resonators in vowels.items():
         first_steady = next(int(index) for index, *role in roles if role == [vowel, "steady"])
         targets = [round(frequency) for _, frequency, _ in resonators[:3]]
         measured[vowel] = formants(units[first_steady])[:3] + [0, 0, 0]
+        bright[vowel] = brightness(units[first_steady])
         close = close_to(measured[vowel], targets)
-        print("%s: F1 F2 F3 %s, targets %s%s"
-              % (vowel, measured[vowel][:3], targets, "" if close else "  FAILED"))
+        print("%s: F1 F2 F3 %s, targets %s, 1-4 kHz %+.1f dB%s"
+              % (vowel, measured[vowel][:3], targets, bright[vowel], "" if close else "  FAILED"))
         failed += not close
-    return measured, failed
+    return measured, bright, failed
 
 
-def main(argv):
-    if len(argv) != 2:
-        sys.exit(__doc__)
-    measured, failed = measure(gen.read_units(argv[0]), gen.roles(), gen.VOWELS)
+def check_inventory(units, reduced_units):
+    """Measures the vowels of the 192 units and of the reduced ones; returns each vowel's
+    brightness and how many checks failed."""
+    measured, bright, failed = measure(units, gen.roles(), gen.VOWELS)
     reduced = {vowel: target for vowel, (_, target) in gen.REDUCED.items()}
-    more, more_failed = measure(gen.read_units(argv[1]), gen.reduced_roles(), reduced)
+    more, more_bright, more_failed = measure(reduced_units, gen.reduced_roles(), reduced)
     measured.update(more)
+    bright.update(more_bright)
     failed += more_failed
     for formant, order in ORDERS:
         values = [measured[vowel][formant] for vowel in order]
         if any(a <= b for a, b in zip(values, values[1:])):
             print("F%d out of the order %s: %s  FAILED" % (formant + 1, " > ".join(order), values))
             failed += 1
+    return bright, failed
+
+
+def main(argv):
+    if len(argv) != 3:
+        sys.exit(__doc__)
+    units, reduced, both = (gen.read_units(path) for path in argv)
+    inventories = {"plain": (units, reduced), "bright": (both[:len(units)], both[len(units):])}
+    bright, failed = {}, 0
+    for name, (main_units, reduced_units) in inventories.items():
+        print("%s units:" % name)
+        bright[name], more_failed = check_inventory(main_units, reduced_units)
+        failed += more_failed
+    for vowel, plain in bright["plain"].items():
+        gain = bright["bright"][vowel] - plain
+        print("%s: brighter by %+.1f dB%s" % (vowel, gain, "" if gain >= MIN_GAIN else "  FAILED"))
+        failed += gain < MIN_GAIN
     return 1 if failed else 0
 
 
