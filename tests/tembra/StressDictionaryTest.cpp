@@ -54,7 +54,7 @@ TEST(StressDictionary, ShippedRussian) {
                      {u"через", kNone, "unstressed over the dictionary's stress"},
                      {u"про", kNone, "unstressed over the dictionary's stress"},
                      {u"кракозябрия", 6, "-ия 3"},
-                     {u"бурдым", 1, "the default"},
+                     {u"бурдыщ", 1, "the default"},
                      {u"бздк", kNone, "no vowel"},
                  });
 }
