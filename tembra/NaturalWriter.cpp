@@ -311,7 +311,7 @@ void NaturalWriter::sayUnit(const Sound& sound, double semitones, std::vector<un
         last_ = Said::Period;
         return;
     }
-    std::span<const unsigned char> samples{unitSamples(sound.unit), shaper_.lengthOf(sound.unit)};
+    std::span<const unsigned char> samples{brightSamples(sound.unit), shaper_.lengthOf(sound.unit)};
     if (isVoicedConsonant(text_[sound.pos])) {
         // Their voicing keeps the units' own pitch unless the whole segment is replayed faster
         // or slower, which moves its noise a little, as a faster or slower voice does too.

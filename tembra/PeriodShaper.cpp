@@ -20,7 +20,7 @@ bool isWhole(std::uint32_t u, std::uint32_t length) {
 
 PeriodShaper::PeriodShaper() {
     for (std::uint32_t u = 0; u < kAllUnitCount; ++u) {
-        const unsigned char* samples = unitSamples(u);
+        const unsigned char* samples = brightSamples(u);
         lengths_[u] = static_cast<std::uint32_t>(std::strlen(reinterpret_cast<const char*>(samples)));
         if (isWhole(u, lengths_[u])) {
             waves_[u].assign(samples, samples + lengths_[u]);

@@ -1,6 +1,6 @@
 #pragma once
-// The single pitch periods of the built-in voice made to another length, for intonation. A
-// unit is one period of a steady voiced sound: its glottal pulse, then the ringing of the vocal
+// The single pitch periods of the built-in voice (the bright units) made to another length, for
+// intonation. A unit is one period of a steady voiced sound: its glottal pulse, then the ringing of the vocal
 // tract dying away. A period made shorter ends its ringing early, one made longer lets it ring
 // on, so that the formants stay where they are while the pitch moves. Each is made on first use
 // and kept: the same few hundred make up most speech.
@@ -23,7 +23,7 @@ public:
 
     PeriodShaper();
 
-    // The length of unit u as stored.
+    // The length of unit u (of the bright ones) as stored.
     std::uint32_t lengthOf(std::uint32_t u) const { return lengths_[u]; }
 
     // Whether unit u is a whole period that period() reshapes (a Steady or Period unit of at

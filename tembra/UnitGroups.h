@@ -24,6 +24,10 @@ inline const unsigned char* unitSamples(std::uint32_t u) {
     return u < kUnitCount ? kUnits[u] : kReducedUnits[u - kUnitCount];
 }
 
+// The bright copy of unit u (u < kAllUnitCount), as long as the unit, zero-terminated: the natural
+// pace says these.
+inline const unsigned char* brightSamples(std::uint32_t u) { return kBrightUnits[u]; }
+
 // What a unit is to the natural pace: a steady period of a vowel (repeated to lengthen it),
 // another single pitch period (reshaped to the pitch, like the steady ones), or a segment said as
 // it stands (consonant releases and noise, the partial periods before a velar).
