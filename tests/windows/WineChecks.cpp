@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -453,9 +454,12 @@ int main(int argc, char** argv) {
         const std::string& audio = said.audio;
         std::ifstream file(argv[2], std::ios::binary);
         const std::string wav{std::istreambuf_iterator<char>(file), {}};
-        check(wav.size() > 44 && wav.compare(44, std::string::npos, audio) == 0,
-              L"the audio (" + std::to_wstring(audio.size()) + L" bytes) is not the Linux WAV's (44 + " +
-                  std::to_wstring(wav.size() - 44) + L")");
+        // The data chunk's own size: an odd one is followed by a pad byte that is not audio.
+        std::uint32_t size = 0;
+        if (wav.size() >= 44) std::memcpy(&size, wav.data() + 40, sizeof size);
+        check(wav.size() >= 44 + std::size_t{size} && audio.size() == size && wav.compare(44, size, audio) == 0,
+              L"the audio (" + std::to_wstring(audio.size()) + L" bytes) is not the Linux WAV's (" +
+                  std::to_wstring(size) + L")");
         // And the same events: its sentence and its words at the same places in text and audio.
         std::ifstream eventFile(std::string(argv[2]) + ".events", std::ios::binary);
         const std::string linuxEvents{std::istreambuf_iterator<char>(eventFile), {}};
