@@ -33,6 +33,19 @@ constexpr std::uint32_t kPauseScale = 6;
 // not: where the two meet, this many samples are blended.
 constexpr std::size_t kJoinFade = 16;
 
+// 2 to the power semitones / 12, by its series: the C library's exp2 may round its last bit
+// differently on another system, and every build must make the same periods of the same text.
+double semitoneRatio(double semitones) {
+    const double x = semitones * 0.057762265046662105; // ln 2 / 12
+    double term = 1.0;
+    double sum = 1.0;
+    for (int n = 1; n < 24; ++n) {
+        term *= x / n;
+        sum += term;
+    }
+    return sum;
+}
+
 bool isVowel(char16_t c) { return std::u16string_view(u"аоуыэяёюие").find(c) != std::u16string_view::npos; }
 
 // The consonants whose segments (not single periods) are voiced.
@@ -168,7 +181,7 @@ void appendStretched(std::span<const unsigned char> noise, std::size_t length, s
 NaturalWriter::NaturalWriter(std::u16string_view text, std::span<const VowelGrade> grades,
                              const SynthesisSettings& settings, std::int32_t pitch, PeriodShaper& shaper)
     : text_(text), grades_(grades), settings_(settings),
-      baseFrequency_(kUnitFrequency * std::exp2(kSemitonesPerPitchStep * (pitch - 50) / 12.0)), shaper_(shaper) {
+      baseFrequency_(kUnitFrequency * semitoneRatio(kSemitonesPerPitchStep * (pitch - 50))), shaper_(shaper) {
     for (const Phrase& phrase : phrasesOf(text, grades)) {
         nuclei_.push_back(phrase.vowels[phrase.nucleus]);
     }
@@ -304,7 +317,7 @@ double NaturalWriter::pitchAt(const std::vector<Anchor>& anchors, std::size_t an
 }
 
 void NaturalWriter::sayUnit(const Sound& sound, double semitones, std::vector<unsigned char>& pcm) {
-    const double period = kSampleRate / (baseFrequency_ * std::exp2(semitones / 12.0));
+    const double period = kSampleRate / (baseFrequency_ * semitoneRatio(semitones));
     if (shaper_.reshapes(sound.unit)) {
         crossFade(shaper_.period(sound.unit, static_cast<std::uint32_t>(std::lround(period))),
                   last_ == Said::Segment ? kJoinFade : 0, pcm);
