@@ -52,23 +52,33 @@ TEST(TembraStreaming, ChunksUntilStopOrTheSinkEndsThePortion) {
     }
 }
 
-// Asked for them, the voice marks each word right before its sound: the audio before each mark
-// is the sound of the text before its word.
-TEST(TembraStreaming, MarksWordsBeforeTheirSound) {
-    const std::u16string text = u"мама мыла  раму";
-    TembraModule module;
-    std::vector<std::pair<std::uint32_t, std::size_t>> expected;
-    for (const std::uint32_t word : {0U, 5U, 11U})
-        expected.emplace_back(word, test::spoken(module, text.substr(0, word)).audio.size());
+using Marks = std::vector<std::pair<std::uint32_t, std::size_t>>;
+
+// Each word mark the module gives while it speaks text: the word's offset and the bytes of audio
+// before the mark.
+Marks wordMarks(TembraModule& module, const std::u16string& text) {
     module.SetWordMarks(true);
     test::RecordingSink sink;
-    std::vector<std::pair<std::uint32_t, std::size_t>> marks;
+    Marks marks;
     sink.onCall = [&](std::size_t) {
         if (sink.marks.size() > marks.size()) marks.emplace_back(sink.marks.back().second, sink.audio.size());
     };
     module.SetSink(&sink);
     module.Speak(text);
-    EXPECT_EQ(marks, expected);
+    marks.emplace_back(0, sink.audio.size()); // the whole portion's audio
+    return marks;
+}
+
+// Asked for them, the voice marks each word right before its sound: the audio before each mark
+// is the sound of the text before its word.
+TEST(TembraStreaming, MarksWordsBeforeTheirSound) {
+    const std::u16string text = u"мама мыла  раму";
+    TembraModule module;
+    Marks expected;
+    for (const std::uint32_t word : {0U, 5U, 11U})
+        expected.emplace_back(word, test::spoken(module, text.substr(0, word)).audio.size());
+    expected.emplace_back(0, test::spoken(module, text).audio.size());
+    EXPECT_EQ(wordMarks(module, text), expected);
 }
 
 // At the natural pace a word's sound depends on the words around it, but each mark still comes
@@ -76,19 +86,12 @@ TEST(TembraStreaming, MarksWordsBeforeTheirSound) {
 TEST(TembraStreaming, MarksWordsInOrderAtTheNaturalPace) {
     TembraModule module;
     module.ReadSetting(u"prosody", u"natural");
-    module.SetWordMarks(true);
-    test::RecordingSink sink;
-    std::vector<std::pair<std::uint32_t, std::size_t>> marks;
-    sink.onCall = [&](std::size_t) {
-        if (sink.marks.size() > marks.size()) marks.emplace_back(sink.marks.back().second, sink.audio.size());
-    };
-    module.SetSink(&sink);
-    module.Speak(u"мама мыла  раму");
-    ASSERT_EQ(marks.size(), 3U);
+    const Marks marks = wordMarks(module, u"мама мыла  раму");
+    ASSERT_EQ(marks.size(), 4U);
     EXPECT_EQ(marks[0], std::make_pair(0U, std::size_t{0}));
     EXPECT_EQ(marks[1].first, 5U);
     EXPECT_EQ(marks[2].first, 11U);
-    EXPECT_TRUE(marks[0].second < marks[1].second && marks[1].second < marks[2].second && marks[2].second < sink.audio.size());
+    EXPECT_TRUE(marks[0].second < marks[1].second && marks[1].second < marks[2].second && marks[2].second < marks[3].second);
 }
 
 TEST(TembraStreaming, AFullLastChunkStillFlushesTheFilter) {
