@@ -57,14 +57,6 @@ def voiced_parts(x):
     return [x[a:b] for a, b in zip(edges[::2], edges[1::2]) if b - a > 0.01 * RATE]
 
 
-def vowel_formants(x):
-    """F1/F2 two thirds into the first voiced stretch of a word (past a stop's burst)."""
-    word = measure.spoken(x)
-    first = voiced_parts(word)[0]
-    padded = np.concatenate((np.zeros(RATE // 10), word, np.zeros(RATE // 10)))
-    return tracker.formants_at(list(padded), RATE // 10 + len(first) * 2 // 3)[:2]
-
-
 def row(voice):
     sentences = [voice.say(s) for s in measure.SENTENCES]
     vowels = sum(sum(c in "аоуыэяёюиеАОУЫЭЯЁЮИЕ" for c in s) for s in measure.SENTENCES)
@@ -85,8 +77,9 @@ def row(voice):
         "%.1f semitones" % (np.percentile(track, 95) - np.percentile(track, 5)),
         "ends at %.0f vs %.0f Hz" % tuple(ends),
         "%.1f / %.1f / %.1f Hz" % tuple(pitches),
-        "у %s, и %s" % tuple("%d/%d" % tuple(vowel_formants(voice.say(w + "."))) for w in ("тут", "тип")),
-        "%d/%d" % tuple(vowel_formants(voice.say("потом."))),
+        "у %s, и %s" % tuple("%d/%d" % tuple(measure.first_vowel_formants(voice.say(w + "."))[:2])
+                             for w in ("тут", "тип")),
+        "%d/%d" % tuple(measure.first_vowel_formants(voice.say("потом."))[:2]),
     ]
 
 
