@@ -1,12 +1,13 @@
 #include "tembra/NaturalWriter.h"
 
+#include "tembra/Letters.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace vx::tembra {
 namespace {
 
-constexpr unsigned char kSilence = 128;
 constexpr double kSampleRate = 22050.0;
 // The units' own pitch: every voiced unit is one period of 214 samples.
 constexpr double kUnitPeriod = 214.0;
@@ -46,8 +47,6 @@ double semitoneRatio(double semitones) {
     return sum;
 }
 
-bool isVowel(char16_t c) { return std::u16string_view(u"аоуыэяёюие").find(c) != std::u16string_view::npos; }
-
 // The consonants whose segments (not single periods) are voiced.
 bool isVoicedConsonant(char16_t c) { return std::u16string_view(u"бвгджзр").find(c) != std::u16string_view::npos; }
 
@@ -77,8 +76,6 @@ std::uint32_t fricativeLength(char16_t c) {
     }
 }
 
-enum class PhraseKind { Statement, Comma, Question };
-
 // A phrase: the text up to a punctuation mark; its vowels and the last stressed one (the last
 // vowel when none is stressed).
 struct Phrase {
@@ -88,14 +85,9 @@ struct Phrase {
     bool stressed = false;           // whether the nucleus is a stressed vowel
 };
 
-PhraseKind kindOf(char16_t mark) {
-    return mark == u'?' ? PhraseKind::Question : mark == u',' ? PhraseKind::Comma : PhraseKind::Statement;
-}
-
 // The phrases of text; a run of marks such as «?!» ends one phrase, whose kind its first mark
 // decides.
 std::vector<Phrase> phrasesOf(std::u16string_view text, std::span<const VowelGrade> grades) {
-    constexpr std::u16string_view kMarks = u".,!?;:";
     std::vector<Phrase> phrases(1);
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (isVowel(text[i])) {
@@ -106,8 +98,8 @@ std::vector<Phrase> phrasesOf(std::u16string_view text, std::span<const VowelGra
                 phrase.stressed = stressed;
             }
             phrase.vowels.push_back(i);
-        } else if (kMarks.find(text[i]) != std::u16string_view::npos && !phrases.back().vowels.empty()) {
-            phrases.back().kind = kindOf(text[i]);
+        } else if (isPhraseEnd(text[i]) && !phrases.back().vowels.empty()) {
+            phrases.back().kind = phraseKindOf(text[i]);
             phrases.emplace_back();
         }
     }
@@ -149,19 +141,20 @@ void crossFade(std::span<const unsigned char> piece, std::size_t fade, std::vect
 // then pieces from anywhere between its first and last eighth, every other one backwards, each
 // cross-faded into the last, then its last quarter. Pieces that repeat the same stretch of
 // noise in the same direction would make it periodic, which is heard as a buzz.
-// Its start is cross-faded over `fade` samples into what pcm holds.
+// Its start is cross-faded over `fade` samples into what pcm holds. Noise too short for pieces
+// longer than their cross-fades is said as it stands.
 void appendStretched(std::span<const unsigned char> noise, std::size_t length, std::size_t fade,
                      std::vector<unsigned char>& pcm) {
-    const std::size_t n = noise.size();
-    if (length <= n || n < 64) {
-        crossFade(noise, fade, pcm);
-        return;
-    }
     constexpr std::size_t kFade = 32;
-    const std::size_t start = pcm.size();
+    const std::size_t n = noise.size();
     const std::size_t tail = n / 4;
     const std::size_t span = n - n / 4;
     const std::size_t piece = std::min<std::size_t>(span / 2, 256);
+    if (length <= n || piece <= 2 * kFade) {
+        crossFade(noise, fade, pcm);
+        return;
+    }
+    const std::size_t start = pcm.size();
     crossFade(noise.first(n - tail), fade, pcm);
     std::uint32_t seed = static_cast<std::uint32_t>(n * 2654435761U);
     std::vector<unsigned char> backwards(piece);
@@ -181,9 +174,14 @@ void appendStretched(std::span<const unsigned char> noise, std::size_t length, s
 NaturalWriter::NaturalWriter(std::u16string_view text, std::span<const VowelGrade> grades,
                              const SynthesisSettings& settings, std::int32_t pitch, PeriodShaper& shaper)
     : text_(text), grades_(grades), settings_(settings),
-      baseFrequency_(kUnitFrequency * semitoneRatio(kSemitonesPerPitchStep * (pitch - 50))), shaper_(shaper) {
+      baseFrequency_(kUnitFrequency * semitoneRatio(kSemitonesPerPitchStep * (std::clamp(pitch, 0, 100) - 50))), shaper_(shaper),
+      tunes_(text.size()) {
     for (const Phrase& phrase : phrasesOf(text, grades)) {
-        nuclei_.push_back(phrase.vowels[phrase.nucleus]);
+        for (std::size_t i = 0; i < phrase.vowels.size(); ++i) {
+            const std::size_t pos = phrase.vowels[i];
+            const auto [start, end] = vowelPitch(phrase, i, pos < grades.size() && grades[pos] == VowelGrade::Full);
+            tunes_[pos] = {start, end, true, i == phrase.nucleus};
+        }
     }
 }
 
@@ -203,6 +201,7 @@ void NaturalWriter::unit(std::uint32_t u) {
     }
 }
 
+// Every stop is closed alike (к too, shorter at the fixed pace): 50 ms at the usual phoneme pause.
 void NaturalWriter::closure(std::uint32_t /*samples*/) {
     sounds_.push_back({Sound::Kind::Silence, 0, kClosureScale * settings_.phonemePause, pos_});
 }
@@ -230,7 +229,7 @@ void NaturalWriter::closeLetter() {
     } else if (const std::uint32_t length = fricativeLength(c); length != 0) {
         for (std::size_t i = first; i < sounds_.size(); ++i) {
             if (sounds_[i].kind == Sound::Kind::Unit && unitKind(sounds_[i].unit) == UnitKind::Segment) {
-                sounds_[i].samples = length / static_cast<std::uint32_t>(sounds_.size() - first);
+                sounds_[i].samples = length; // each, so that с held twice (adjust_duration) is twice as long
             }
         }
     }
@@ -240,7 +239,7 @@ void NaturalWriter::closeLetter() {
 // Lengthens the vowel whose sounds begin at first by more of its steady periods.
 void NaturalWriter::lengthenVowel(std::size_t first) {
     const VowelGrade grade = pos_ < grades_.size() ? grades_[pos_] : VowelGrade::Weak;
-    const bool nucleus = std::binary_search(nuclei_.begin(), nuclei_.end(), pos_);
+    const bool nucleus = tunes_[pos_].nucleus;
     const std::size_t wanted = grade == VowelGrade::Full ? (nucleus ? kNucleusPeriods : kStressedPeriods)
                                : grade == VowelGrade::Pretonic ? kPretonicPeriods
                                                                : 0;
@@ -276,15 +275,6 @@ std::uint32_t NaturalWriter::nominalLength(const Sound& sound) const {
 
 // The pitch at the start and the end of each vowel, at the time its sounds begin and end.
 std::vector<NaturalWriter::Anchor> NaturalWriter::intonation() const {
-    std::vector<std::pair<double, double>> pitches(text_.size());
-    std::vector<bool> voweled(text_.size());
-    for (const Phrase& phrase : phrasesOf(text_, grades_)) {
-        for (std::size_t i = 0; i < phrase.vowels.size(); ++i) {
-            const std::size_t pos = phrase.vowels[i];
-            pitches[pos] = vowelPitch(phrase, i, pos < grades_.size() && grades_[pos] == VowelGrade::Full);
-            voweled[pos] = true;
-        }
-    }
     std::vector<Anchor> anchors;
     double time = 0.0;
     for (std::size_t i = 0; i < sounds_.size();) {
@@ -293,12 +283,12 @@ std::vector<NaturalWriter::Anchor> NaturalWriter::intonation() const {
         for (; i < sounds_.size() && sounds_[i].pos == pos; ++i) {
             time += nominalLength(sounds_[i]);
         }
-        if (voweled[pos]) {
+        if (const Tune& tune = tunes_[pos]; tune.vowel) {
             // A vowel holds its first pitch for a while before it moves, as a voice turns on
             // its stressed vowels rather than glides through them.
-            anchors.push_back({start, pitches[pos].first});
-            anchors.push_back({start + kPitchHold * (time - start), pitches[pos].first});
-            anchors.push_back({time, pitches[pos].second});
+            anchors.push_back({start, tune.start});
+            anchors.push_back({start + kPitchHold * (time - start), tune.start});
+            anchors.push_back({time, tune.end});
         }
     }
     return anchors;
@@ -317,7 +307,9 @@ double NaturalWriter::pitchAt(const std::vector<Anchor>& anchors, std::size_t an
 }
 
 void NaturalWriter::sayUnit(const Sound& sound, double semitones, std::vector<unsigned char>& pcm) {
-    const double period = kSampleRate / (baseFrequency_ * semitoneRatio(semitones));
+    // Voiced segments keep to the periods' range too, so that they go no lower than the vowels.
+    const double period = std::clamp(kSampleRate / (baseFrequency_ * semitoneRatio(semitones)),
+                                     static_cast<double>(PeriodShaper::kShortest), static_cast<double>(PeriodShaper::kLongest));
     if (shaper_.reshapes(sound.unit)) {
         crossFade(shaper_.period(sound.unit, static_cast<std::uint32_t>(std::lround(period))),
                   last_ == Said::Segment ? kJoinFade : 0, pcm);

@@ -21,7 +21,7 @@ namespace vx::tembra {
 class NaturalWriter final : public SoundWriter {
 public:
     // grades: the grade of the vowel letter at each position of text. pitch: the module's pitch
-    // setting, 0..100, 50 normal; 0 and 100 move the voice by six semitones.
+    // setting, 0..100 (50 normal), clamped; 0 and 100 move the voice by six semitones.
     NaturalWriter(std::u16string_view text, std::span<const VowelGrade> grades, const SynthesisSettings& settings,
                   std::int32_t pitch, PeriodShaper& shaper);
 
@@ -34,6 +34,7 @@ public:
     // Appends the collected sounds to pcm; words, when given, gets where each word begins.
     void render(std::vector<unsigned char>& pcm, std::vector<WordStart>* words);
 
+private:
     // One sound to say: a unit (stretched to `samples` when a segment, 0 keeps it as it is) or
     // `samples` of silence; pos is its letter's place in the text.
     struct Sound {
@@ -43,7 +44,6 @@ public:
         std::size_t pos;
     };
 
-private:
     struct Anchor {
         double time;      // samples from the portion's start, at the units' stored lengths
         double semitones; // against the voice's base pitch
@@ -63,7 +63,15 @@ private:
     const SynthesisSettings& settings_;
     double baseFrequency_;
     PeriodShaper& shaper_;
-    std::vector<std::size_t> nuclei_; // the last stressed vowel of each phrase, in text order
+    // The tune of the vowel at each position of text: its pitch at its start and at its end, in
+    // semitones against the base, and whether it is its phrase's last stress.
+    struct Tune {
+        double start = 0.0;
+        double end = 0.0;
+        bool vowel = false;
+        bool nucleus = false;
+    };
+    std::vector<Tune> tunes_;
     std::size_t pos_ = 0;
     std::size_t letterStart_ = 0; // where the sounds of the letter at pos_ begin in sounds_
     std::vector<Sound> sounds_;

@@ -60,7 +60,7 @@ std::vector<unsigned char> PeriodShaper::shape(std::uint32_t u, std::uint32_t le
         const float ahead = i < n ? x[i] : 0.0F; // the unit from its start
         const float behind = length <= n ? x[i + shift] : i >= shift ? x[i - shift] : 0.0F; // ending at its end
         const float w =
-            std::clamp((static_cast<float>(i) - static_cast<float>(fadeEnd - kFade)) / static_cast<float>(kFade), 0.0F, 1.0F);
+            std::clamp((static_cast<float>(i + 1 + kFade) - static_cast<float>(fadeEnd)) / static_cast<float>(kFade), 0.0F, 1.0F);
         out[i] = static_cast<unsigned char>(std::clamp(std::lround(128.0F + (1.0F - w) * ahead + w * behind), 1L, 255L));
     }
     return out;

@@ -1,6 +1,7 @@
 #include "tembra/StressDictionary.h"
 
 #include "platform/Files.h"
+#include "tembra/Letters.h"
 
 #include <algorithm>
 #include <array>
@@ -19,13 +20,6 @@ constexpr std::size_t kMostDigits = 4;
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r';
-}
-
-bool isVowel(char16_t c) {
-    // а е и о у ы э ю я as bits of their offsets from а, and ё.
-    constexpr std::uint32_t kVowels = 1u << 0 | 1u << 5 | 1u << 8 | 1u << 14 | 1u << 19 | 1u << 27 |
-                                      1u << 29 | 1u << 30 | 1u << 31;
-    return (c >= u'а' && c <= u'я' && (kVowels >> (c - u'а') & 1u) != 0) || c == u'ё';
 }
 
 // The small Russian letter whose two UTF-8 bytes start text at pos (before end), or 0. The file is

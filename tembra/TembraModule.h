@@ -34,7 +34,7 @@ public:
     // natural pace and pitch, with the stress of each word from the files that "stress" names
     // (separated by commas, in the data folder; later files win); other keys are the base's.
     bool ReadSetting(const std::u16string& key, const std::u16string& value) override;
-    // Also reads the stress files, logging those it cannot read.
+    // For the natural pace also reads the stress files, logging those it cannot read.
     bool Load() override;
     // "vxtts": 22050 Hz 16-bit mono output; "acm": any output format ("output_format"); anything
     // else: the synthesizer's own 22050 Hz 8-bit mono.

@@ -5,6 +5,7 @@
 
 #include "tembra/TembraSynthesizer.h"
 
+#include "tembra/Letters.h"
 #include "tembra/UnitGroups.h"
 
 #include <algorithm>
@@ -12,8 +13,6 @@
 
 namespace vx::tembra {
 namespace {
-
-constexpr unsigned char kSilence = 128;
 
 // What was synthesized just before the current letter; a soft consonant is its hard value + 1.
 enum Context : int {
@@ -62,8 +61,6 @@ constexpr CharSet kHushingHard{u"жцш"};
 constexpr CharSet kHushingSoft{u"чщ"};
 constexpr CharSet kSigns{u"ьъ"};
 constexpr CharSet kClosedBySilence{u"тп"};
-constexpr CharSet kPunctuation{u".,!?;:"};
-constexpr CharSet kStatementMarks{u".;:!"};
 constexpr CharSet kLongPauses{u".!?"};
 constexpr CharSet kShortPauses{u",;:"};
 
@@ -71,10 +68,8 @@ bool softens(char16_t c) { return kSoftening.has(c); }
 
 bool isSoftClass(int k) { return k != 0 && (k - 1) % 3 == 0; }
 
-enum class MarkKind { Statement, Comma, Question };
-
 struct Mark {
-    MarkKind kind;
+    PhraseKind kind;
     std::size_t boundary; // the space before the mark's last word, or 0
 };
 
@@ -93,7 +88,7 @@ public:
     }
 
     void letter(std::size_t pos) override {
-        if (kPunctuation.has(text_[pos])) {
+        if (isPhraseEnd(text_[pos])) {
             gap_ = kUnitGap;
             cut_ = 0;
         }
@@ -122,15 +117,12 @@ private:
     std::vector<Mark> scanMarks() const {
         std::vector<Mark> marks;
         bool open = false;
-        MarkKind kind = MarkKind::Statement;
+        PhraseKind kind = PhraseKind::Statement;
         for (std::size_t i = text_.size(); i-- > 0;) {
             const char16_t c = text_[i];
-            if (kStatementMarks.has(c)) {
-                kind = MarkKind::Statement, open = true;
-            } else if (c == u',') {
-                kind = MarkKind::Comma, open = true;
-            } else if (c == u'?') {
-                kind = MarkKind::Question, open = true;
+            if (isPhraseEnd(c)) {
+                kind = phraseKindOf(c);
+                open = true;
             } else if (open && (c == u' ' || i == 0)) {
                 marks.push_back({kind, i});
                 open = false;
@@ -140,15 +132,15 @@ private:
         return marks;
     }
 
-    void applyMark(MarkKind kind) {
+    void applyMark(PhraseKind kind) {
         switch (kind) {
-        case MarkKind::Statement:
+        case PhraseKind::Statement:
             gap_ = 3 * kUnitGap;
             break;
-        case MarkKind::Comma:
+        case PhraseKind::Comma:
             gap_ = 0;
             break;
-        case MarkKind::Question:
+        case PhraseKind::Question:
             gap_ = 0;
             cut_ = 2 * kUnitGap;
             break;

@@ -1,7 +1,7 @@
 #pragma once
 // Where each letter's group of units begins in the unit table: the letter rules pick units by
 // these bases, and the natural pace tells by them what kind of sound a unit is. The groups of
-// the reduced vowels follow the 192 units: ʌ and ə laid out as а, ɪ as и.
+// the reduced vowels follow the 192 units in the bright table: ʌ and ə laid out as а, ɪ as и.
 
 #include "tembra/SoundUnits.h"
 
@@ -19,10 +19,8 @@ enum Base : std::uint32_t {
 
 inline constexpr std::uint32_t kAllUnitCount = kUnitCount + kReducedUnitCount;
 
-// The samples of unit u (u < kAllUnitCount), zero-terminated.
-inline const unsigned char* unitSamples(std::uint32_t u) {
-    return u < kUnitCount ? kUnits[u] : kReducedUnits[u - kUnitCount];
-}
+// The sample value of silence.
+inline constexpr unsigned char kSilence = 128;
 
 // The bright copy of unit u (u < kAllUnitCount), as long as the unit, zero-terminated: the natural
 // pace says these.

@@ -1,11 +1,9 @@
 #include "tembra/VowelGrades.h"
 
+#include "tembra/Letters.h"
+
 namespace vx::tembra {
 namespace {
-
-bool isLetter(char16_t c) { return (c >= u'а' && c <= u'я') || c == u'ё'; }
-
-bool isVowel(char16_t c) { return std::u16string_view(u"аоуыэяёюие").find(c) != std::u16string_view::npos; }
 
 void gradeWord(std::u16string_view word, std::size_t stressed, VowelGrade* grades) {
     std::size_t previousVowel = std::u16string_view::npos;
@@ -26,12 +24,12 @@ void gradeWord(std::u16string_view word, std::size_t stressed, VowelGrade* grade
 std::vector<VowelGrade> gradeVowels(std::u16string_view text, const StressDictionary& stress) {
     std::vector<VowelGrade> grades(text.size(), VowelGrade::Full);
     for (std::size_t start = 0; start < text.size();) {
-        if (!isLetter(text[start])) {
+        if (!isRussianLetter(text[start])) {
             ++start;
             continue;
         }
         std::size_t end = start;
-        while (end < text.size() && isLetter(text[end])) {
+        while (end < text.size() && isRussianLetter(text[end])) {
             ++end;
         }
         const std::u16string_view word = text.substr(start, end - start);

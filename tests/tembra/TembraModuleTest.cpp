@@ -3,7 +3,6 @@
 // heard at a sensible level).
 
 #include "tembra/TembraModule.h"
-#include "tembra/UnitGroups.h"
 #include "tembra/VowelGrades.h"
 
 #include "modules/AudioBlocks.h"
@@ -94,6 +93,22 @@ TEST(TembraStreaming, MarksWordsInOrderAtTheNaturalPace) {
     EXPECT_TRUE(marks[0].second < marks[1].second && marks[1].second < marks[2].second && marks[2].second < marks[3].second);
 }
 
+// At the natural pace a pitch setting beyond 0..100 is said as the nearest end of the range, and
+// с held twice (adjust_duration) lasts twice as long as the stretched с.
+TEST(TembraNatural, KeepsPitchInRangeAndHoldsСTwice) {
+    const auto said = [](std::int32_t pitch, const std::u16string& adjust, const std::u16string& text) {
+        TembraModule module;
+        module.ReadSetting(u"prosody", u"natural");
+        module.ReadSetting(u"adjust_duration", adjust);
+        module.SetPitch(pitch);
+        return test::spoken(module, text).audio;
+    };
+    EXPECT_EQ(said(-1000, u"no", kPhrase), said(0, u"no", kPhrase));
+    EXPECT_EQ(said(400, u"no", kPhrase), said(100, u"no", kPhrase));
+    const double longer = static_cast<double>(said(50, u"yes", u"сто").size()) - static_cast<double>(said(50, u"no", u"сто").size());
+    EXPECT_NEAR(longer, 1700, 300) << "с is stretched to 1700 samples (less its cross-fades), twice when held twice";
+}
+
 TEST(TembraStreaming, AFullLastChunkStillFlushesTheFilter) {
     TembraModule module;
     module.ReadSetting(u"word_pause", u"1024");
@@ -165,8 +180,7 @@ TEST(TembraOutput, LengthAndLevelFollowRateVolumeAndFilterSettings) {
 }
 
 std::span<const unsigned char> unitBytes(int u) {
-    const unsigned char* samples = tembra::unitSamples(static_cast<std::uint32_t>(u));
-    return {samples, std::strlen(reinterpret_cast<const char*>(samples))};
+    return {tembra::kUnits[u], std::strlen(reinterpret_cast<const char*>(tembra::kUnits[u]))};
 }
 
 // The units' names: the generator's groups in table order with the roles of their units
