@@ -2,12 +2,12 @@
 """Writes tembra/SoundUnitData.cpp: the 192 sound units of the built-in voice, made by a small
 formant synthesizer from the acoustic targets of the voice (formants, loci, noise spectra and
 levels), so that the inventory is ours, reproducible and easy to change; and beside it
-tembra/ReducedUnitData.cpp: the 51 units of the reduced vowels ʌ ə ɪ of unstressed syllables,
-made the same way and at the same gain; and tembra/BrightUnitData.cpp: the 192 and the 51 again,
-in one table, made with a sharper glottal closure for brighter vowels.
+tembra/BrightUnitData.cpp: the 192 again, then the 51 units of the reduced vowels ʌ ə ɪ of
+unstressed syllables, in one table at one gain, made with a sharper glottal closure for brighter
+vowels. Only the natural pace says the reduced vowels, and it says the bright table: they are in
+that table alone.
 
-usage: gen_tembra_units.py [--check] OUTPUT [REDUCED_OUTPUT [BRIGHT_OUTPUT]]
-  REDUCED_OUTPUT   where the reduced vowels go (default ReducedUnitData.cpp beside OUTPUT)
+usage: gen_tembra_units.py [--check] OUTPUT [BRIGHT_OUTPUT]
   BRIGHT_OUTPUT    where the bright table goes (default BrightUnitData.cpp beside OUTPUT)
   --check          compare with the files instead of writing them; exit 1 when one differs
 
@@ -124,7 +124,7 @@ class Noise:
 _GLOTTAL = {}
 
 # The cutoff of the glottal source of the units being made (see glottal_period): None for the
-# plain tables, BRIGHT_CUTOFF for the bright one. made_with() sets it for a run.
+# plain table, BRIGHT_CUTOFF for the bright one. made_with() sets it for a run.
 _cutoff = None
 
 
@@ -554,7 +554,8 @@ LENGTHS = {
     "л": [214, 214],
 }
 GROUPS = list(LENGTHS)          # table order; each group's base is the sum of those before it
-TOTAL_SAMPLES = 64018
+UNIT_COUNT = 192                # kUnitCount: the plain table's units, the bright table's first
+TOTAL_SAMPLES = 64018           # the samples of those units
 
 PLAIN_ROLES = [
     "onset", "steady", "steady", "ending", "soft ending", "weak ending (spare)",
@@ -602,11 +603,6 @@ def labelled(groups):
 def roles():
     """The role of every unit of the 192, as "index letter role", in table order."""
     return labelled((group, group_roles(group)) for group in GROUPS)
-
-
-def reduced_roles():
-    """The role of every reduced-vowel unit, as "index letter role", in table order."""
-    return labelled(reduced_groups())
 
 
 def bright_roles():
@@ -947,19 +943,27 @@ def quantize(units, gain):
     return [bytes(min(HIGH, max(LOW, 128 + math.floor(gain * v + 0.5))) for v in x) for x in units]
 
 
-def make_units(cutoff=None):
-    """The 192 units and the 51 reduced ones made with the glottal source of that cutoff (see
-    glottal_period), as bytes: one gain for all, so that every class keeps its level and a
-    reduced vowel sounds as loud as its formants make it."""
-    units, reduced = made_with(cutoff, lambda: (make_float_units(), make_reduced_float_units()))
-    gain = common_gain(units)
-    units, reduced = quantize(units, gain), quantize(reduced, gain)
-    expected = [n for g in GROUPS for n in LENGTHS[g]]
-    if [len(u) for u in units] != expected or sum(expected) != TOTAL_SAMPLES:
+def as_bytes(units, groups):
+    """units, those of groups (keys of LENGTHS, the 192's first) in table order, as bytes, all at
+    the 192's gain (see common_gain): every class keeps its level and a reduced vowel sounds as
+    loud as its formants make it."""
+    expected = [n for g in groups for n in LENGTHS[g]]
+    if [len(u) for u in units] != expected or sum(expected[:UNIT_COUNT]) != TOTAL_SAMPLES:
         raise AssertionError("unit lengths differ from the table")
-    if [len(u) for u in reduced] != [n for model, _ in REDUCED.values() for n in LENGTHS[model]]:
-        raise AssertionError("reduced unit lengths differ from their models'")
-    return units, reduced
+    return quantize(units, common_gain(units))
+
+
+def plain_units():
+    """The 192 units as bytes: the fixed pace's table."""
+    return as_bytes(made_with(None, make_float_units), GROUPS)
+
+
+def bright_units():
+    """The 192 units, then the 51 reduced ones, made with the bright glottal source (see
+    glottal_period), as bytes: the natural pace's table."""
+    models = [model for model, _ in REDUCED.values()]
+    units = made_with(BRIGHT_CUTOFF, lambda: make_float_units() + make_reduced_float_units())
+    return as_bytes(units, GROUPS + models)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -968,10 +972,6 @@ def make_units(cutoff=None):
 MAIN_ABOUT = [
     "// The built-in voice's sound units: unsigned 8-bit mono PCM at 22050 Hz, each",
     "// zero-terminated, in the order the letter rules index them.",
-]
-REDUCED_ABOUT = [
-    "// The reduced vowels of unstressed syllables, ʌ ə ɪ: 17 units each, ʌ and ə in the layout of",
-    "// а, ɪ in that of и; unsigned 8-bit mono PCM at 22050 Hz, each zero-terminated.",
 ]
 BRIGHT_ABOUT = [
     "// The built-in voice's 192 sound units, then the 51 of the reduced vowels, in their order",
@@ -1027,27 +1027,21 @@ def read_units(path):
     return units
 
 
-# The files written beside the 192 units' file when they are not named.
-BESIDE = ["ReducedUnitData.cpp", "BrightUnitData.cpp"]
-
-
-def reduced_path(units_path):
-    """Where the reduced vowels go when only the 192 units' file is named: beside it."""
-    return os.path.join(os.path.dirname(units_path), BESIDE[0])
+def bright_path(units_path):
+    """Where the bright table goes when only the 192 units' file is named: beside it."""
+    return os.path.join(os.path.dirname(units_path), "BrightUnitData.cpp")
 
 
 def main(argv):
     check = [a for a in argv if a == "--check"]
     paths = [a for a in argv if a != "--check"]
-    if len(paths) not in (1, 2, 3):
+    if len(paths) not in (1, 2):
         sys.stderr.write(__doc__)
         return 2
-    paths += [os.path.join(os.path.dirname(paths[0]), name) for name in BESIDE[len(paths) - 1:]]
-    units, reduced = make_units()
-    bright, bright_reduced = make_units(BRIGHT_CUTOFF)
-    texts = [render(units, roles(), "kUnit", MAIN_ABOUT),
-             render(reduced, reduced_roles(), "kReducedUnit", REDUCED_ABOUT),
-             render(bright + bright_reduced, bright_roles(), "kBrightUnit", BRIGHT_ABOUT,
+    if len(paths) == 1:
+        paths.append(bright_path(paths[0]))
+    texts = [render(plain_units(), roles(), "kUnit", MAIN_ABOUT),
+             render(bright_units(), bright_roles(), "kBrightUnit", BRIGHT_ABOUT,
                     "kUnitCount + kReducedUnitCount")]
     return max(generated_file.run(check + [path], lambda text=text: text, __doc__)
                for path, text in zip(paths, texts))

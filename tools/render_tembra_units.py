@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Draws the built-in voice's sound units into one PNG: each unit's waveform in its own cell,
 labelled with its index, letter, role and length, so the whole inventory can be looked over
-at a glance; below the 192, under a heading, the reduced vowels ʌ ə ɪ.
+at a glance; below the 192, under a heading, the reduced vowels ʌ ə ɪ, which only the bright
+table holds (after its own 192), labelled with their indices there.
 
 usage: render_tembra_units.py [UNIT_DATA.cpp] OUT.png
   UNIT_DATA.cpp   the generated units (default tembra/SoundUnitData.cpp); the reduced vowels
-                  are read from ReducedUnitData.cpp beside it
+                  are read from BrightUnitData.cpp beside it
 """
 import os
 import sys
@@ -74,19 +75,20 @@ def draw_block(draw, top, units, labels, face):
         draw_unit(draw, column * CELL_W, top + row * CELL_H, samples, labels[index], face)
 
 
-def render(units, reduced, path):
-    """The 192 units, then a heading and the reduced vowels, into the PNG at path."""
+def render(units, reduced, reduced_labels, path):
+    """The 192 units, then a heading and the reduced vowels with their labels, into the PNG at
+    path."""
     reduced_top = rows_of(units) * CELL_H + HEADING_H
     image = Image.new("RGB", (COLUMNS * CELL_W, reduced_top + rows_of(reduced) * CELL_H),
                       BACKGROUND)
     draw = ImageDraw.Draw(image)
     face = font()
     draw_block(draw, 0, units, gen.roles(), face)
-    heading = "reduced vowels of unstressed syllables: ʌ ə ɪ (kReducedUnits)"
+    heading = "reduced vowels of unstressed syllables: ʌ ə ɪ, in the bright table (kBrightUnits)"
     if face is None:
         heading = heading.encode("latin-1", "replace").decode("latin-1")
     draw.text((4, reduced_top - HEADING_H + 8), heading, fill=TEXT, font=face)
-    draw_block(draw, reduced_top, reduced, gen.reduced_roles(), face)
+    draw_block(draw, reduced_top, reduced, reduced_labels, face)
     folder = os.path.dirname(path)
     if folder:
         os.makedirs(folder, exist_ok=True)
@@ -99,13 +101,14 @@ def main(argv):
         return 2
     source = argv[0] if len(argv) == 2 else os.path.join(
         os.path.dirname(os.path.abspath(__file__)), "..", "tembra", "SoundUnitData.cpp")
-    tables = [(source, gen.roles()), (gen.reduced_path(source), gen.reduced_roles())]
+    tables = [(source, gen.roles()), (gen.bright_path(source), gen.bright_roles())]
     units = [gen.read_units(path) for path, _ in tables]
     for (path, labels), found in zip(tables, units):
         if len(found) != len(labels):
             sys.stderr.write("%s holds %d units, not %d\n" % (path, len(found), len(labels)))
             return 1
-    render(*units, argv[-1])
+    plain, bright = units
+    render(plain, bright[gen.UNIT_COUNT:], gen.bright_roles()[gen.UNIT_COUNT:], argv[-1])
     return 0
 
 

@@ -5,10 +5,12 @@ formants are the peaks of the LPC envelope below 5000 Hz) and compares them with
 the generator gave the vowels: F1 within 10 % (at least 30 Hz), F2 within 7 %, F3 within 10 %;
 and checks that the vowels keep their order by F1 and F2, the stressed ones among themselves
 and the reduced ones of unstressed syllables (ʌ ə ɪ) among themselves; all this for the plain
-inventory and for the bright one, whose every vowel must also be brighter (more energy at 1-4 kHz
-against 0.1-1 kHz) by at least MIN_GAIN dB.
+table's stressed vowels and for the bright table's stressed and reduced ones. Every stressed
+vowel of the bright table must also be brighter (more energy at 1-4 kHz against 0.1-1 kHz) than
+its plain one by at least MIN_GAIN dB; the reduced vowels, in the bright table alone, have no
+plain one to be compared with.
 
-usage: vowel_formants_test.py UNIT_DATA.cpp REDUCED_UNIT_DATA.cpp BRIGHT_UNIT_DATA.cpp
+usage: vowel_formants_test.py UNIT_DATA.cpp BRIGHT_UNIT_DATA.cpp
 """
 import cmath
 import math
@@ -95,8 +97,9 @@ def brightness(period):
     return 10 * math.log10(band_power(period, 1000, 4000) / band_power(period, 100, 1000))
 
 
-# Vowels in falling order of a formant (0 for F1, 1 for F2).
-ORDERS = [(1, "иеыаоу"), (0, "аоу"), (1, "ɪəʌ"), (0, "ʌəɪ")]
+# Vowels in falling order of a formant (0 for F1, 1 for F2): the stressed ones, the reduced ones.
+STRESSED_ORDERS = [(1, "иеыаоу"), (0, "аоу")]
+REDUCED_ORDERS = [(1, "ɪəʌ"), (0, "ʌəɪ")]
 
 
 def measure(units, roles, vowels):
@@ -115,16 +118,11 @@ def measure(units, roles, vowels):
     return measured, bright, failed
 
 
-def check_inventory(units, reduced_units):
-    """Measures the vowels of the 192 units and of the reduced ones; returns each vowel's
-    brightness and how many checks failed."""
-    measured, bright, failed = measure(units, gen.roles(), gen.VOWELS)
-    reduced = {vowel: target for vowel, (_, target) in gen.REDUCED.items()}
-    more, more_bright, more_failed = measure(reduced_units, gen.reduced_roles(), reduced)
-    measured.update(more)
-    bright.update(more_bright)
-    failed += more_failed
-    for formant, order in ORDERS:
+def check_table(units, roles, vowels, orders):
+    """Measures the vowels of a table of units with those roles against their targets and checks
+    them in the orders; returns each vowel's brightness and how many checks failed."""
+    measured, bright, failed = measure(units, roles, vowels)
+    for formant, order in orders:
         values = [measured[vowel][formant] for vowel in order]
         if any(a <= b for a, b in zip(values, values[1:])):
             print("F%d out of the order %s: %s  FAILED" % (formant + 1, " > ".join(order), values))
@@ -133,14 +131,17 @@ def check_inventory(units, reduced_units):
 
 
 def main(argv):
-    if len(argv) != 3:
+    if len(argv) != 2:
         sys.exit(__doc__)
-    units, reduced, both = (gen.read_units(path) for path in argv)
-    inventories = {"plain": (units, reduced), "bright": (both[:len(units)], both[len(units):])}
+    plain_units, bright_units = (gen.read_units(path) for path in argv)
+    reduced = {vowel: target for vowel, (_, target) in gen.REDUCED.items()}
+    tables = {"plain": (plain_units, gen.roles(), gen.VOWELS, STRESSED_ORDERS),
+              "bright": (bright_units, gen.bright_roles(), {**gen.VOWELS, **reduced},
+                         STRESSED_ORDERS + REDUCED_ORDERS)}
     bright, failed = {}, 0
-    for name, (main_units, reduced_units) in inventories.items():
+    for name, table in tables.items():
         print("%s units:" % name)
-        bright[name], more_failed = check_inventory(main_units, reduced_units)
+        bright[name], more_failed = check_table(*table)
         failed += more_failed
     for vowel, plain in bright["plain"].items():
         gain = bright["bright"][vowel] - plain
