@@ -215,11 +215,7 @@ void NaturalWriter::pause(std::uint32_t samples) {
 // The sounds of the letter just finished are the last ones collected.
 void NaturalWriter::closeLetter() {
     const std::size_t first = letterStart_;
-    letterStart_ = sounds_.size();
-    if (first == sounds_.size()) {
-        return;
-    }
-    const char16_t c = text_[pos_];
+    const char16_t c = first < sounds_.size() ? text_[pos_] : u' '; // a letter without sounds has none to lengthen
     if (isVowel(c)) {
         lengthenVowel(first);
     } else if (c == u'м' || c == u'н' || c == u'л') {
