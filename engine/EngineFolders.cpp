@@ -1,5 +1,6 @@
 #include "engine/EngineFolders.h"
 
+#include "engine/DataRefresh.h"
 #include "platform/Files.h"
 
 namespace vx {
@@ -29,6 +30,8 @@ std::vector<std::u16string> EngineFolders::searchFolders() const {
         if (usable) {
             platform::copyFolder(platform::joinPath(program, kDataFolder), platform::joinPath(perUser, kDataFolder));
         }
+    } else if (usable) {
+        refreshUserData(platform::joinPath(program, kDataFolder), platform::joinPath(perUser, kDataFolder));
     }
     if (usable) {
         folders.push_back(perUser);

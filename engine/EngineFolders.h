@@ -16,8 +16,9 @@ struct EngineFolders {
 
     // The folders to look for data/<file> in, in order: the per-user folder when it exists or
     // could be made, then the program's folder. A per-user folder that this call creates gets a
-    // copy of the program's data folder; one that exists is never touched, since from then on it
-    // is the user's to change.
+    // copy of the program's data folder; in one that exists, the files the user has not changed
+    // follow the program's when it ships others (refreshUserData), and those the user has
+    // changed stay the user's.
     std::vector<std::u16string> searchFolders() const;
 };
 

@@ -38,6 +38,11 @@ bool createFolder(const std::u16string& path);
 // missing). False when anything could not be copied.
 bool copyFolder(const std::u16string& from, const std::u16string& to);
 
+// Puts a copy of the file from at to, replacing what is there: the copy is written beside to
+// and then renamed over it, so that a reader never sees half a file. False when it could not be
+// done (to is then as it was).
+bool replaceFile(const std::u16string& from, const std::u16string& to);
+
 // The folder of the program file that holds the engine code (the executable, or the shared
 // library it was linked into), links resolved; empty when it cannot be determined.
 std::u16string programFolder();

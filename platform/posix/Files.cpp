@@ -100,6 +100,24 @@ bool copyFolder(const std::u16string& from, const std::u16string& to) {
     return !error;
 }
 
+bool replaceFile(const std::u16string& from, const std::u16string& to) {
+    const std::filesystem::path target(toUtf8(to));
+    std::filesystem::path part = target;
+    part += ".part";
+    std::error_code error;
+    if (!std::filesystem::copy_file(std::filesystem::path(toUtf8(from)), part,
+                                    std::filesystem::copy_options::overwrite_existing, error)) {
+        std::filesystem::remove(part, error);
+        return false;
+    }
+    std::filesystem::rename(part, target, error);
+    if (error) {
+        std::filesystem::remove(part, error);
+        return false;
+    }
+    return true;
+}
+
 std::u16string programFolder() {
     Dl_info info{};
     std::error_code error;

@@ -163,6 +163,18 @@ bool copyFolder(const std::u16string& from, const std::u16string& to) {
     return copied && ::GetLastError() == ERROR_NO_MORE_FILES;
 }
 
+bool replaceFile(const std::u16string& from, const std::u16string& to) {
+    const std::u16string part = to + u".part";
+    if (!::CopyFileW(wide(from), wide(part), FALSE)) {
+        return false;
+    }
+    if (!::MoveFileExW(wide(part), wide(to), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ::DeleteFileW(wide(part));
+        return false;
+    }
+    return true;
+}
+
 std::u16string programFolder() {
     // The module that holds this function: the engine's DLL, not the program that loaded it.
     HMODULE module = nullptr;

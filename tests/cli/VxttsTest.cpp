@@ -92,6 +92,8 @@ TEST_F(Vxtts, CommandsPrintWhatTheyDoOrOneError) {
     const std::string mine =
         test::utf16le(u"[a]\nxx=tembra\n[b]\nru=tembra\n#xx=tembra\n[c\ne\\u006e=tembra\ndigit_subvoice=2\n");
     const Args say = {"say", "-o", "out.wav"};
+    const std::string shippedManifest =
+        test::readBytes(std::filesystem::path(VXTTS_PROGRAM).parent_path() / "data" / "manifest.txt");
     const Command rows[] = {
         {{"voices"}, "espeak_ru\tru=espeak en_latin=espeak_en\ntembra\tru=tembra en=tembra\ntembra_uk\tuk=tembra_uk en=tembra_uk\n"},
         // The user's voices.conf with a comment, an escape and a line that is nothing: a voice with a
@@ -148,6 +150,9 @@ TEST_F(Vxtts, CommandsPrintWhatTheyDoOrOneError) {
         std::filesystem::remove_all(folder.path() / "tmp");
         for (const auto& [name, bytes] : {std::pair{"voices", row.voices}, {"engines", row.engines}})
             if (!bytes.empty()) folder.writeBytes("config/VxTts/data/" + std::string(name) + ".conf", bytes);
+        // A user of this version who changed those files: the copy's manifest is the program's.
+        if (!row.voices.empty() || !row.engines.empty())
+            folder.writeBytes("config/VxTts/data/manifest.txt", shippedManifest);
         EXPECT_EQ(run(row.arguments, row.input, row.output), row.error.empty() ? 0 : row.exitCode);
         EXPECT_EQ(read("tmp/out"), row.out);
         EXPECT_EQ(read("tmp/error"), row.error.empty() ? "" : "vxtts: " + row.error + "\n");

@@ -388,6 +388,44 @@ void httpGets() {
 
 } // namespace
 
+std::string fileBytes(const std::wstring& path) {
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+void writeBytes(const std::wstring& path, const std::string& bytes) {
+    std::ofstream(path.c_str(), std::ios::binary) << bytes;
+}
+
+// The user's copy of the data after an upgrade, as an engine object finds it: a file still as it
+// was shipped to the user (here: en_latin.conf, given en.conf's content, which the user's
+// manifest says was shipped under its name) follows the program's; one the user changed
+// (uk_stress.txt) stays; one the user lacks (ru_stress.txt) is added; the user's manifest
+// becomes the program's.
+void checkUpgrade(IClassFactory* factory, const std::wstring& modulePath, const std::wstring& data) {
+    const std::wstring program = modulePath.substr(0, modulePath.find_last_of(L'\\')) + L"\\data\\";
+    const std::string shipped = fileBytes(program + L"manifest.txt");
+    const std::size_t en = shipped.find("  en.conf\n");
+    const std::size_t latin = shipped.find("  en_latin.conf\n");
+    if (!check(en != std::string::npos && latin != std::string::npos && en >= 16 && latin >= 16,
+               L"the program's data has a manifest listing en.conf and en_latin.conf")) {
+        return;
+    }
+    std::string old = shipped;
+    old.replace(latin - 16, 16, shipped.substr(en - 16, 16));
+    writeBytes(data + L"manifest.txt", old);
+    writeBytes(data + L"en_latin.conf", fileBytes(program + L"en.conf"));
+    writeBytes(data + L"uk_stress.txt", "mine");
+    DeleteFileW((data + L"ru_stress.txt").c_str());
+    const SPVTEXTFRAG word = fragment(SPVA_Speak, L"да");
+    speak(factory, u"tembra", &word);
+    check(fileBytes(data + L"en_latin.conf") == fileBytes(program + L"en_latin.conf"), L"an unchanged file follows the program's");
+    check(fileBytes(data + L"uk_stress.txt") == "mine", L"a file the user changed stays");
+    check(fileBytes(data + L"ru_stress.txt") == fileBytes(program + L"ru_stress.txt"), L"a missing file is added");
+    check(fileBytes(data + L"manifest.txt") == shipped, L"the user's manifest becomes the program's");
+    writeBytes(data + L"uk_stress.txt", fileBytes(program + L"uk_stress.txt"));
+}
+
 int main(int argc, char** argv) {
     convert(22050, 8, 22050, 16); // the built-in voice's samples widened
     convert(22050, 8, 44100, 16); // and resampled
@@ -492,6 +530,7 @@ int main(int argc, char** argv) {
             std::ofstream((data + name).c_str(), std::ios::binary).write(reinterpret_cast<const char*>(text.data()),
                                                               static_cast<std::streamsize>(text.size() * 2));
         };
+        checkUpgrade(factory, std::wstring(modulePath), data);
         // And the online modules against the loopback server: an MP3 tone decoded through ACM, and
         // a body that is no WAV file, written whole, through WinINet.
         const char* server = std::getenv("VX_HTTP_URL");

@@ -1,0 +1,113 @@
+// The user's copy of the data after an upgrade: what follows the program's, what stays the
+// user's, and the manifest the build writes.
+
+#include "engine/DataRefresh.h"
+
+#include "platform/Files.h"
+#include "platform/Utf.h"
+#include "tests/support/TempFolder.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#ifndef VX_DATA_DIR
+#error "VX_DATA_DIR must name the program's data folder (tests/CMakeLists.txt)"
+#endif
+
+namespace vx {
+namespace {
+
+std::string hashOf(const std::string& bytes) {
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llx",
+                  static_cast<unsigned long long>(contentHash(
+                      {reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()})));
+    return digits;
+}
+
+// A manifest of files given as name and content.
+std::string manifestOf(const std::vector<std::pair<std::string, std::string>>& files) {
+    std::string text;
+    for (const auto& [name, content] : files) text += hashOf(content) + "  " + name + "\n";
+    return text;
+}
+
+struct Upgrade {
+    const char* what;
+    const char* userManifest; // "old": the old version's, "none": missing, "new": the program's
+    std::string userContent;  // of a.conf in the user's copy; "" for none
+    std::string expected;     // of a.conf afterwards
+    bool logged;              // a log line names a.conf
+};
+
+// Version 1 shipped a.conf = "one"; version 2 ships "two" and a new file b.conf.
+TEST(DataRefresh, UnchangedFilesFollowTheProgramAndChangedOnesStay) {
+    const Upgrade upgrades[] = {
+        {"unchanged since copied: refreshed", "old", "one", "two", false},
+        {"changed by the user: kept", "old", "mine", "mine", true},
+        {"deleted by the user: added again", "old", "", "two", false},
+        {"already the program's", "old", "two", "two", false},
+        {"no manifest (a copy from before manifests): differs, so kept", "none", "one", "one", true},
+        {"manifests equal: nothing is read or written", "new", "one", "one", false},
+    };
+    for (const Upgrade& upgrade : upgrades) {
+        SCOPED_TRACE(upgrade.what);
+        const test::TempFolder folder;
+        const std::string shipped = manifestOf({{"a.conf", "two"}, {"b.conf", "bee"}});
+        folder.writeBytes("program/a.conf", "two");
+        folder.writeBytes("program/b.conf", "bee");
+        folder.writeBytes("program/manifest.txt", shipped);
+        folder.writeBytes("user/other.conf", "the user's own file");
+        if (!upgrade.userContent.empty()) folder.writeBytes("user/a.conf", upgrade.userContent);
+        const std::string userManifest = std::string(upgrade.userManifest) == "old" ? manifestOf({{"a.conf", "one"}})
+                                         : std::string(upgrade.userManifest) == "new" ? shipped
+                                                                                      : "";
+        if (!userManifest.empty()) folder.writeBytes("user/manifest.txt", userManifest);
+        const test::LogTail log;
+        refreshUserData(folder.file("program"), folder.file("user"));
+        EXPECT_EQ(test::readBytes(folder.path() / "user/a.conf"), upgrade.expected);
+        EXPECT_EQ(log.text().find(u"a.conf") != std::u16string::npos, upgrade.logged) << toUtf8(log.text());
+        EXPECT_EQ(test::readBytes(folder.path() / "user/other.conf"), "the user's own file");
+        const bool untouched = std::string(upgrade.userManifest) == "new";
+        EXPECT_EQ(test::readBytes(folder.path() / "user/b.conf"), untouched ? "" : "bee");
+        EXPECT_EQ(test::readBytes(folder.path() / "user/manifest.txt"), shipped);
+    }
+}
+
+// A file that cannot be written keeps the user's manifest as it was, so that the next engine
+// object tries again; without a program manifest nothing happens at all.
+TEST(DataRefresh, TriesAgainAfterAFailureAndNeedsAProgramManifest) {
+    const test::TempFolder folder;
+    folder.writeBytes("program/manifest.txt", manifestOf({{"a.conf", "two"}}));
+    folder.writeBytes("user/manifest.txt", manifestOf({{"a.conf", "one"}}));
+    folder.writeBytes("user/a.conf/inside", "a folder where the file should be");
+    refreshUserData(folder.file("program"), folder.file("user")); // the program's a.conf is missing too
+    EXPECT_EQ(test::readBytes(folder.path() / "user/manifest.txt"), manifestOf({{"a.conf", "one"}}));
+
+    const test::TempFolder bare;
+    bare.writeBytes("program/a.conf", "two");
+    bare.writeBytes("user/a.conf", "one");
+    refreshUserData(bare.file("program"), bare.file("user"));
+    EXPECT_EQ(test::readBytes(bare.path() / "user/a.conf"), "one");
+    EXPECT_FALSE(platform::pathExists(bare.file("user/manifest.txt")));
+}
+
+// The build's manifest lists every shipped file with the hash the engine computes of it.
+TEST(DataRefresh, TheShippedManifestMatchesTheShippedFiles) {
+    const std::string folder = VX_DATA_DIR;
+    const std::string manifest = test::readBytes(folder + "/manifest.txt");
+    ASSERT_FALSE(manifest.empty());
+    std::size_t files = 0;
+    for (std::size_t start = 0; start < manifest.size(); ++files) {
+        const std::size_t end = manifest.find('\n', start);
+        const std::string line = manifest.substr(start, end - start);
+        start = end + 1;
+        EXPECT_EQ(line.substr(0, 16), hashOf(test::readBytes(folder + "/" + line.substr(18)))) << line;
+    }
+    EXPECT_GE(files, 9U);
+}
+
+} // namespace
+} // namespace vx
