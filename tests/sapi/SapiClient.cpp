@@ -1,0 +1,271 @@
+// The engine DLL as a SAPI application uses it, through SAPI itself: Wine 10's, which speaks
+// through the installed engines (run_in_wine10.sh registers the DLL first). It lists the voices
+// through the token category, finds ours with the attributes the registration writes, and speaks
+// through SpVoice into an output stream of its own, synchronously and asynchronously, at the
+// rates and volumes of sentences.tsv, whose audio must be the Linux build's, byte for byte.
+// usage: SapiClient.exe FOLDER (sentences.tsv and linux/ID.wav for each of its rows)
+// Prints one line per failed check; exits 1 if any failed.
+//
+// Wine 10.0's SAPI leaves out what is therefore not checked here. Events: SetInterest and
+// GetEvents answer E_NOTIMPL, and its engine site drops what AddEvents hands it. SAPI XML: Speak
+// with SPF_IS_XML answers E_NOTIMPL, and text that starts with '<' is spoken as plain text, tags
+// and all. Skip, Pause and GetStatus answer E_NOTIMPL. And any conversion between the engine's
+// format and the stream's: Speak into a 16-bit stream answers E_NOINTERFACE, so the stream takes
+// the engine's own format, 22050 Hz 8-bit mono.
+
+#include "cli/ComRef.h"
+#include "platform/ComObject.h"
+#include "tests/support/Samples.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <span>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using vx::cli::ComRef;
+
+int failures = 0;
+
+bool check(bool ok, const std::wstring& what) {
+    if (!ok) {
+        std::wprintf(L"FAIL: %ls\n", what.c_str());
+        ++failures;
+    }
+    return ok;
+}
+
+std::wstring hex(HRESULT result) {
+    wchar_t text[11];
+    std::swprintf(text, std::size(text), L"0x%08lX", static_cast<unsigned long>(result));
+    return text;
+}
+
+template <class T> T** out(ComRef<T>& ref) { return reinterpret_cast<T**>(ref.out()); }
+
+std::wstring wide(const std::string& utf8) {
+    std::wstring text(utf8.size(), L'\0');
+    text.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(),
+                                    static_cast<int>(text.size())));
+    return text;
+}
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// An output stream in memory, as an application hands SAPI to keep the audio: an IStream that
+// tells its wave format (ISpStreamFormat), the engine's own. SAPI writes from its own thread; the
+// application takes the audio only after Speak or WaitUntilDone has returned.
+class MemoryStream : public ISpStreamFormat {
+public:
+    static std::span<const vx::InterfaceEntry> interfaces() {
+        static constexpr vx::InterfaceEntry kInterfaces[] = {
+            vx::interfaceEntry<MemoryStream, ISpStreamFormat>(IID_ISpStreamFormat),
+            vx::interfaceEntry<MemoryStream, IStream>(IID_IStream),
+            vx::interfaceEntry<MemoryStream, ISequentialStream>(IID_ISequentialStream),
+        };
+        return kInterfaces;
+    }
+    virtual ~MemoryStream() = default;
+
+    // The bytes written since the last call; the stream starts empty again.
+    std::string take() {
+        position_ = 0;
+        return std::exchange(bytes_, {});
+    }
+
+    HRESULT STDMETHODCALLTYPE Read(void* data, ULONG size, ULONG* read) override {
+        const auto count = static_cast<ULONG>(std::min<std::size_t>(size, bytes_.size() - position_));
+        bytes_.copy(static_cast<char*>(data), count, position_);
+        position_ += count;
+        if (read) *read = count;
+        return count == size ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Write(const void* data, ULONG size, ULONG* written) override {
+        if (position_ + size > bytes_.size()) bytes_.resize(position_ + size);
+        bytes_.replace(position_, size, static_cast<const char*>(data), size);
+        position_ += size;
+        if (written) *written = size;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* at) override {
+        const LONGLONG from[] = {0, static_cast<LONGLONG>(position_), static_cast<LONGLONG>(bytes_.size())};
+        if (origin > STREAM_SEEK_END || from[origin] + move.QuadPart < 0) return STG_E_INVALIDFUNCTION;
+        position_ = static_cast<std::size_t>(from[origin] + move.QuadPart);
+        if (at) at->QuadPart = position_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER size) override {
+        bytes_.resize(static_cast<std::size_t>(size.QuadPart));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD) override {
+        *stat = {};
+        stat->type = STGTY_STREAM;
+        stat->cbSize.QuadPart = bytes_.size();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; } // memory holds it already
+    // Memory has no transactions, locks or second cursors.
+    HRESULT STDMETHODCALLTYPE Revert() override { return STG_E_INVALIDFUNCTION; }
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
+        return STG_E_INVALIDFUNCTION;
+    }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return STG_E_INVALIDFUNCTION;
+    }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return STG_E_INVALIDFUNCTION;
+    }
+    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return STG_E_INVALIDFUNCTION; }
+
+    // The built-in voice's format, so that SAPI hands the engine's audio through unconverted.
+    HRESULT STDMETHODCALLTYPE GetFormat(GUID* formatId, WAVEFORMATEX** format) override {
+        *format = static_cast<WAVEFORMATEX*>(CoTaskMemAlloc(sizeof(WAVEFORMATEX)));
+        if (!*format) return E_OUTOFMEMORY;
+        **format = vx::test::pcm(22050, 1, 8);
+        *formatId = SPDFID_WaveFormatEx;
+        return S_OK;
+    }
+
+private:
+    std::string bytes_;
+    std::size_t position_ = 0;
+};
+
+// A voice that SAPI lists: its token and its attributes as "Name|Gender|Age|Language|Vendor".
+struct ListedVoice {
+    ComRef<ISpObjectToken> token;
+    std::wstring attributes;
+};
+
+std::vector<ListedVoice> listVoices() {
+    std::vector<ListedVoice> voices;
+    ComRef<ISpObjectTokenCategory> category;
+    ComRef<IEnumSpObjectTokens> tokens;
+    check(CoCreateInstance(CLSID_SpObjectTokenCategory, nullptr, CLSCTX_ALL, IID_ISpObjectTokenCategory,
+                           category.out()) == S_OK &&
+              category->SetId(SPCAT_VOICES, FALSE) == S_OK &&
+              category->EnumTokens(nullptr, nullptr, out(tokens)) == S_OK,
+          L"SAPI lists the voice tokens");
+    for (ComRef<ISpObjectToken> token; tokens && tokens->Next(1, out(token), nullptr) == S_OK;) {
+        ComRef<ISpDataKey> key;
+        std::wstring attributes;
+        token->OpenKey(L"Attributes", out(key));
+        for (const wchar_t* name : {L"Name", L"Gender", L"Age", L"Language", L"Vendor"}) {
+            LPWSTR value = nullptr;
+            const bool read = key && key->GetStringValue(name, &value) == S_OK;
+            attributes += (attributes.empty() ? L"" : L"|") + std::wstring(read ? value : L"-");
+            CoTaskMemFree(value);
+        }
+        voices.push_back({std::move(token), std::move(attributes)});
+    }
+    return voices;
+}
+
+// The token of the listed voice whose attributes begin with "name|", or null.
+ISpObjectToken* voiceNamed(const std::vector<ListedVoice>& voices, const std::wstring& name) {
+    for (const ListedVoice& voice : voices) {
+        if (voice.attributes.starts_with(name + L"|")) return voice.token.get();
+    }
+    return nullptr;
+}
+
+// A row of sentences.tsv.
+struct Sentence {
+    std::string id;
+    std::wstring voice;
+    long rate;
+    USHORT volume;
+    bool async;
+    std::wstring text;
+};
+
+std::vector<Sentence> readSentences(const std::string& path) {
+    std::vector<Sentence> rows;
+    std::istringstream table(fileBytes(path));
+    for (std::string line; std::getline(table, line);) {
+        if (line.empty() || line.front() == '#') continue;
+        std::vector<std::string> field;
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, '\t');) field.push_back(cell);
+        if (!check(field.size() == 7, L"a row of 7 fields: " + wide(line))) continue;
+        rows.push_back({field[0], wide(field[1]), std::stol(field[3]),
+                        static_cast<USHORT>(std::stoul(field[4])), field[5] == "async", wide(field[6])});
+    }
+    return rows;
+}
+
+// The audio of a WAV file that vxtts wrote: its data chunk as the header sizes it (an odd-sized
+// chunk is followed by a pad byte, which is not audio).
+std::string wavAudio(const std::string& wav) {
+    std::uint32_t size = 0;
+    if (wav.size() >= 44) std::memcpy(&size, wav.data() + 40, sizeof size);
+    return wav.size() >= 44 + std::size_t{size} ? wav.substr(44, size) : std::string();
+}
+
+// Speaks each sentence with a voice set up as its row says, and compares the audio with the
+// Linux build's.
+void speakSentences(ISpVoice* voice, MemoryStream& stream, const std::vector<ListedVoice>& voices,
+                    const std::string& folder) {
+    for (const Sentence& s : readSentences(folder + "/sentences.tsv")) {
+        const std::wstring row = wide(s.id) + L": ";
+        ISpObjectToken* token = voiceNamed(voices, s.voice);
+        if (!check(token && voice->SetVoice(token) == S_OK, row + L"SetVoice " + s.voice)) continue;
+        check(voice->SetRate(s.rate) == S_OK && voice->SetVolume(s.volume) == S_OK,
+              row + L"SetRate, SetVolume");
+        const HRESULT spoken = voice->Speak(s.text.c_str(), s.async ? SPF_ASYNC : SPF_DEFAULT, nullptr);
+        check(spoken == S_OK && (!s.async || voice->WaitUntilDone(60000) == S_OK),
+              row + L"Speak returns " + hex(spoken) + (s.async ? L", then WaitUntilDone" : L""));
+        const std::string audio = stream.take();
+        const std::string expected = wavAudio(fileBytes(folder + "/linux/" + s.id + ".wav"));
+        const auto differ = std::mismatch(audio.begin(), audio.end(), expected.begin(), expected.end()).first;
+        check(!expected.empty() && audio == expected,
+              row + L"the audio (" + std::to_wstring(audio.size()) + L" bytes) is not the Linux build's (" +
+                  std::to_wstring(expected.size()) + L"), from byte " +
+                  std::to_wstring(differ - audio.begin()));
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!check(argc == 2, L"usage: SapiClient FOLDER")) return 1;
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const std::vector<ListedVoice> voices = listVoices();
+    std::wstring listed;
+    for (const ListedVoice& voice : voices) listed += L"\n  " + voice.attributes;
+    for (const wchar_t* ours : {L"Tembra_Russian|Male|Adult|419|VX", L"Tembra_Ukrainian|Male|Adult|422|VX"}) {
+        bool found = false;
+        for (const ListedVoice& voice : voices) found = found || voice.attributes == ours;
+        check(found, L"SAPI lists no voice " + std::wstring(ours) + L"; it lists:" + listed);
+    }
+
+    ComRef<ISpVoice> voice;
+    ComRef<ISpStreamFormat> output;
+    if (!check(CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_ISpVoice, voice.out()) == S_OK &&
+                   vx::ComObject<MemoryStream>::Create(nullptr, IID_ISpStreamFormat, output.out()) == S_OK &&
+                   voice->SetOutput(output.get(), FALSE) == S_OK,
+               L"an SpVoice with the stream as its output")) {
+        return 1;
+    }
+    auto& stream = static_cast<MemoryStream&>(*output.get());
+    speakSentences(voice.get(), stream, voices, argv[1]);
+    // Nothing to say is no failure, with the voice of the last sentence.
+    for (const wchar_t* text : {L"", L"   ", L"@"}) {
+        const HRESULT spoken = voice->Speak(text, SPF_DEFAULT, nullptr);
+        check(spoken == S_OK, L"Speak(\"" + std::wstring(text) + L"\") returns " + hex(spoken));
+    }
+    std::printf("%s: %d failure(s)\n", argv[0], failures);
+    return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# run_in_wine10.sh win32|win64 BUILD-FOLDER DLL PROGRAM [ARGS...]: runs the Windows PROGRAM under the
+# Wine 10 of the Debian 13 tree that "./vx setup" makes (bookworm's Wine 8 has no ISpVoice::Speak),
+# in a fresh prefix of that architecture inside BUILD-FOLDER in which DLL is registered by regsvr32;
+# the prefix is removed afterwards. BUILD-FOLDER appears inside the tree at its own path, so DLL,
+# PROGRAM and ARGS name the same files inside as outside (a Windows program reads them as Z:/...).
+# Each architecture has its loader, as in tools/wine-run.sh: a win64 run starts only the 64-bit one.
+#
+# The tree needs /proc and BUILD-FOLDER bind-mounted into it. Both mounts are made in a mount
+# namespace of this script's own, so they vanish with its last process however it ends, and no one
+# outside ever sees them (nor can remove the build folder through the tree).
+#
+# Exits 77, the tests' skip code, where it cannot run here: not as root (chroot and mount need it),
+# without the tree, or for win32 where the kernel cannot run 32-bit programs (no IA32 emulation).
+#
+# run_in_wine10.sh --check win32|win64: prints why runs of that architecture are skipped here, if
+# they are, and nothing otherwise; exits 0 either way.
+set -euo pipefail
+tree=/var/tmp/vx-wine10 # wine10_tree of ./vx
+skip_code=77
+
+# skip_reason ARCH: prints why ARCH cannot run here, if it cannot. Without IA32 emulation the kernel
+# refuses to start the tree's 32-bit loader ("Exec format error", which chroot reports as 126).
+skip_reason() {
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "chroot and bind mounts need root"
+  elif [ ! -f "$tree/vx-wine10.stamp" ]; then
+    echo "no Debian 13 tree with Wine 10 in $tree (as root, ./vx setup makes it)"
+  elif [ "$1" = win32 ]; then
+    local complaint status=0
+    complaint=$(chroot "$tree" /usr/lib/wine/wine --version 2>&1 >/dev/null) || status=$?
+    if [ "$status" -eq 126 ]; then
+      echo "this machine's kernel cannot run 32-bit programs (${complaint##*: })"
+    fi
+  fi
+}
+
+if [ "${1:-}" = --check ]; then
+  reason=$(skip_reason "${2:-}")
+  [ -z "$reason" ] || echo "run_in_wine10: $2 sapi tests are skipped: $reason"
+  exit 0
+fi
+
+arch=$1 build=$2 dll=$3
+shift 3
+case "$arch" in
+  win32) loader=/usr/lib/wine/wine ;;
+  win64) loader=/usr/lib/wine/wine64 ;;
+  *) echo "run_in_wine10: unknown architecture '$arch' (win32 or win64)" >&2; exit 2 ;;
+esac
+if [ -z "${VX_WINE10_NAMESPACE:-}" ]; then
+  reason=$(skip_reason "$arch")
+  if [ -n "$reason" ]; then
+    echo "run_in_wine10: skipped: $reason"
+    exit "$skip_code"
+  fi
+  VX_WINE10_NAMESPACE=1 exec unshare --mount --propagation private "$0" "$arch" "$build" "$dll" "$@"
+fi
+
+build=$(cd "$build" && pwd)
+mount --bind /proc "$tree/proc"
+mkdir -p "$tree$build"
+mount --bind "$build" "$tree$build"
+prefix=$(mktemp -d "$build/wine10-prefix.XXXXXX")
+
+# in_tree COMMAND...: COMMAND inside the tree with the prefix's Wine settings and nothing else of
+# this environment (headless: no DISPLAY).
+in_tree() {
+  chroot "$tree" /usr/bin/env -i HOME=/root PATH=/usr/bin:/bin LANG=C.UTF-8 WINEPREFIX="$prefix" \
+    WINEARCH="$arch" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
+}
+cleanup() {
+  in_tree /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$prefix"
+}
+trap cleanup EXIT
+
+# Making a prefix now and then fails on a busy machine; a second try settles it. What it said is
+# shown when both fail.
+boot_log=$prefix/boot.log
+if ! in_tree "$loader" wineboot --init >"$boot_log" 2>&1 &&
+  ! { sleep 2; in_tree "$loader" wineboot --init >>"$boot_log" 2>&1; }; then
+  echo "run_in_wine10: cannot make a Wine prefix:" >&2
+  cat "$boot_log" >&2
+  exit 1
+fi
+# Wine's regsvr32 reports success on standard output even with /s.
+if ! in_tree "$loader" regsvr32 /s "Z:$dll" >"$prefix/regsvr32.log" 2>&1; then
+  echo "run_in_wine10: regsvr32 cannot register Z:$dll:" >&2
+  cat "$prefix/regsvr32.log" >&2
+  exit 1
+fi
+in_tree "$loader" "$@"
