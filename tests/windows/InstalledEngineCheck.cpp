@@ -1,0 +1,142 @@
+// The engine as the installer leaves it, found as a SAPI program finds it: through the registry
+// view of this program's width. Each of the engine's voice tokens there names a class, which COM
+// creates from the DLL that the view's InprocServer32 names; that must be the installed DLL, and
+// the engine speaks with the token's VoiceName. The Russian voice speaks the sentence that
+// tests/windows/CMakeLists.txt has the Linux build speak, to the same samples.
+// usage: InstalledEngineCheck.exe INSTALLED-DLL LINUX-WAV (the DLL's Windows path, in ASCII)
+// Prints one line per failed check; exits 1 if any failed.
+
+#include "cli/ComRef.h"
+#include "cli/VoiceToken.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+using vx::cli::ComRef;
+
+int failures = 0;
+
+bool check(bool ok, const std::wstring& what) {
+    if (!ok) {
+        std::wprintf(L"FAIL: %ls\n", what.c_str());
+        ++failures;
+    }
+    return ok;
+}
+
+// The string value of a key under HKEY_LOCAL_MACHINE, empty when there is none.
+std::wstring machineValue(const std::wstring& key, const wchar_t* name) {
+    wchar_t value[512];
+    DWORD size = sizeof value;
+    const LSTATUS read =
+        RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size);
+    return read == ERROR_SUCCESS ? value : L"";
+}
+
+// Keeps the audio; wants no events and no changes of rate or volume.
+class Site final : public ISpTTSEngineSite {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE AddEvents(const SPEVENT*, ULONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetEventInterest(ULONGLONG* interest) override {
+        *interest = 0;
+        return S_OK;
+    }
+    DWORD STDMETHODCALLTYPE GetActions() override { return 0; }
+    HRESULT STDMETHODCALLTYPE Write(const void* data, ULONG size, ULONG* written) override {
+        audio.append(static_cast<const char*>(data), size);
+        *written = size;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetRate(long* rate) override {
+        *rate = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetVolume(USHORT* volume) override {
+        *volume = 100;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetSkipInfo(SPVSKIPTYPE*, long*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CompleteSkip(long) override { return E_NOTIMPL; }
+
+    std::string audio;
+};
+
+// The full path of the vxtts.dll loaded into this process, empty when none is.
+std::wstring loadedEngine() {
+    const HMODULE module = GetModuleHandleW(L"vxtts.dll");
+    wchar_t path[MAX_PATH] = L"";
+    if (module) GetModuleFileNameW(module, path, MAX_PATH);
+    return path;
+}
+
+// The audio of the voice token's engine, created through COM, speaking text; the DLL it came from
+// is checked against installed.
+std::string speakThrough(const std::wstring& token, const std::wstring& installed,
+                         const wchar_t* text) {
+    const std::wstring key = L"SOFTWARE\\Microsoft\\Speech\\Voices\\Tokens\\" + token;
+    const std::wstring voice = machineValue(key, L"VoiceName");
+    CLSID engineClass{};
+    ComRef<ISpTTSEngine> engine;
+    const bool created =
+        CLSIDFromString(machineValue(key, L"CLSID").c_str(), &engineClass) == S_OK &&
+        CoCreateInstance(engineClass, nullptr, CLSCTX_INPROC_SERVER, IID_ISpTTSEngine,
+                         engine.out()) == S_OK;
+    if (!check(created && !voice.empty(),
+               token + L": its class makes an engine and it names a voice"))
+        return {};
+    const std::wstring loaded = loadedEngine();
+    check(_wcsicmp(loaded.c_str(), installed.c_str()) == 0,
+          token + L": the engine came from " + loaded);
+
+    ComRef<ISpObjectToken> voiceToken;
+    ComRef<ISpObjectWithToken> withToken;
+    vx::ComObject<vx::cli::VoiceToken>::Create(nullptr, IID_ISpObjectToken, voiceToken.out(),
+                                               std::u16string(voice.begin(), voice.end()));
+    SPVTEXTFRAG fragment{nullptr, {}, text, static_cast<ULONG>(wcslen(text)), 0};
+    fragment.State.eAction = SPVA_Speak;
+    fragment.State.Volume = 100;
+    Site site;
+    check(engine->QueryInterface(IID_ISpObjectWithToken, withToken.out()) == S_OK &&
+              withToken->SetObjectToken(voiceToken.get()) == S_OK &&
+              engine->Speak(0, SPDFID_WaveFormatEx, nullptr, &fragment, &site) == S_OK &&
+              !site.audio.empty(),
+          token + L": the engine speaks with the voice " + voice);
+    return site.audio;
+}
+
+// The samples of a WAV file that the Linux build wrote: its data chunk, which starts at byte 44.
+std::string wavSamples(const char* path) {
+    std::ifstream file(path, std::ios::binary);
+    const std::string wav{std::istreambuf_iterator<char>(file), {}};
+    std::uint32_t size = 0;
+    if (wav.size() >= 44) std::memcpy(&size, wav.data() + 40, sizeof size);
+    return wav.size() >= 44 + std::size_t{size} ? wav.substr(44, size) : std::string();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!check(argc == 3, L"usage: InstalledEngineCheck INSTALLED-DLL LINUX-WAV")) return 1;
+    const std::string dll = argv[1];
+    const std::wstring installed(dll.begin(), dll.end());
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const std::string russian =
+        speakThrough(L"VXTembraRU", installed, L"Съешь же ещё этих мягких французских булок.");
+    const std::string linuxAudio = wavSamples(argv[2]);
+    check(!linuxAudio.empty() && russian == linuxAudio,
+          L"the Russian voice's audio (" + std::to_wstring(russian.size()) +
+              L" bytes) is not the Linux build's (" + std::to_wstring(linuxAudio.size()) + L")");
+    speakThrough(L"VXTembraUK", installed, L"Доброго ранку, як справи?");
+    CoUninitialize();
+    std::printf("%s: %d failure(s)\n", argv[0], failures);
+    return failures == 0 ? 0 : 1;
+}
