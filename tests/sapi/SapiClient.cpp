@@ -14,6 +14,7 @@
 // the engine's own format, 22050 Hz 8-bit mono.
 
 #include "cli/ComRef.h"
+#include "tests/windows/Checks.h"
 #include "platform/ComObject.h"
 #include "tests/support/Samples.h"
 
@@ -33,15 +34,9 @@ namespace {
 
 using vx::cli::ComRef;
 
-int failures = 0;
-
-bool check(bool ok, const std::wstring& what) {
-    if (!ok) {
-        std::wprintf(L"FAIL: %ls\n", what.c_str());
-        ++failures;
-    }
-    return ok;
-}
+using vx::test::check;
+using vx::test::fileBytes;
+using vx::test::wavAudio;
 
 std::wstring hex(HRESULT result) {
     wchar_t text[11];
@@ -56,11 +51,6 @@ std::wstring wide(const std::string& utf8) {
     text.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(),
                                     static_cast<int>(text.size())));
     return text;
-}
-
-std::string fileBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 // An output stream in memory, as an application hands SAPI to keep the audio: an IStream that
@@ -206,14 +196,6 @@ std::vector<Sentence> readSentences(const std::string& path) {
     return rows;
 }
 
-// The audio of a WAV file that vxtts wrote: its data chunk as the header sizes it (an odd-sized
-// chunk is followed by a pad byte, which is not audio).
-std::string wavAudio(const std::string& wav) {
-    std::uint32_t size = 0;
-    if (wav.size() >= 44) std::memcpy(&size, wav.data() + 40, sizeof size);
-    return wav.size() >= 44 + std::size_t{size} ? wav.substr(44, size) : std::string();
-}
-
 // Speaks each sentence with a voice set up as its row says, and compares the audio with the
 // Linux build's.
 void speakSentences(ISpVoice* voice, MemoryStream& stream, const std::vector<ListedVoice>& voices,
@@ -266,6 +248,5 @@ int main(int argc, char** argv) {
         const HRESULT spoken = voice->Speak(text, SPF_DEFAULT, nullptr);
         check(spoken == S_OK, L"Speak(\"" + std::wstring(text) + L"\") returns " + hex(spoken));
     }
-    std::printf("%s: %d failure(s)\n", argv[0], failures);
-    return failures == 0 ? 0 : 1;
+    return vx::test::finish(argv[0]);
 }

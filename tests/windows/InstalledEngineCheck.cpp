@@ -8,6 +8,7 @@
 
 #include "cli/ComRef.h"
 #include "cli/VoiceToken.h"
+#include "tests/windows/Checks.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -20,15 +21,7 @@ namespace {
 
 using vx::cli::ComRef;
 
-int failures = 0;
-
-bool check(bool ok, const std::wstring& what) {
-    if (!ok) {
-        std::wprintf(L"FAIL: %ls\n", what.c_str());
-        ++failures;
-    }
-    return ok;
-}
+using vx::test::check;
 
 // The string value of a key under HKEY_LOCAL_MACHINE, empty when there is none.
 std::wstring machineValue(const std::wstring& key, const wchar_t* name) {
@@ -113,15 +106,6 @@ std::string speakThrough(const std::wstring& token, const std::wstring& installe
     return site.audio;
 }
 
-// The samples of a WAV file that the Linux build wrote: its data chunk, which starts at byte 44.
-std::string wavSamples(const char* path) {
-    std::ifstream file(path, std::ios::binary);
-    const std::string wav{std::istreambuf_iterator<char>(file), {}};
-    std::uint32_t size = 0;
-    if (wav.size() >= 44) std::memcpy(&size, wav.data() + 40, sizeof size);
-    return wav.size() >= 44 + std::size_t{size} ? wav.substr(44, size) : std::string();
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -131,12 +115,11 @@ int main(int argc, char** argv) {
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     const std::string russian =
         speakThrough(L"VXTembraRU", installed, L"Съешь же ещё этих мягких французских булок.");
-    const std::string linuxAudio = wavSamples(argv[2]);
+    const std::string linuxAudio = vx::test::wavAudio(vx::test::fileBytes(std::string(argv[2])));
     check(!linuxAudio.empty() && russian == linuxAudio,
           L"the Russian voice's audio (" + std::to_wstring(russian.size()) +
               L" bytes) is not the Linux build's (" + std::to_wstring(linuxAudio.size()) + L")");
     speakThrough(L"VXTembraUK", installed, L"Доброго ранку, як справи?");
     CoUninitialize();
-    std::printf("%s: %d failure(s)\n", argv[0], failures);
-    return failures == 0 ? 0 : 1;
+    return vx::test::finish(argv[0]);
 }

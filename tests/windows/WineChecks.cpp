@@ -10,6 +10,7 @@
 
 #include "cli/ComRef.h"
 #include "cli/VoiceToken.h"
+#include "tests/windows/Checks.h"
 #include "platform/AudioConversion.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
@@ -33,15 +34,8 @@ namespace {
 using namespace std::string_literals;
 using vx::cli::ComRef;
 
-int failures = 0;
-
-bool check(bool ok, const std::wstring& what) {
-    if (!ok) {
-        std::wprintf(L"FAIL: %ls\n", what.c_str());
-        ++failures;
-    }
-    return ok;
-}
+using vx::test::check;
+using vx::test::fileBytes;
 
 template <class T> T** out(ComRef<T>& ref) { return reinterpret_cast<T**>(ref.out()); }
 
@@ -388,11 +382,6 @@ void httpGets() {
 
 } // namespace
 
-std::string fileBytes(const std::wstring& path) {
-    std::ifstream file(path.c_str(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
-
 void writeBytes(const std::wstring& path, const std::string& bytes) {
     std::ofstream(path.c_str(), std::ios::binary) << bytes;
 }
@@ -490,14 +479,10 @@ int main(int argc, char** argv) {
         const SPVTEXTFRAG sentence = fragment(SPVA_Speak, L"Съешь же ещё этих мягких французских булок.");
         const Site said = speak(factory, u"tembra", &sentence);
         const std::string& audio = said.audio;
-        std::ifstream file(argv[2], std::ios::binary);
-        const std::string wav{std::istreambuf_iterator<char>(file), {}};
-        // The data chunk's own size: an odd one is followed by a pad byte that is not audio.
-        std::uint32_t size = 0;
-        if (wav.size() >= 44) std::memcpy(&size, wav.data() + 40, sizeof size);
-        check(wav.size() >= 44 + std::size_t{size} && audio.size() == size && wav.compare(44, size, audio) == 0,
-              L"the audio (" + std::to_wstring(audio.size()) + L" bytes) is not the Linux WAV's (" +
-                  std::to_wstring(size) + L")");
+        const std::string linuxAudio = vx::test::wavAudio(fileBytes(std::string(argv[2])));
+        check(!linuxAudio.empty() && audio == linuxAudio, L"the audio (" + std::to_wstring(audio.size()) +
+                                                              L" bytes) is not the Linux WAV's (" +
+                                                              std::to_wstring(linuxAudio.size()) + L")");
         // And the same events: its sentence and its words at the same places in text and audio.
         std::ifstream eventFile(std::string(argv[2]) + ".events", std::ios::binary);
         const std::string linuxEvents{std::istreambuf_iterator<char>(eventFile), {}};
@@ -570,6 +555,5 @@ int main(int argc, char** argv) {
     check(call("DllCanUnloadNow") == S_OK, L"the DLL may unload after the last release");
     check(call("DllUnregisterServer") == S_OK, L"the DLL unregisters itself");
     checkRegistration(false, modulePath);
-    std::printf("%s: %d failure(s)\n", argv[0], failures);
-    return failures == 0 ? 0 : 1;
+    return vx::test::finish(argv[0]);
 }

@@ -1,0 +1,45 @@
+#pragma once
+// What the Windows test programs share: a check that prints what failed and counts it, the
+// program's last line, and the audio of the WAV files the Linux build wrote for them to match.
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace vx::test {
+
+inline int failures = 0;
+
+// Prints what failed and counts it; returns ok.
+inline bool check(bool ok, const std::wstring& what) {
+    if (!ok) {
+        std::wprintf(L"FAIL: %ls\n", what.c_str());
+        ++failures;
+    }
+    return ok;
+}
+
+// Prints how many checks failed; the program's exit status, 1 when any did.
+inline int finish(const char* program) {
+    std::printf("%s: %d failure(s)\n", program, failures);
+    return failures == 0 ? 0 : 1;
+}
+
+// The bytes of a file (path as a narrow or a wide string); empty when it cannot be read.
+template <class Char> std::string fileBytes(const std::basic_string<Char>& path) {
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// The audio of a WAV file that vxtts wrote: its data chunk as the header sizes it (an odd-sized
+// chunk is followed by a pad byte, which is not audio); empty when the file is shorter.
+inline std::string wavAudio(const std::string& wav) {
+    std::uint32_t size = 0;
+    if (wav.size() >= 44) std::memcpy(&size, wav.data() + 40, sizeof size);
+    return wav.size() >= 44 + std::size_t{size} ? wav.substr(44, size) : std::string();
+}
+
+} // namespace vx::test
