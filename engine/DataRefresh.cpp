@@ -15,7 +15,12 @@ namespace {
 
 using Manifest = std::map<std::u16string, std::uint64_t>;
 
-// The entries of a manifest's text; a line that is not "hash  name" is passed over.
+// A file name of the data folder itself: no folder part, no "." or "..".
+bool isPlainName(std::string_view name) {
+    return name.find_first_of("/\\:") == std::string_view::npos && name != "." && name != "..";
+}
+
+// The entries of a manifest's text; a line that is not "hash  name" (a plain name) is passed over.
 Manifest parseManifest(std::span<const unsigned char> bytes) {
     Manifest manifest;
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
@@ -30,7 +35,8 @@ Manifest parseManifest(std::span<const unsigned char> bytes) {
         std::uint64_t hash = 0;
         const auto [after, error] = std::from_chars(line.data(), line.data() + line.size(), hash, 16);
         const std::size_t digits = static_cast<std::size_t>(after - line.data());
-        if (error == std::errc{} && digits == 16 && line.substr(digits, 2) == "  " && line.size() > digits + 2) {
+        if (error == std::errc{} && digits == 16 && line.substr(digits, 2) == "  " && line.size() > digits + 2 &&
+            isPlainName(line.substr(digits + 2))) {
             manifest[fromUtf8(std::string(line.substr(digits + 2)))] = hash;
         }
     }

@@ -86,6 +86,14 @@ TEST(DataRefresh, TriesAgainAfterAFailureAndNeedsAProgramManifest) {
     refreshUserData(folder.file("program"), folder.file("user")); // the program's a.conf is missing too
     EXPECT_EQ(test::readBytes(folder.path() / "user/manifest.txt"), manifestOf({{"a.conf", "one"}}));
 
+    // A name with a folder part in the manifest is passed over: the copy never leaves its folder.
+    const test::TempFolder escape;
+    escape.writeBytes("program/manifest.txt", manifestOf({{"../outside.conf", "x"}}));
+    escape.writeBytes("outside.conf", "x");
+    escape.writeBytes("user/data/manifest.txt", "an older one");
+    refreshUserData(escape.file("program"), escape.file("user/data"));
+    EXPECT_FALSE(platform::pathExists(escape.file("user/outside.conf")));
+
     const test::TempFolder bare;
     bare.writeBytes("program/a.conf", "two");
     bare.writeBytes("user/a.conf", "one");
