@@ -3,7 +3,9 @@
 // through the token category, finds ours with the attributes the registration writes, and speaks
 // through SpVoice into an output stream of its own, synchronously and asynchronously, at the
 // rates and volumes of sentences.tsv, whose audio must be the Linux build's, byte for byte.
-// usage: SapiClient.exe FOLDER (sentences.tsv and linux/ID.wav for each of its rows)
+// usage: SapiClient.exe [ENGINE-DLL] FOLDER (sentences.tsv and linux/ID.wav for each of its rows;
+// ENGINE-DLL, the Windows path in ASCII of the vxtts.dll that must have spoken, as the installer
+// test gives it: SAPI finds the engine through the registry view of this program's width)
 // Prints one line per failed check; exits 1 if any failed.
 //
 // Wine 10.0's SAPI leaves out what is therefore not checked here. Events: SetInterest and
@@ -219,10 +221,19 @@ void speakSentences(ISpVoice* voice, MemoryStream& stream, const std::vector<Lis
     }
 }
 
+// Checks that the vxtts.dll loaded into this process, by SAPI, is the one at path.
+void checkLoadedEngine(const std::wstring& path) {
+    wchar_t loaded[MAX_PATH] = L"";
+    if (const HMODULE engine = GetModuleHandleW(L"vxtts.dll"))
+        GetModuleFileNameW(engine, loaded, MAX_PATH);
+    check(_wcsicmp(loaded, path.c_str()) == 0,
+          L"the engine that spoke is " + std::wstring(loaded) + L", not " + path);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!check(argc == 2, L"usage: SapiClient FOLDER")) return 1;
+    if (!check(argc == 2 || argc == 3, L"usage: SapiClient [ENGINE-DLL] FOLDER")) return 1;
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     const std::vector<ListedVoice> voices = listVoices();
     std::wstring listed;
@@ -242,7 +253,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     auto& stream = static_cast<MemoryStream&>(*output.get());
-    speakSentences(voice.get(), stream, voices, argv[1]);
+    speakSentences(voice.get(), stream, voices, argv[argc - 1]);
+    if (argc == 3) checkLoadedEngine(wide(argv[1]));
     // Nothing to say is no failure, with the voice of the last sentence.
     for (const wchar_t* text : {L"", L"   ", L"@"}) {
         const HRESULT spoken = voice->Speak(text, SPF_DEFAULT, nullptr);

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
-# run_in_wine10.sh win32|win64 BUILD-FOLDER DLL PROGRAM [ARGS...]: runs the Windows PROGRAM under the
+# run_in_wine10.sh win32|win64 FOLDER DLL PROGRAM [ARGS...]: runs the Windows PROGRAM under the
 # Wine 10 of the Debian 13 tree that "./vx setup" makes (bookworm's Wine 8 has no ISpVoice::Speak),
-# in a fresh prefix of that architecture inside BUILD-FOLDER in which DLL is registered by regsvr32;
-# the prefix is removed afterwards. BUILD-FOLDER appears inside the tree at its own path, so DLL,
-# PROGRAM and ARGS name the same files inside as outside (a Windows program reads them as Z:/...).
-# Each architecture has its loader, as in tools/wine-run.sh: a win64 run starts only the 64-bit one.
+# in a fresh prefix of that architecture inside FOLDER in which DLL is registered by regsvr32; the
+# prefix is removed afterwards. FOLDER appears inside the tree at its own path, so DLL, PROGRAM and
+# ARGS name the same files inside as outside (a Windows program reads them as Z:/...). Each
+# architecture has its loader, as in tools/wine-run.sh: a win64 run starts only the 64-bit one.
 #
-# The tree needs /proc and BUILD-FOLDER bind-mounted into it. Both mounts are made in a mount
+# run_in_wine10.sh win32|win64 FOLDER --script SCRIPT [ARGS...]: runs the bash SCRIPT, which lies in
+# FOLDER, inside the tree instead, with no prefix made: SCRIPT makes its own with WINE, the tree's
+# loader of that architecture, and WINESERVER, its server (as tests/windows/installer_checks.sh
+# does).
+#
+# The tree needs /proc and FOLDER bind-mounted into it. Both mounts are made in a mount
 # namespace of this script's own, so they vanish with its last process however it ends, and no one
-# outside ever sees them (nor can remove the build folder through the tree).
+# outside ever sees them (nor can remove FOLDER through the tree).
 #
 # Exits 77, the tests' skip code, where it cannot run here: not as root (chroot and mount need it),
 # without the tree, or for win32 where the kernel cannot run 32-bit programs (no IA32 emulation).
@@ -41,8 +46,8 @@ if [ "${1:-}" = --check ]; then
   exit 0
 fi
 
-arch=$1 build=$2 dll=$3
-shift 3
+arch=$1 folder=$2
+shift 2
 case "$arch" in
   win32) loader=/usr/lib/wine/wine ;;
   win64) loader=/usr/lib/wine/wine64 ;;
@@ -54,23 +59,34 @@ if [ -z "${VX_WINE10_NAMESPACE:-}" ]; then
     echo "run_in_wine10: skipped: $reason"
     exit "$skip_code"
   fi
-  VX_WINE10_NAMESPACE=1 exec unshare --mount --propagation private "$0" "$arch" "$build" "$dll" "$@"
+  VX_WINE10_NAMESPACE=1 exec unshare --mount --propagation private "$0" "$arch" "$folder" "$@"
 fi
 
-build=$(cd "$build" && pwd)
+folder=$(cd "$folder" && pwd)
 mount --bind /proc "$tree/proc"
-mkdir -p "$tree$build"
-mount --bind "$build" "$tree$build"
-prefix=$(mktemp -d "$build/wine10-prefix.XXXXXX")
+mkdir -p "$tree$folder"
+mount --bind "$folder" "$tree$folder"
 
-# in_tree COMMAND...: COMMAND inside the tree with the prefix's Wine settings and nothing else of
-# this environment (headless: no DISPLAY).
+# in_tree [NAME=VALUE...] COMMAND...: COMMAND inside the tree with these variables and nothing else
+# of this environment (headless: no DISPLAY).
 in_tree() {
-  chroot "$tree" /usr/bin/env -i HOME=/root PATH=/usr/bin:/bin LANG=C.UTF-8 WINEPREFIX="$prefix" \
-    WINEARCH="$arch" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
+  chroot "$tree" /usr/bin/env -i HOME=/root PATH=/usr/bin:/bin LANG=C.UTF-8 "$@"
+}
+if [ "$1" = --script ]; then
+  shift
+  in_tree WINE="$loader" WINESERVER=/usr/lib/wine/wineserver /bin/bash "$@"
+  exit
+fi
+
+dll=$1
+shift
+prefix=$(mktemp -d "$folder/wine10-prefix.XXXXXX")
+# in_prefix COMMAND...: COMMAND inside the tree with the prefix's Wine settings.
+in_prefix() {
+  in_tree WINEPREFIX="$prefix" WINEARCH="$arch" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "$@"
 }
 cleanup() {
-  in_tree /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+  in_prefix /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
   rm -rf "$prefix"
 }
 trap cleanup EXIT
@@ -78,16 +94,16 @@ trap cleanup EXIT
 # Making a prefix now and then fails on a busy machine; a second try settles it. What it said is
 # shown when both fail.
 boot_log=$prefix/boot.log
-if ! in_tree "$loader" wineboot --init >"$boot_log" 2>&1 &&
-  ! { sleep 2; in_tree "$loader" wineboot --init >>"$boot_log" 2>&1; }; then
+if ! in_prefix "$loader" wineboot --init >"$boot_log" 2>&1 &&
+  ! { sleep 2; in_prefix "$loader" wineboot --init >>"$boot_log" 2>&1; }; then
   echo "run_in_wine10: cannot make a Wine prefix:" >&2
   cat "$boot_log" >&2
   exit 1
 fi
 # Wine's regsvr32 reports success on standard output even with /s.
-if ! in_tree "$loader" regsvr32 /s "Z:$dll" >"$prefix/regsvr32.log" 2>&1; then
+if ! in_prefix "$loader" regsvr32 /s "Z:$dll" >"$prefix/regsvr32.log" 2>&1; then
   echo "run_in_wine10: regsvr32 cannot register Z:$dll:" >&2
   cat "$prefix/regsvr32.log" >&2
   exit 1
 fi
-in_tree "$loader" "$@"
+in_prefix "$loader" "$@"

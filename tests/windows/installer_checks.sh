@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# installer_checks.sh PREFIX INSTALLER LINUX-WAV X64-BIN CHECK64.EXE X86-BIN CHECK32.EXE
+# installer_checks.sh PREFIX INSTALLER X64-BIN CHECK64.EXE X86-BIN CHECK32.EXE [ARG...]
 # The Windows installer under Wine, in a fresh 64-bit prefix made in PREFIX (removed when every
 # check passed, kept to look at when one failed). A silent install puts each build's data and
 # modules (as in X64-BIN and X86-BIN) with its vxtts.dll into its Program Files folder, registers
 # each DLL in the registry view of its width and adds the entry of Programs and Features; each
-# installed DLL speaks through its view (CHECK64.EXE and CHECK32.EXE, InstalledEngineCheck of
-# either build, with the Linux build's LINUX-WAV); the silent uninstall that the entry names leaves
+# installed DLL speaks through its view to the program of its width, run as "CHECK.EXE
+# INSTALLED-DLL ARG..." (InstalledEngineCheck with the Linux build's WAV, or tests/sapi's
+# SapiClient through Wine's SAPI with its folder); the silent uninstall that the entry names leaves
 # the registry as it was (Wine's own keys aside) and no file of the installer's, but keeps the
 # per-user data and the log that the engine made.
 #
@@ -35,7 +36,7 @@ skip_reason() {
 
 reason=$(skip_reason)
 if [ "${1:-}" = --check ]; then
-  [ -z "$reason" ] || echo "installer_checks: the installer test is skipped: $reason"
+  [ -z "$reason" ] || echo "installer_checks: the installer tests are skipped: $reason"
   exit 0
 fi
 if [ -n "$reason" ]; then
@@ -43,8 +44,8 @@ if [ -n "$reason" ]; then
   exit 77
 fi
 
-prefix=$1 installer=$2 linux_wav=$3
-bin64=$4 check64=$5 bin32=$6 check32=$7
+prefix=$1 installer=$2 bin64=$3 check64=$4 bin32=$5 check32=$6
+shift 6
 version=${installer##*vxtts-setup-}
 version=${version%.exe}
 
@@ -141,8 +142,8 @@ if [ $((estimated * 10)) -lt $((installed * 9)) ] || [ $((estimated * 10)) -gt $
   fail "EstimatedSize: $estimated KB for $installed KB installed"
 fi
 
-"$WINE" "$check64" "$dll64" "Z:$linux_wav" || fail "the installed 64-bit DLL does not speak as it should"
-"$WINE" "$check32" "$dll32" "Z:$linux_wav" || fail "the installed 32-bit DLL does not speak as it should"
+"$WINE" "$check64" "$dll64" "$@" || fail "the installed 64-bit DLL does not speak as it should"
+"$WINE" "$check32" "$dll32" "$@" || fail "the installed 32-bit DLL does not speak as it should"
 
 # The entry's QuietUninstallString (checked above). The uninstaller goes on from a copy of itself
 # in the temporary folder, which is deleted at the next restart: Wine's restart follows once it ends.
