@@ -13,7 +13,9 @@
 #
 # The tree needs /proc and FOLDER bind-mounted into it. Both mounts are made in a mount
 # namespace of this script's own, so they vanish with its last process however it ends, and no one
-# outside ever sees them (nor can remove FOLDER through the tree).
+# outside ever sees them (nor can remove FOLDER through the tree). Inside a chroot whose root is no
+# mount point (a fresh-machine check) the kernel cannot make such a namespace private: there the
+# mounts are seen outside while the script runs and undone when it ends.
 #
 # Exits 77, the tests' skip code, where it cannot run here: not as root (chroot and mount need it),
 # without the tree, or for win32 where the kernel cannot run 32-bit programs (no IA32 emulation).
@@ -59,10 +61,21 @@ if [ -z "${VX_WINE10_NAMESPACE:-}" ]; then
     echo "run_in_wine10: skipped: $reason"
     exit "$skip_code"
   fi
-  VX_WINE10_NAMESPACE=1 exec unshare --mount --propagation private "$0" "$arch" "$folder" "$@"
+  if unshare --mount --propagation private true 2>/dev/null; then
+    VX_WINE10_NAMESPACE=private exec unshare --mount --propagation private "$0" "$arch" "$folder" "$@"
+  fi
+  VX_WINE10_NAMESPACE=shared exec unshare --mount --propagation unchanged "$0" "$arch" "$folder" "$@"
 fi
 
 folder=$(cd "$folder" && pwd)
+# unmount_shared: undoes the mounts where the namespace shares them with the system.
+unmount_shared() {
+  if [ "$VX_WINE10_NAMESPACE" = shared ]; then
+    umount -l "$tree$folder" 2>/dev/null || true
+    umount -l "$tree/proc" 2>/dev/null || true
+  fi
+}
+trap unmount_shared EXIT
 mount --bind /proc "$tree/proc"
 mkdir -p "$tree$folder"
 mount --bind "$folder" "$tree$folder"
@@ -88,6 +101,7 @@ in_prefix() {
 cleanup() {
   in_prefix /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
   rm -rf "$prefix"
+  unmount_shared
 }
 trap cleanup EXIT
 
