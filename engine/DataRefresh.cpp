@@ -79,16 +79,19 @@ std::uint64_t contentHash(std::span<const unsigned char> bytes) {
     return hash;
 }
 
-void refreshUserData(const std::u16string& programData, const std::u16string& userData) {
+bool refreshUserData(const std::u16string& programData, const std::u16string& userData) {
     const std::u16string programManifest = platform::joinPath(programData, kDataManifest);
     const std::u16string userManifest = platform::joinPath(userData, kDataManifest);
     const std::optional<std::vector<unsigned char>> shipped = platform::readFileBytes(programManifest);
     if (!shipped) {
-        return;
+        return false;
     }
     const std::vector<unsigned char> given = platform::readFileBytes(userManifest).value_or(std::vector<unsigned char>{});
     if (given == *shipped) {
-        return;
+        return true;
+    }
+    if (!platform::folderExists(userData)) {
+        platform::createFolder(userData);
     }
     const Manifest userEntries = parseManifest(given);
     bool complete = true;
@@ -98,6 +101,7 @@ void refreshUserData(const std::u16string& programData, const std::u16string& us
     if (complete) {
         platform::replaceFile(programManifest, userManifest);
     }
+    return true;
 }
 
 } // namespace vx

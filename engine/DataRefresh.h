@@ -24,7 +24,9 @@ std::uint64_t contentHash(std::span<const unsigned char> bytes);
 // The program's manifest then becomes the user's. A user's copy without a manifest (made before
 // manifests were shipped) is taken as changed wherever it differs from the program's. Nothing
 // happens without a program manifest. Files that could not be written are left to the next
-// engine object, as the user's manifest is then kept as it was.
-void refreshUserData(const std::u16string& programData, const std::u16string& userData);
+// engine object, as the user's manifest is then kept as it was. userData is created when missing
+// (a new per-user folder is filled this way: each file whole, the manifest last). False when the
+// program has no manifest.
+bool refreshUserData(const std::u16string& programData, const std::u16string& userData);
 
 } // namespace vx

@@ -27,7 +27,9 @@ std::vector<std::u16string> EngineFolders::searchFolders() const {
             platform::createFolder(parent);
         }
         usable = platform::createFolder(perUser);
-        if (usable) {
+        // A new copy is made as an upgrade is: each file whole and the manifest last, so that a
+        // copy cut short is completed by the next engine object rather than kept as it is.
+        if (usable && !refreshUserData(platform::joinPath(program, kDataFolder), platform::joinPath(perUser, kDataFolder))) {
             platform::copyFolder(platform::joinPath(program, kDataFolder), platform::joinPath(perUser, kDataFolder));
         }
     } else if (usable) {

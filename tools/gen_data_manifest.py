@@ -26,7 +26,7 @@ def main(argv):
         with open(os.path.join(folder, name), "rb") as f:
             lines.append("%016x  %s\n" % (fnv1a64(f.read()), name))
     temporary = manifest + ".part"
-    with open(temporary, "w", encoding="ascii", newline="\n") as f:
+    with open(temporary, "w", encoding="utf-8", newline="\n") as f:
         f.writelines(lines)
     os.replace(temporary, manifest)
     return 0

@@ -2,6 +2,7 @@
 
 #include "platform/Utf.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <dlfcn.h>
@@ -102,8 +103,10 @@ bool copyFolder(const std::u16string& from, const std::u16string& to) {
 
 bool replaceFile(const std::u16string& from, const std::u16string& to) {
     const std::filesystem::path target(toUtf8(to));
+    // A name of this writer's own: two engine objects may bring the same file up to date at once.
+    static std::atomic<unsigned> writes{0};
     std::filesystem::path part = target;
-    part += ".part";
+    part += "." + std::to_string(::getpid()) + "." + std::to_string(writes++) + ".part";
     std::error_code error;
     if (!std::filesystem::copy_file(std::filesystem::path(toUtf8(from)), part,
                                     std::filesystem::copy_options::overwrite_existing, error)) {

@@ -3,6 +3,7 @@
 
 #include "platform/Files.h"
 
+#include <atomic>
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -164,7 +165,11 @@ bool copyFolder(const std::u16string& from, const std::u16string& to) {
 }
 
 bool replaceFile(const std::u16string& from, const std::u16string& to) {
-    const std::u16string part = to + u".part";
+    // A name of this writer's own: two engine objects, or a 32-bit and a 64-bit program sharing
+    // the user's folder, may bring the same file up to date at once.
+    static std::atomic<unsigned> writes{0};
+    const std::string unique = "." + std::to_string(::GetCurrentProcessId()) + "." + std::to_string(writes++) + ".part";
+    const std::u16string part = to + std::u16string(unique.begin(), unique.end());
     if (!::CopyFileW(wide(from), wide(part), FALSE)) {
         return false;
     }

@@ -202,7 +202,9 @@ std::vector<Sentence> readSentences(const std::string& path) {
 // Linux build's.
 void speakSentences(ISpVoice* voice, MemoryStream& stream, const std::vector<ListedVoice>& voices,
                     const std::string& folder) {
-    for (const Sentence& s : readSentences(folder + "/sentences.tsv")) {
+    const std::vector<Sentence> sentences = readSentences(folder + "/sentences.tsv");
+    check(!sentences.empty(), L"the sentences to speak are read from " + wide(folder) + L"/sentences.tsv");
+    for (const Sentence& s : sentences) {
         const std::wstring row = wide(s.id) + L": ";
         ISpObjectToken* token = voiceNamed(voices, s.voice);
         if (!check(token && voice->SetVoice(token) == S_OK, row + L"SetVoice " + s.voice)) continue;
