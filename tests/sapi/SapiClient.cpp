@@ -16,16 +16,13 @@
 // the engine's own format, 22050 Hz 8-bit mono.
 
 #include "cli/ComRef.h"
-#include "tests/windows/Checks.h"
 #include "platform/ComObject.h"
 #include "tests/support/Samples.h"
+#include "tests/windows/Checks.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <span>
 #include <sstream>
 #include <string>
@@ -225,11 +222,8 @@ void speakSentences(ISpVoice* voice, MemoryStream& stream, const std::vector<Lis
 
 // Checks that the vxtts.dll loaded into this process, by SAPI, is the one at path.
 void checkLoadedEngine(const std::wstring& path) {
-    wchar_t loaded[MAX_PATH] = L"";
-    if (const HMODULE engine = GetModuleHandleW(L"vxtts.dll"))
-        GetModuleFileNameW(engine, loaded, MAX_PATH);
-    check(_wcsicmp(loaded, path.c_str()) == 0,
-          L"the engine that spoke is " + std::wstring(loaded) + L", not " + path);
+    const std::wstring loaded = vx::test::loadedEngine();
+    check(_wcsicmp(loaded.c_str(), path.c_str()) == 0, L"the engine that spoke is " + loaded + L", not " + path);
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 #pragma once
 // What the Windows test programs share: a check that prints what failed and counts it, the
-// program's last line, and the audio of the WAV files the Linux build wrote for them to match.
+// program's last line, the audio of the WAV files the Linux build wrote for them to match, and
+// which engine DLL a program has loaded.
+
+#include <windows.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -40,6 +43,13 @@ inline std::string wavAudio(const std::string& wav) {
     std::uint32_t size = 0;
     if (wav.size() >= 44) std::memcpy(&size, wav.data() + 40, sizeof size);
     return wav.size() >= 44 + std::size_t{size} ? wav.substr(44, size) : std::string();
+}
+
+// The path of the engine DLL (vxtts.dll) loaded into this program; empty when none is.
+inline std::wstring loadedEngine() {
+    wchar_t path[MAX_PATH] = L"";
+    if (const HMODULE engine = GetModuleHandleW(L"vxtts.dll")) GetModuleFileNameW(engine, path, MAX_PATH);
+    return path;
 }
 
 } // namespace vx::test

@@ -10,11 +10,6 @@
 #include "cli/VoiceToken.h"
 #include "tests/windows/Checks.h"
 
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 namespace {
@@ -64,13 +59,6 @@ public:
 };
 
 // The full path of the vxtts.dll loaded into this process, empty when none is.
-std::wstring loadedEngine() {
-    const HMODULE module = GetModuleHandleW(L"vxtts.dll");
-    wchar_t path[MAX_PATH] = L"";
-    if (module) GetModuleFileNameW(module, path, MAX_PATH);
-    return path;
-}
-
 // The audio of the voice token's engine, created through COM, speaking text; the DLL it came from
 // is checked against installed.
 std::string speakThrough(const std::wstring& token, const std::wstring& installed,
@@ -86,7 +74,7 @@ std::string speakThrough(const std::wstring& token, const std::wstring& installe
     if (!check(created && !voice.empty(),
                token + L": its class makes an engine and it names a voice"))
         return {};
-    const std::wstring loaded = loadedEngine();
+    const std::wstring loaded = vx::test::loadedEngine();
     check(_wcsicmp(loaded.c_str(), installed.c_str()) == 0,
           token + L": the engine came from " + loaded);
 
