@@ -69,12 +69,36 @@ FunctionEnd
   ${EndIf}
 !macroend
 
-; Unregisters the DLL in FOLDER and removes what InstallBuild put there. A DLL that a running SAPI
-; program still holds goes at the next restart.
-!macro RemoveBuild FOLDER REGSVR32
+; The keys the DLL's registration writes (server/Registration.cpp, server/ServerIds.h), each removed
+; whole. The uninstaller removes them itself after the DLL's own unregistration, so that a DLL that is
+; missing, cannot be loaded or fails to unregister leaves nothing behind either.
+!define CLASS_ID "{5E31A0C4-7D92-4b6e-9A13-C84F2D60B7E5}"
+!define TYPE_LIBRARY_ID "{A2D6E9F1-0B47-4c3a-8E25-71F9C3B04D68}"
+!define TOKENS "SOFTWARE\Microsoft\Speech\Voices\Tokens"
+!macro RemoveRegistration VIEW
+  SetRegView ${VIEW}
+  DeleteRegKey HKCR "Vexalon.TTSShell.1"
+  DeleteRegKey HKCR "Vexalon.TTSShell"
+  DeleteRegKey HKCR "CLSID\${CLASS_ID}"
+  DeleteRegKey HKCR "TypeLib\${TYPE_LIBRARY_ID}"
+  DeleteRegKey HKLM "${TOKENS}\VXTembraRU"
+  DeleteRegKey HKLM "${TOKENS}\VXTembraUK"
+!macroend
+
+; Unregisters the DLL in FOLDER from registry view VIEW and removes what InstallBuild put there. A
+; DLL that a running SAPI program still holds goes at the next restart.
+!macro RemoveBuild FOLDER REGSVR32 VIEW
   ${If} ${FileExists} "${FOLDER}\vxtts.dll"
-    ExecWait '"${REGSVR32}" /u /s "${FOLDER}\vxtts.dll"'
+    ClearErrors
+    ExecWait '"${REGSVR32}" /u /s "${FOLDER}\vxtts.dll"' $0
+    ${If} ${Errors}
+    ${OrIf} $0 <> 0
+      DetailPrint "${REGSVR32} could not unregister ${FOLDER}\vxtts.dll (exit code $0): its keys are removed without it"
+    ${EndIf}
+  ${Else}
+    DetailPrint "${FOLDER}\vxtts.dll is missing: its keys are removed without it"
   ${EndIf}
+  !insertmacro RemoveRegistration ${VIEW}
   Delete /REBOOTOK "${FOLDER}\vxtts.dll"
   RMDir /r /REBOOTOK "${FOLDER}\data"
   RMDir /r /REBOOTOK "${FOLDER}\modules"
@@ -111,9 +135,10 @@ SectionEnd
 ; The per-user copies in %APPDATA%\VxTts are the users' own and stay.
 Section Uninstall
   ${If} ${RunningX64}
-    !insertmacro RemoveBuild "$PROGRAMFILES64\${FOLDER}" "${REGSVR32_64}"
+    !insertmacro RemoveBuild "$PROGRAMFILES64\${FOLDER}" "${REGSVR32_64}" 64
   ${EndIf}
-  !insertmacro RemoveBuild "$PROGRAMFILES32\${FOLDER}" "${REGSVR32_32}"
+  !insertmacro RemoveBuild "$PROGRAMFILES32\${FOLDER}" "${REGSVR32_32}" 32
+  !insertmacro UseSystemWidth
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
   ; The uninstaller runs from a copy of itself in a folder of its own in the temporary folder. NSIS
   ; has both deleted at the next restart, the folder first, when the copy is still in it: asked for

@@ -15,33 +15,27 @@ set -euo pipefail
 wine32=/usr/lib/wine/wine
 wine64=/usr/lib/wine/wine64
 skip_code=77
+source "$(dirname "$0")/wine-common.sh"
 
-# skip_reason ARCH: prints why ARCH cannot run here, if it cannot. The kernel refuses every 32-bit
-# program where it has no IA32 emulation ("Exec format error"): Wine's 32-bit loader is one. A
-# loader that is missing or fails otherwise is a broken installation, not a reason to skip.
-skip_reason() {
-  [ "$1" = win32 ] || return 0
-  local complaint status=0
-  complaint=$("$wine32" --version 2>&1 >/dev/null) || status=$?
-  if [ "$status" -eq 126 ] && [ -f "$wine32" ] && [ -x "$wine32" ]; then
-    echo "this machine's kernel cannot run 32-bit programs ($wine32: ${complaint##*: })"
-  fi
+# loader_of ARCH: the loader of that architecture.
+loader_of() {
+  case "$1" in
+    win32) echo "$wine32" ;;
+    win64) echo "$wine64" ;;
+    *) echo "wine-run: unknown architecture '$1' (win32 or win64)" >&2; exit 2 ;;
+  esac
 }
 
 if [ "${1:-}" = --check ]; then
-  reason=$(skip_reason "${2:-}")
+  reason=$(wine_skip_reason "$(loader_of "${2:-}")")
   [ -z "$reason" ] || echo "wine-run: $2 tests are skipped: $reason"
   exit 0
 fi
 
 arch=$1
 shift
-case "$arch" in
-  win32) loader=$wine32 ;;
-  win64) loader=$wine64 ;;
-  *) echo "wine-run: unknown architecture '$arch' (win32 or win64)" >&2; exit 2 ;;
-esac
-reason=$(skip_reason "$arch")
+loader=$(loader_of "$arch")
+reason=$(wine_skip_reason "$loader")
 if [ -n "$reason" ]; then
   echo "wine-run: skipped: $reason"
   exit "$skip_code"
@@ -55,13 +49,10 @@ cleanup() {
   rm -rf "$prefix"
 }
 trap cleanup EXIT
-# Making a prefix now and then fails on a busy machine; a second try settles it. What it said
-# is shown when both fail. (A win64 prefix tries to set up its 32-bit side too; where 32-bit
-# programs cannot run, that part fails and the prefix still serves 64-bit programs.)
-boot_log=$prefix/boot.log
-if ! "$WINE" wineboot --init >"$boot_log" 2>&1 && ! { sleep 2; "$WINE" wineboot --init >>"$boot_log" 2>&1; }; then
-  echo "wine-run: cannot make a Wine prefix:" >&2
-  cat "$boot_log" >&2
+# (A win64 prefix tries to set up its 32-bit side too; where 32-bit programs cannot run, that part
+# fails and the prefix still serves 64-bit programs.)
+if ! wine_make_prefix "$prefix/boot.log" "$WINE"; then
+  echo "wine-run: cannot make a Wine prefix" >&2
   exit 1
 fi
 case "$1" in

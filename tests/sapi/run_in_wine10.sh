@@ -25,38 +25,39 @@
 set -euo pipefail
 tree=/var/tmp/vx-wine10 # wine10_tree of ./vx
 skip_code=77
+source "$(dirname "$0")/../../tools/wine-common.sh"
 
-# skip_reason ARCH: prints why ARCH cannot run here, if it cannot. Without IA32 emulation the kernel
-# refuses to start the tree's 32-bit loader ("Exec format error", which chroot reports as 126).
+# skip_reason LOADER: prints why programs of LOADER's architecture cannot run here, if they cannot.
 skip_reason() {
   if [ "$(id -u)" -ne 0 ]; then
     echo "chroot and bind mounts need root"
   elif [ ! -f "$tree/vx-wine10.stamp" ]; then
     echo "no Debian 13 tree with Wine 10 in $tree (as root, ./vx setup makes it)"
-  elif [ "$1" = win32 ]; then
-    local complaint status=0
-    complaint=$(chroot "$tree" /usr/lib/wine/wine --version 2>&1 >/dev/null) || status=$?
-    if [ "$status" -eq 126 ]; then
-      echo "this machine's kernel cannot run 32-bit programs (${complaint##*: })"
-    fi
+  else
+    wine_skip_reason chroot "$tree" "$1"
   fi
 }
 
+# loader_of ARCH: the tree's loader of that architecture.
+loader_of() {
+  case "$1" in
+    win32) echo /usr/lib/wine/wine ;;
+    win64) echo /usr/lib/wine/wine64 ;;
+    *) echo "run_in_wine10: unknown architecture '$1' (win32 or win64)" >&2; exit 2 ;;
+  esac
+}
+
 if [ "${1:-}" = --check ]; then
-  reason=$(skip_reason "${2:-}")
+  reason=$(skip_reason "$(loader_of "${2:-}")")
   [ -z "$reason" ] || echo "run_in_wine10: $2 sapi tests are skipped: $reason"
   exit 0
 fi
 
 arch=$1 folder=$2
 shift 2
-case "$arch" in
-  win32) loader=/usr/lib/wine/wine ;;
-  win64) loader=/usr/lib/wine/wine64 ;;
-  *) echo "run_in_wine10: unknown architecture '$arch' (win32 or win64)" >&2; exit 2 ;;
-esac
+loader=$(loader_of "$arch")
 if [ -z "${VX_WINE10_NAMESPACE:-}" ]; then
-  reason=$(skip_reason "$arch")
+  reason=$(skip_reason "$loader")
   if [ -n "$reason" ]; then
     echo "run_in_wine10: skipped: $reason"
     exit "$skip_code"
@@ -105,13 +106,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Making a prefix now and then fails on a busy machine; a second try settles it. What it said is
-# shown when both fail.
-boot_log=$prefix/boot.log
-if ! in_prefix "$loader" wineboot --init >"$boot_log" 2>&1 &&
-  ! { sleep 2; in_prefix "$loader" wineboot --init >>"$boot_log" 2>&1; }; then
-  echo "run_in_wine10: cannot make a Wine prefix:" >&2
-  cat "$boot_log" >&2
+if ! wine_make_prefix "$prefix/boot.log" in_prefix "$loader"; then
+  echo "run_in_wine10: cannot make a Wine prefix" >&2
   exit 1
 fi
 # Wine's regsvr32 reports success on standard output even with /s.

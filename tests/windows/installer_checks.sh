@@ -23,18 +23,10 @@ set -euo pipefail
 WINE=${WINE:-wine}
 WINESERVER=${WINESERVER:-wineserver}
 
-# skip_reason: why the installer cannot run here, if it cannot. A WINE that fails otherwise is a
-# broken installation, not a reason to skip.
-skip_reason() {
-  local complaint status=0
-  complaint=$("$WINE" --version 2>&1 >/dev/null) || status=$?
-  if [ "$status" -eq 126 ]; then
-    echo "the installer is a 32-bit program, and this machine's kernel cannot run 32-bit programs" \
-      "($WINE: ${complaint##*: })"
-  fi
-}
+source "$(dirname "$0")/../../tools/wine-common.sh"
 
-reason=$(skip_reason)
+reason=$(wine_skip_reason "$WINE")
+[ -z "$reason" ] || reason="the installer is a 32-bit program, and $reason"
 if [ "${1:-}" = --check ]; then
   [ -z "$reason" ] || echo "installer_checks: the installer tests are skipped: $reason"
   exit 0
@@ -65,10 +57,8 @@ unset DISPLAY
 "$WINESERVER" -k >/dev/null 2>&1 || true
 rm -rf "$prefix"
 trap '"$WINESERVER" -k >/dev/null 2>&1 || true' EXIT
-# Making a prefix now and then fails on a busy machine; a second try settles it.
 mkdir -p "$prefix"
-if ! "$WINE" wineboot --init >"$prefix/boot.log" 2>&1 && ! "$WINE" wineboot --init >>"$prefix/boot.log" 2>&1; then
-  cat "$prefix/boot.log" >&2
+if ! wine_make_prefix "$prefix/boot.log" "$WINE"; then
   echo "installer_checks: cannot make a Wine prefix in $prefix" >&2
   exit 1
 fi
@@ -145,6 +135,8 @@ fi
 "$WINE" "$check64" "$dll64" "$@" || fail "the installed 64-bit DLL does not speak as it should"
 "$WINE" "$check32" "$dll32" "$@" || fail "the installed 32-bit DLL does not speak as it should"
 
+# A DLL gone before the uninstall (deleted by hand, say) leaves no key of its registration either.
+rm "$folder32/vxtts.dll"
 # The entry's QuietUninstallString (checked above). The uninstaller goes on from a copy of itself
 # in the temporary folder, which is deleted at the next restart: Wine's restart follows once it ends.
 "$WINE" "$uninstaller" /S || fail "the silent uninstall exits with $?"
