@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "cli/ComRef.h"
+#include "cli/EngineAccess.h"
 #include "cli/SapiXml.h"
 #include "cli/SpeakSite.h"
 #include "cli/TextChunker.h"
@@ -25,70 +26,6 @@
 
 namespace vx::cli {
 namespace {
-
-std::string quoted(const std::string& text) {
-    return "'" + text + "'";
-}
-
-// The configuration, found and loaded exactly as the engine object loads it (the log opened
-// first, so that what the reading finds wrong is in it), so that what the commands check and show
-// is what the engine will use.
-class Configuration {
-public:
-    Configuration()
-        : voices_(createModule) {
-        Log::Open(u"vxtts.log");
-        const EngineFolders folders = installedFolders();
-        const std::vector<std::u16string> searched = folders.searchFolders();
-        if (!voices_.load(folders.moduleFolder(), searched)) {
-            std::string places;
-            for (const std::u16string& folder : searched) {
-                places += (places.empty() ? "" : ", ") +
-                          quoted(toUtf8(platform::joinPath(folder, u"data")));
-            }
-            throw CommandError(
-                "cannot load the configuration (langs.conf, engines.conf, voices.conf) from " +
-                places);
-        }
-    }
-
-    VoicesConf& voices() { return voices_; }
-
-    // The named voice; an unknown name fails with the voices there are (and the file, when it
-    // defines none or cannot be read as written), a voice without subvoices (none of its
-    // languages or modules exist) with its name.
-    Voice& voice(const std::string& name) {
-        Voice* found = voices_.get(fromUtf8(name));
-        if (!found) {
-            std::string names;
-            for (const auto& entry : voices_.items()) {
-                names += (names.empty() ? "" : ", ") + toUtf8(entry.first);
-            }
-            throw CommandError("unknown voice " + quoted(name) + " (voices: " + names + ")" + voicesFileProblem());
-        }
-        if (found->subvoices().empty()) {
-            throw CommandError("voice " + name + " has no subvoices");
-        }
-        return *found;
-    }
-
-private:
-    // Why the voices.conf that was read may define no voice the user meant: empty when it
-    // looks as it should.
-    std::string voicesFileProblem() const {
-        const std::u16string& path = voices_.loadedPath();
-        const auto bytes = platform::readFileBytes(path);
-        if (bytes && ConfigParser::looksLikeOtherEncoding(bytes->data(), bytes->size())) {
-            return ": " + quoted(toUtf8(path)) + " is not UTF-16LE text";
-        }
-        if (voices_.items().empty()) {
-            return ": " + quoted(toUtf8(path)) + " defines none";
-        }
-        return "";
-    }
-
-    VoicesConf voices_;
-};
 
 // The bytes already taken from a stream, then the rest of it: what looking ahead took is read
 // again with the text.
@@ -229,40 +166,6 @@ private:
     std::istream* stream_ = nullptr;
     std::string name_;
 };
-
-// An engine object with the voice's token set, as SAPI prepares one for speaking.
-ComRef<ISpTTSEngine> startEngine(const std::string& voice) {
-    ComRef<ISpTTSEngine> engine;
-    if (FAILED(ComObject<TtsEngine>::Create(nullptr, IID_ISpTTSEngine, engine.out()))) {
-        throw CommandError("the engine cannot load its configuration");
-    }
-    ComRef<ISpObjectWithToken> withToken;
-    ComRef<ISpObjectToken> token;
-    if (FAILED(engine->QueryInterface(IID_ISpObjectWithToken, withToken.out())) ||
-        FAILED(ComObject<VoiceToken>::Create(nullptr, IID_ISpObjectToken, token.out(),
-                                             fromUtf8(voice))) ||
-        FAILED(withToken->SetObjectToken(token.get()))) {
-        throw CommandError("the engine cannot load the voice " + quoted(voice));
-    }
-    return engine;
-}
-
-WAVEFORMATEX outputFormat(ISpTTSEngine& engine) {
-    GUID formatId{};
-    WAVEFORMATEX* announced = nullptr;
-    const HRESULT result =
-        engine.GetOutputFormat(&SPDFID_WaveFormatEx, nullptr, &formatId, &announced);
-    if (FAILED(result) || !announced) {
-        throw CommandError("the engine announced no audio format");
-    }
-    const WAVEFORMATEX format = *announced;
-    CoTaskMemFree(announced);
-    if (!(formatId == SPDFID_WaveFormatEx) || format.wFormatTag != WAVE_FORMAT_PCM ||
-        format.nBlockAlign == 0) {
-        throw CommandError("the engine announced an audio format other than PCM");
-    }
-    return format;
-}
 
 std::unique_ptr<AudioOutput> openOutput(const SayOptions& options) {
     if (options.toStandardOutput) {
