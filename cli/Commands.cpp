@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "cli/ComRef.h"
+#include "cli/DeviceOutput.h"
 #include "cli/EngineAccess.h"
 #include "cli/SapiXml.h"
 #include "cli/SpeakSite.h"
@@ -171,7 +172,10 @@ std::unique_ptr<AudioOutput> openOutput(const SayOptions& options) {
     if (options.toStandardOutput) {
         return std::make_unique<WavStream>(std::cout, "standard output");
     }
-    return std::make_unique<WavFile>(options.outputFile);
+    if (!options.outputFile.empty()) {
+        return std::make_unique<WavFile>(options.outputFile);
+    }
+    return std::make_unique<DeviceOutput>(options.device);
 }
 
 // One fragment for the whole chunk, carrying the command's prosody as SAPI's XML would.

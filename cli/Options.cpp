@@ -9,7 +9,7 @@ namespace {
 constexpr std::string_view kOverview = R"(usage: vxtts COMMAND [OPTIONS]
 
 commands:
-  say        speak text to a WAV file or to standard output
+  say        speak text aloud, or to a WAV file or standard output
   voices     list the voices and their languages and modules
   normalize  show what a voice's modules would be given to say
 
@@ -17,9 +17,10 @@ commands:
 )";
 
 constexpr std::string_view kSay =
-    R"(usage: vxtts say [OPTIONS] (-o FILE.wav | --stdout) [TEXT... | -f FILE | -]
+    R"(usage: vxtts say [OPTIONS] [-o FILE.wav | --stdout | --device NAME] [TEXT... | -f FILE | -]
 
-Speaks UTF-8 text: the TEXT arguments joined by spaces, the file FILE, or standard input (-).
+Speaks UTF-8 text aloud on the default audio device (Ctrl-C stops it at once), or to a WAV file or
+stream: the TEXT arguments joined by spaces, the file FILE, or standard input (-).
 Long texts are read and spoken a piece at a time. A file or standard input whose text starts
 with '<' (after white space) is SAPI XML, as with --xml.
 
@@ -40,6 +41,8 @@ with '<' (after white space) is SAPI XML, as with --xml.
                        of audio data
   -o, --output FILE    write a WAV file; it appears under its name only once it is complete
       --stdout         write a WAV stream to standard output as the audio comes
+      --device NAME    play on the ALSA device NAME (as "aplay -L" lists them) instead of the
+                       default one
   -f, --file FILE      read the text from FILE
   -                    read the text from standard input
   --                   what follows is text, even when it starts with -
@@ -238,17 +241,19 @@ SayOptions parseSay(ArgumentList& list) {
         } else if (option.name == "--stdout") {
             say.toStandardOutput = true;
             ++outputs;
+        } else if (option.name == "--device") {
+            say.device = value();
+            ++outputs;
         } else {
             return false;
         }
         return true;
     });
-    if (outputs != 1) {
-        throw list.error(outputs == 0 ? "say where the audio goes: -o FILE.wav or --stdout"
-                                      : "give one of -o FILE.wav and --stdout, once");
+    if (outputs > 1) {
+        throw list.error("give one of -o FILE.wav, --stdout and --device NAME, once");
     }
-    if (!say.toStandardOutput && say.outputFile.empty()) {
-        throw list.error("-o needs a file name");
+    if (outputs == 1 && !say.toStandardOutput && say.outputFile.empty() && say.device.empty()) {
+        throw list.error("-o and --device need a name");
     }
     return say;
 }

@@ -35,8 +35,11 @@ struct SayOptions {
     bool punctuation = false;
     bool events = false;
     bool xml = false; // the text is SAPI XML, whatever it starts with
+    // Where the audio goes: standard output, the file, or else the audio device (the default one
+    // when device is empty).
     bool toStandardOutput = false;
     std::filesystem::path outputFile;
+    std::string device;
     TextInput input;
 };
 
@@ -55,8 +58,8 @@ struct Invocation {
 };
 
 // Reads the arguments after the program name. Throws UsageError for an unknown command or
-// option, a missing or out-of-range value, no text or more than one text, and for say without
-// exactly one of -o and --stdout.
+// option, a missing or out-of-range value, no text or more than one text, and for say with more
+// than one of -o, --stdout and --device.
 Invocation parseArguments(std::span<const std::string_view> arguments);
 
 // The usage text of a command, or of vxtts as a whole for an empty or unknown topic.

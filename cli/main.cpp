@@ -1,6 +1,7 @@
 // vxtts: speaks text with the engine's voices, lists them, and shows how a text is normalized.
 
 #include "cli/Commands.h"
+#include "platform/Interrupts.h"
 
 #include <csignal>
 #include <iostream>
@@ -49,6 +50,8 @@ int main(int argc, char** argv) {
     } catch (const std::bad_alloc&) {
         return fail("out of memory", kFailed);
     } catch (const std::exception& error) {
-        return fail(error.what(), kFailed);
+        // Ended by a signal (while playing): the shell's code for it.
+        const int signal = vx::platform::interruption();
+        return fail(error.what(), signal != 0 ? 128 + signal : kFailed);
     }
 }
