@@ -93,6 +93,7 @@ void ProtocolReader::line(std::string_view text) {
 void ProtocolReader::droppedLine() {
     if (block_) {
         block_->problem = tooLong();
+        block_->lines += hasText(block_->kind) ? 1 : 0;
         return;
     }
     Request request;

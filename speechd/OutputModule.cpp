@@ -212,7 +212,9 @@ OutputModule::Message OutputModule::messageOf(const Request& request) const {
     };
     switch (request.kind) {
     case Kind::Char:
-        add(SPVA_SpellOut, request.text == "space" ? u" " : fromUtf8(request.text));
+        // The server names the space character "space": the voices have no name of their own for
+        // it, and spelling a space says nothing, so the name is read as a word.
+        add(request.text == "space" ? SPVA_Speak : SPVA_SpellOut, fromUtf8(request.text));
         break;
     case Kind::Key: {
         std::u16string text = keyText(request.text);

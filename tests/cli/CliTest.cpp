@@ -36,7 +36,9 @@ std::string parsed(std::vector<std::string_view> arguments) {
                                                            : "normalize " + normalize.voice +
                                                                  (normalize.punctuation ? " punct " : " ") + text;
         }
-        const std::string output = say.toStandardOutput ? " stdout " : " o=" + say.outputFile.string() + " ";
+        const std::string output = say.toStandardOutput           ? " stdout "
+                                   : !say.outputFile.empty()      ? " o=" + say.outputFile.string() + " "
+                                                                  : " device=" + say.device + " ";
         return "say " + say.voice + " r" + std::to_string(say.rate) + " p" + std::to_string(say.pitch) + " a" +
                std::to_string(say.volume) + (say.spell ? " spell" : "") + (say.punctuation ? " punct" : "") +
                (say.events ? " events" : "") + (say.xml ? " xml" : "") + output + text;
@@ -62,8 +64,10 @@ TEST(Options, CommandLinesAreRead) {
         {{"voices", "x"}, "error: voices: takes no arguments (see 'vxtts voices --help')"},
         {{"normalize", "--spell", "Да"}, "error: normalize: unknown option '--spell' (put -- before text that starts "
                                          "with -) (see 'vxtts normalize --help')"},
-        {{"say", "Да"}, sayError("say where the audio goes: -o FILE.wav or --stdout")},
-        {{"say", "--stdout", "-o", "a.wav", "Да"}, sayError("give one of -o FILE.wav and --stdout, once")},
+        {{"say", "Да"}, "say tembra r0 p0 a100 device= words:Да"},
+        {{"say", "--device", "hw:1", "Да"}, "say tembra r0 p0 a100 device=hw:1 words:Да"},
+        {{"say", "--stdout", "-o", "a.wav", "Да"}, sayError("give one of -o FILE.wav, --stdout and --device NAME, once")},
+        {{"say", "--device=x", "--stdout", "Да"}, sayError("give one of -o FILE.wav, --stdout and --device NAME, once")},
         {{"say", "--stdout"}, sayError("no text: give TEXT, -f FILE or - for standard input")},
         {{"say", "--stdout", "Да", "-"},
          sayError("more than one text: give TEXT, -f FILE or - for standard input, only one of them")},
@@ -71,7 +75,7 @@ TEST(Options, CommandLinesAreRead) {
         {{"say", "--stdout", "--pitch=1.5", "Да"}, sayError("--pitch takes a whole number from -10 to 10, not '1.5'")},
         {{"say", "--stdout", "-a", "", "Да"}, sayError("-a takes a whole number from 0 to 100, not ''")},
         {{"say", "--stdout", "Да", "-v"}, sayError("-v needs a value")},
-        {{"say", "-o", "", "Да"}, sayError("-o needs a file name")},
+        {{"say", "-o", "", "Да"}, sayError("-o and --device need a name")},
         {{"say", "--stdout", "-5", "градусов"}, sayError("unknown option '-5' (put -- before text that starts with -)")},
     };
     for (const auto& [arguments, expected] : rows) EXPECT_EQ(parsed(arguments), expected);

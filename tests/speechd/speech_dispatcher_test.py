@@ -1,0 +1,245 @@
+#!/usr/bin/python3
+"""sd_vxtts under Debian's own Speech Dispatcher.
+
+speech_dispatcher_test.py SD_VXTTS VXTTS
+
+Starts speech-dispatcher on a private socket with a private configuration that loads sd_vxtts and
+sends the server's audio to a file through ALSA's file plugin (no sound device needed), with a
+fresh per-user data folder, and checks as a screen reader would use it: spd-say speaks Russian and
+Ukrainian as vxtts does; SSML index marks come in order, each when the audio before it has played;
+STOP silences a long text within 100 ms; rate, punctuation, spelling, characters and keys reach
+the engine (seen in the length of the audio); PAUSE stops at a mark of the server's and RESUME goes
+on from it. Prints one line per failed check; exits 1 if any failed.
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import wave
+
+import speechd
+
+RATE = 22050  # the built-in voice's rate; the server receives 16-bit mono
+BYTES_PER_SECOND = 2 * RATE
+
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+        print("FAIL: " + what, flush=True)
+
+
+class Server:
+    """speech-dispatcher with sd_vxtts as its only module, in folder."""
+
+    def __init__(self, folder, module):
+        self.folder = folder
+        self.audio = os.path.join(folder, "audio.raw")
+        self.socket = os.path.join(folder, "speechd.sock")
+        conf = os.path.join(folder, "conf")
+        modules = os.path.join(folder, "modules")
+        os.makedirs(os.path.join(conf, "modules"))
+        os.makedirs(modules)
+        os.makedirs(os.path.join(folder, "log"))
+        os.symlink(os.path.abspath(module), os.path.join(modules, "sd_vxtts"))
+        with open(os.path.join(conf, "speechd.conf"), "w") as f:
+            f.write('LogLevel 3\nAudioOutputMethod "alsa"\nAudioALSADevice "vxfile"\n'
+                    'AddModule "vxtts" "sd_vxtts" "vxtts.conf"\nDefaultModule vxtts\n')
+        with open(os.path.join(conf, "modules", "vxtts.conf"), "w") as f:
+            f.write('DefaultVoice "tembra"\n')
+        # ALSA reads the user's configuration from HOME: a device that writes what it is given to
+        # a file, through the null device.
+        with open(os.path.join(folder, ".asoundrc"), "w") as f:
+            f.write('pcm.vxfile {\n type file\n slave.pcm "null"\n file "%s"\n format "raw"\n}\n' % self.audio)
+        self.environment = dict(os.environ, HOME=folder, XDG_CONFIG_HOME=os.path.join(folder, "config"),
+                                XDG_RUNTIME_DIR=folder, SPEECHD_ADDRESS="unix_socket:" + self.socket)
+        self.process = subprocess.Popen(
+            ["speech-dispatcher", "-s", "-t", "0", "-C", conf, "-m", modules, "-c", "unix_socket",
+             "-S", self.socket, "-L", os.path.join(folder, "log")],
+            env=self.environment, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for _ in range(100):
+            if os.path.exists(self.socket):
+                return
+            time.sleep(0.05)
+        raise RuntimeError("speech-dispatcher made no socket; see " + folder + "/log")
+
+    def audio_bytes(self):
+        return os.path.getsize(self.audio) if os.path.exists(self.audio) else 0
+
+    def spd_say(self, *arguments):
+        return subprocess.run(["spd-say", "-w", "-o", "vxtts"] + list(arguments), env=self.environment,
+                              timeout=60).returncode
+
+    def client(self):
+        client = speechd.SSIPClient("vxtts-test", socket_path=self.socket, autospawn=False)
+        client.set_output_module("vxtts")
+        return client
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait(10)
+
+
+class Message:
+    """One message spoken through a client, its events timed from its BEGIN."""
+
+    EVENTS = (speechd.CallbackType.BEGIN, speechd.CallbackType.END, speechd.CallbackType.CANCEL,
+              speechd.CallbackType.PAUSE, speechd.CallbackType.RESUME, speechd.CallbackType.INDEX_MARK)
+
+    def __init__(self, client, text, ssml=False):
+        self.events = []
+        self.began = threading.Event()
+        self.ended = threading.Event()
+        self.paused = threading.Event()
+        client.set_data_mode(speechd.DataMode.SSML if ssml else speechd.DataMode.TEXT)
+        client.speak(text, callback=self.note, event_types=self.EVENTS)
+
+    def note(self, kind, index_mark=None):
+        now = time.monotonic()
+        if kind == speechd.CallbackType.BEGIN and not self.began.is_set():
+            self.begin = now
+            self.began.set()
+        self.events.append((now, index_mark if kind == speechd.CallbackType.INDEX_MARK else kind))
+        if kind == speechd.CallbackType.PAUSE:
+            self.paused.set()
+        if kind in (speechd.CallbackType.END, speechd.CallbackType.CANCEL):
+            self.ended.set()
+
+    def names(self):
+        return [name for _, name in self.events]
+
+
+def vxtts_audio(vxtts, environment, text, *options):
+    """The samples of the text as vxtts says it, and its bookmark events."""
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, "out.wav")
+        result = subprocess.run([vxtts, "say", "-o", path] + list(options) + ["--", text], env=environment,
+                                capture_output=True, text=True, timeout=60)
+        with wave.open(path) as audio:
+            return audio.getnframes(), result.stderr
+
+
+def spoken_seconds(server, *arguments):
+    before = server.audio_bytes()
+    check(server.spd_say(*arguments) == 0, "spd-say %s fails" % " ".join(arguments))
+    return (server.audio_bytes() - before) / BYTES_PER_SECOND
+
+
+def check_languages(server, vxtts):
+    for language, voice, text in (("ru", "tembra", "Съешь же ещё этих мягких французских булок."),
+                                  ("uk", "tembra_uk", "Співає пісню соловей у гаю.")):
+        seconds = spoken_seconds(server, "-l", language, text)
+        frames, _ = vxtts_audio(vxtts, server.environment, text, "-v", voice)
+        check(abs(seconds - frames / RATE) < 0.05,
+              "spd-say -l %s: %.3f s of audio, vxtts -v %s: %.3f s" % (language, seconds, voice, frames / RATE))
+
+
+def check_marks(server, vxtts):
+    client = server.client()
+    client.set_language("ru")
+    message = Message(client, '<speak>Раз, два, три. <mark name="a"/>Четыре, пять. <mark name="b"/>'
+                              'Вышел зайчик погулять.<mark name="c"/></speak>', ssml=True)
+    check(message.ended.wait(30), "an SSML message never ends")
+    names = message.names()
+    check(names == ["begin", "a", "b", "c", "end"], "events of an SSML message: %s" % names)
+    # Where vxtts puts the marks in the same text (SAPI's bookmarks), in seconds of audio.
+    _, events = vxtts_audio(vxtts, server.environment,
+                            '<speak>Раз, два, три. <bookmark mark="a"/>Четыре, пять. <bookmark mark="b"/>'
+                            'Вышел зайчик погулять.<bookmark mark="c"/></speak>', "--xml", "--events")
+    positions = {}
+    for line in events.splitlines():
+        if '"bookmark"' in line:
+            name = line.split('"name":"')[1].split('"')[0]
+            positions[name] = int(line.split('"position":')[1].rstrip("}")) / RATE
+    for moment, name in message.events:
+        if name in positions:
+            heard = moment - message.begin
+            check(abs(heard - positions[name]) < 0.15,
+                  "mark %s reported %.3f s after the start, its audio ends at %.3f s" % (name, heard, positions[name]))
+    client.close()
+
+
+def check_stop(server):
+    client = server.client()
+    client.set_language("ru")
+    message = Message(client, "Вышел зайчик погулять, вдруг охотник выбегает. " * 20)
+    check(message.began.wait(10), "a long message never begins")
+    before = server.audio_bytes()
+    time.sleep(1.0)
+    stopped = time.monotonic()
+    client.stop()
+    check(message.ended.wait(5), "a stopped message never ends")
+    time.sleep(0.3)
+    late = (server.audio_bytes() - before) / BYTES_PER_SECOND - (stopped - message.begin)
+    check(late < 0.1, "%.3f s of audio after STOP" % late)
+    check(message.names()[-1] == "cancel", "a stopped message ends with %s" % message.names()[-1])
+    client.close()
+
+
+def check_pause(module, environment):
+    """PAUSE straight through the protocol, as the server sends it: the message stops after the
+    server's next mark (__spd_...), with no audio after it, and says PAUSE. (Through the server
+    itself the pause can be lost: speech-dispatcher 0.11 queues the mark before it marks the queue
+    as pausing, and a device that plays at once, as the test's does, has played it in between.)"""
+    text = "<speak>Раз, два, три.<mark name=\"__spd_0\"/> Четыре, пять.<mark name=\"__spd_1\"/> Вышел зайчик.</speak>"
+    module = subprocess.Popen([module], stdin=subprocess.PIPE, stdout=subprocess.PIPE, env=environment)
+    module.stdin.write(("INIT\nAUDIO\naudio_output_method=server\n.\nSET\nlanguage=ru\n.\nSPEAK\n%s\n.\nPAUSE\n"
+                        % text).encode())
+    module.stdin.flush()
+    events = []
+    for line in module.stdout:
+        if line.startswith(b"705 AUDIO"):
+            events.append("audio")
+        elif line.startswith((b"70", b"2", b"3")) and not line.startswith(b"705-"):
+            events.append(line.decode().strip())
+        if line.startswith((b"702", b"703", b"704")):
+            break
+    module.stdin.write(b"QUIT\n")
+    module.stdin.close()
+    module.wait(10)
+    while events and events[0] != "701 BEGIN":
+        events.pop(0)
+    check(events[-3:] == ["700-__spd_0", "700 INDEX MARK", "704 PAUSE"] and events.count("audio") > 10,
+          "a paused message: %s" % [event for event in events if event != "audio"])
+
+
+def check_settings(server):
+    text = "Раз, два; три: четыре - пять!"
+    normal = spoken_seconds(server, "-l", "ru", text)
+    fast = spoken_seconds(server, "-l", "ru", "-r", "100", text)
+    check(fast < 0.75 * normal, "rate 100: %.2f s, rate 0: %.2f s" % (fast, normal))
+    punctuated = spoken_seconds(server, "-l", "ru", "-m", "all", text)
+    check(punctuated > 1.3 * normal, "punctuation all: %.2f s, none: %.2f s" % (punctuated, normal))
+    spelled = spoken_seconds(server, "-l", "ru", "-s", "дом")
+    word = spoken_seconds(server, "-l", "ru", "дом")
+    check(spelled > 2 * word, "spelled: %.2f s, said: %.2f s" % (spelled, word))
+    for what in (["-c", "ж"], ["-c", "space"], ["-k", "shift_a"], ["-k", "x"]):
+        check(spoken_seconds(server, "-l", "ru", *what) > 0.1, "spd-say %s says nothing" % " ".join(what))
+
+
+def main():
+    module, vxtts = sys.argv[1], sys.argv[2]
+    folder = tempfile.mkdtemp(prefix="vxtts-speechd.")
+    server = Server(folder, module)
+    try:
+        check_languages(server, vxtts)
+        check_marks(server, vxtts)
+        check_stop(server)
+        check_settings(server)
+        check_pause(module, server.environment)
+    finally:
+        server.stop()
+    print("speech_dispatcher_test: %d failure(s)" % len(failures))
+    if failures:
+        print("the server's log is in " + folder + "/log")
+        sys.exit(1)
+    shutil.rmtree(folder)
+
+
+if __name__ == "__main__":
+    main()
