@@ -61,31 +61,6 @@ HRESULT SpeakSite::Write(const void* data, ULONG size, ULONG* written) {
     return S_OK;
 }
 
-HRESULT SpeakSite::GetRate(LONG* rateAdjust) {
-    if (!rateAdjust) {
-        return E_POINTER;
-    }
-    *rateAdjust = 0;
-    return S_OK;
-}
-
-HRESULT SpeakSite::GetVolume(USHORT* volume) {
-    if (!volume) {
-        return E_POINTER;
-    }
-    *volume = 100;
-    return S_OK;
-}
-
-HRESULT SpeakSite::GetSkipInfo(SPVSKIPTYPE* type, LONG* items) {
-    if (!type || !items) {
-        return E_POINTER;
-    }
-    *type = SPVST_SENTENCE;
-    *items = 0;
-    return S_OK;
-}
-
 void SpeakSite::writeSpan(const SPEVENT& event) {
     const auto offset = static_cast<std::uint64_t>(event.lParam);
     const auto length = static_cast<std::uint64_t>(event.wParam);

@@ -3,6 +3,7 @@
 // writes the engine's sentence, word and bookmark events as JSON lines. It never asks the engine to
 // stop; a failed write fails Write, which is what stops the engine.
 
+#include "cli/PlainSite.h"
 #include "cli/TextChunker.h"
 #include "cli/WavOutput.h"
 #include "platform/ComObject.h"
@@ -12,7 +13,7 @@
 
 namespace vx::cli {
 
-class SpeakSite : public ISpTTSEngineSite {
+class SpeakSite : public PlainSite {
 public:
     // events: where event lines go; null asks the engine for no events.
     SpeakSite(AudioOutput& output, std::ostream* events)
@@ -42,12 +43,6 @@ public:
     DWORD STDMETHODCALLTYPE GetActions() override { return SPVES_CONTINUE; }
     // E_FAIL, with nothing written, once the output has failed.
     HRESULT STDMETHODCALLTYPE Write(const void* data, ULONG size, ULONG* written) override;
-    // The rate and volume of the site are SAPI's defaults: adjustments come in the fragments.
-    HRESULT STDMETHODCALLTYPE GetRate(LONG* rateAdjust) override;
-    HRESULT STDMETHODCALLTYPE GetVolume(USHORT* volume) override;
-    // No skip is ever asked for.
-    HRESULT STDMETHODCALLTYPE GetSkipInfo(SPVSKIPTYPE* type, LONG* items) override;
-    HRESULT STDMETHODCALLTYPE CompleteSkip(LONG) override { return S_OK; }
 
 private:
     // A sentence or word: its length is wParam, its position in the spoken text lParam.

@@ -26,16 +26,6 @@ void appendUtf8(std::string& out, char32_t c) {
     }
 }
 
-void appendUtf16(std::u16string& out, char32_t c) {
-    if (c < 0x10000) {
-        out.push_back(static_cast<char16_t>(c));
-        return;
-    }
-    c -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-}
-
 // Decodes one UTF-8 sequence at text[pos]. Returns the character, or kReplacement for a
 // malformed sequence, and advances pos past what it consumed (at least one byte). Sets valid
 // to false for anything malformed.
@@ -122,6 +112,16 @@ bool isValidUtf8(std::string_view text) {
         decodeUtf8(text, pos, valid);
     }
     return valid;
+}
+
+void appendUtf16(std::u16string& out, char32_t c) {
+    if (c < 0x10000) {
+        out.push_back(static_cast<char16_t>(c));
+        return;
+    }
+    c -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
 }
 
 } // namespace vx

@@ -19,6 +19,9 @@ std::u16string fromUtf8(std::string_view text);
 // it has 32 (POSIX), each surrogate pair becomes one character and a lone surrogate U+FFFD.
 std::wstring toWideChars(std::u16string_view text);
 
+// Appends the character c (a Unicode scalar value) as UTF-16: one unit, or a surrogate pair.
+void appendUtf16(std::u16string& out, char32_t c);
+
 // True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past
 // U+10FFFF).
 bool isValidUtf8(std::string_view text);

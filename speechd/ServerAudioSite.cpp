@@ -157,29 +157,4 @@ bool ServerAudioSite::sendBlock(const char* data, std::size_t bytes) {
     return channel_.send(audioEvent(format_, data, bytes));
 }
 
-HRESULT ServerAudioSite::GetRate(LONG* rateAdjust) {
-    if (!rateAdjust) {
-        return E_POINTER;
-    }
-    *rateAdjust = 0;
-    return S_OK;
-}
-
-HRESULT ServerAudioSite::GetVolume(USHORT* volume) {
-    if (!volume) {
-        return E_POINTER;
-    }
-    *volume = 100;
-    return S_OK;
-}
-
-HRESULT ServerAudioSite::GetSkipInfo(SPVSKIPTYPE* type, LONG* items) {
-    if (!type || !items) {
-        return E_POINTER;
-    }
-    *type = SPVST_SENTENCE;
-    *items = 0;
-    return S_OK;
-}
-
 } // namespace vx::speechd

@@ -9,6 +9,7 @@
 // server.
 
 #include "platform/AudioConversion.h"
+#include "cli/PlainSite.h"
 #include "platform/ComObject.h"
 #include "speechd/ServerChannel.h"
 
@@ -50,7 +51,7 @@ private:
     bool paused_ = false;
 };
 
-class ServerAudioSite : public ISpTTSEngineSite {
+class ServerAudioSite : public cli::PlainSite {
 public:
     static constexpr int kBlockMilliseconds = 20;
 
@@ -75,10 +76,6 @@ public:
     DWORD STDMETHODCALLTYPE GetActions() override;
     // E_FAIL when the message is to end or the server has gone.
     HRESULT STDMETHODCALLTYPE Write(const void* data, ULONG size, ULONG* written) override;
-    HRESULT STDMETHODCALLTYPE GetRate(LONG* rateAdjust) override;
-    HRESULT STDMETHODCALLTYPE GetVolume(USHORT* volume) override;
-    HRESULT STDMETHODCALLTYPE GetSkipInfo(SPVSKIPTYPE* type, LONG* items) override;
-    HRESULT STDMETHODCALLTYPE CompleteSkip(LONG) override { return S_OK; }
 
 private:
     // Sends the audio in blocks of kBlockMilliseconds; false when the message is to end first or

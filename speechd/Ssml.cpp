@@ -17,16 +17,6 @@ struct Entity {
 constexpr std::array kEntities{Entity{"lt", U'<'}, Entity{"gt", U'>'}, Entity{"amp", U'&'},
                                Entity{"quot", U'"'}, Entity{"apos", U'\''}};
 
-void appendUtf16(std::u16string& out, char32_t code) {
-    if (code < 0x10000) {
-        out.push_back(static_cast<char16_t>(code));
-        return;
-    }
-    code -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-}
-
 // The character that the entity body (between '&' and ';') names, if it names one.
 std::optional<char32_t> entityCode(std::string_view body) {
     for (const Entity& entity : kEntities) {
