@@ -1,7 +1,8 @@
 #pragma once
 // Ctrl-C and its kin for a program that must stop what it does at once and end cleanly: once
-// watched, SIGINT, SIGTERM and SIGHUP only note their arrival (and interrupt the blocking call
-// the program is in), and the program asks for them. POSIX only.
+// watched, the first SIGINT, SIGTERM or SIGHUP only notes its arrival (and interrupts the blocking
+// call the program is in), and the program asks for it; a second one ends the program. POSIX
+// only.
 
 namespace vx::platform {
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace vx::pcm {
@@ -70,5 +71,31 @@ public:
 
 // A decoder of the format (isMp3), or null when the platform has none for it.
 std::unique_ptr<Mp3Stream> openMp3Stream(const WAVEFORMATEX& mp3);
+
+// Audio that arrives in blocks cut anywhere, handed on in whole frames: the start of a frame at
+// the end of a block waits for its rest in the next.
+class WholeFrames {
+public:
+    explicit WholeFrames(std::size_t frameBytes)
+        : frameBytes_(frameBytes) {}
+
+    // The whole frames that bytes at data complete, with what waited before them; valid until the
+    // next call.
+    std::span<const unsigned char> take(const unsigned char* data, std::size_t bytes) {
+        if (waiting_.empty() && bytes % frameBytes_ == 0) {
+            return {data, bytes};
+        }
+        joined_.assign(waiting_.begin(), waiting_.end());
+        joined_.insert(joined_.end(), data, data + bytes);
+        const std::size_t whole = joined_.size() - joined_.size() % frameBytes_;
+        waiting_.assign(joined_.begin() + static_cast<std::ptrdiff_t>(whole), joined_.end());
+        return {joined_.data(), whole};
+    }
+
+private:
+    std::size_t frameBytes_;
+    std::vector<unsigned char> waiting_;
+    std::vector<unsigned char> joined_;
+};
 
 } // namespace vx::pcm

@@ -21,8 +21,8 @@ constexpr std::array kCommands{
     CommandName{"LOGLEVEL", Kind::LogLevel}, CommandName{"QUIT", Kind::Quit},
 };
 
-// The server sends about ten; a block of more is no block of settings.
-constexpr std::size_t kMaxSettings = 1000;
+// The server sends about ten short lines; a block of more is no block of settings.
+constexpr std::size_t kMaxSettingsBytes = 64 * 1024;
 
 bool hasText(Kind kind) {
     return kind == Kind::Speak || kind == Kind::Char || kind == Kind::Key || kind == Kind::SoundIcon;
@@ -80,6 +80,7 @@ void ProtocolReader::line(std::string_view text) {
     if (!block_) {
         Request request = command(text);
         if (hasText(request.kind) || hasSettings(request.kind)) {
+            settingsBytes_ = 0;
             block_ = request;
             request.opening = true;
         }
@@ -130,9 +131,10 @@ bool ProtocolReader::blockLine(std::string_view line) {
         const std::size_t equals = line.find('=');
         if (equals == std::string_view::npos || equals == 0) {
             request.problem = "'" + std::string(line.substr(0, 200)) + "' is no name=value line";
-        } else if (request.settings.size() == kMaxSettings) {
-            request.problem = "more than " + std::to_string(kMaxSettings) + " settings";
+        } else if (settingsBytes_ + line.size() > kMaxSettingsBytes) {
+            request.problem = "settings of more than " + std::to_string(kMaxSettingsBytes) + " bytes";
         } else {
+            settingsBytes_ += line.size();
             request.settings.emplace_back(line.substr(0, equals), line.substr(equals + 1));
         }
         return false;

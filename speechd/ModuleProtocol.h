@@ -40,8 +40,8 @@ struct Request {
 };
 
 // Reads requests from the bytes of standard input as they arrive, in pieces of any size. Memory
-// stays bounded whatever comes: a text or a line past kMaxTextBytes is read to its end and
-// dropped, and the request says so.
+// stays bounded whatever comes: a text or a line past kMaxTextBytes, or settings past 64 KB, are
+// read to their end and dropped, and the request says so.
 class ProtocolReader {
 public:
     static constexpr std::size_t kMaxTextBytes = 16 * 1024 * 1024;
@@ -63,6 +63,7 @@ private:
     std::string partial_;          // the line read so far, without its LF
     bool overlongLine_ = false;    // that line passed the limit: the rest of it is skipped
     std::optional<Request> block_; // the command whose block is being read
+    std::size_t settingsBytes_ = 0; // of that block's settings
     std::deque<Request> ready_;
 };
 

@@ -199,7 +199,8 @@ OutputModule::Engine& OutputModule::engine(const std::string& voice) {
 }
 
 OutputModule::Message OutputModule::messageOf(const Request& request) const {
-    Message message{request.kind, {}, {}, settings_.speakPunctuation ? static_cast<DWORD>(SPF_NLP_SPEAK_PUNC) : 0, {}};
+    Message message;
+    message.flags = settings_.speakPunctuation ? static_cast<DWORD>(SPF_NLP_SPEAK_PUNC) : 0;
     const auto add = [&](SPVACTIONS action, std::u16string text) {
         message.texts.push_back(std::move(text));
         SPVTEXTFRAG fragment{};

@@ -38,9 +38,14 @@ private:
         cli::ComRef<ISpTTSEngine> object;
         WAVEFORMATEX format{};
     };
-    // What one message says: its fragments point into its pieces.
+    // What one message says: its fragments point into its texts, so it is moved, never copied.
     struct Message {
-        Request::Kind kind;
+        Message() = default;
+        Message(const Message&) = delete;
+        Message& operator=(const Message&) = delete;
+        Message(Message&&) = default;
+        Message& operator=(Message&&) = default;
+
         std::vector<std::u16string> texts;
         std::vector<SPVTEXTFRAG> fragments;
         DWORD flags = 0;

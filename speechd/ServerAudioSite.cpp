@@ -57,7 +57,8 @@ ServerAudioSite::ServerAudioSite(ServerChannel& channel, MessageControl& control
     , control_(control)
     , format_(serverFormat(format))
     , lead_(lead)
-    , engineBits_(format.wBitsPerSample) {
+    , engineBits_(format.wBitsPerSample)
+    , frames_(format_.nBlockAlign) {
     if (engineBits_ != format_.wBitsPerSample) {
         converter_ = AudioConverter::open(format, format_);
     }
@@ -116,14 +117,21 @@ HRESULT ServerAudioSite::Write(const void* data, ULONG size, ULONG* written) {
     if (!data && size > 0) {
         return E_POINTER;
     }
-    const auto* bytes = static_cast<const char*>(data);
+    if (size == 0) {
+        return S_OK;
+    }
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::span<const unsigned char> audio;
     if (format_.wBitsPerSample != engineBits_) {
-        if (!converter_ || !converter_->convert(static_cast<const unsigned char*>(data), size, converted_)) {
+        // The converter keeps the start of a frame for the next block itself.
+        if (!converter_ || !converter_->convert(bytes, size, converted_)) {
             return E_FAIL;
         }
-        bytes = reinterpret_cast<const char*>(converted_.data());
+        audio = converted_;
+    } else {
+        audio = frames_.take(bytes, size);
     }
-    if (!sendAudio(bytes, format_.wBitsPerSample != engineBits_ ? converted_.size() : size)) {
+    if (!sendAudio(reinterpret_cast<const char*>(audio.data()), audio.size())) {
         return E_FAIL;
     }
     if (written) {

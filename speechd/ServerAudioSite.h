@@ -11,6 +11,7 @@
 #include "platform/AudioConversion.h"
 #include "cli/PlainSite.h"
 #include "platform/ComObject.h"
+#include "platform/PcmLayout.h"
 #include "speechd/ServerChannel.h"
 
 #include <chrono>
@@ -87,10 +88,11 @@ private:
     ServerChannel& channel_;
     MessageControl& control_;
     WAVEFORMATEX format_; // the server's
-    std::unique_ptr<AudioConverter> converter_; // from the engine's format, when it is 8-bit
-    std::vector<unsigned char> converted_;
     std::chrono::milliseconds lead_;
     WORD engineBits_;
+    std::unique_ptr<AudioConverter> converter_; // from the engine's format, when it is 8-bit
+    std::vector<unsigned char> converted_;
+    pcm::WholeFrames frames_; // of 16-bit audio as it comes
     std::chrono::steady_clock::time_point firstBlock_;
     std::uint64_t audioBytes_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/Utf.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <optional>
@@ -13,6 +14,9 @@ struct Entity {
     std::string_view name;
     char32_t code;
 };
+
+// "&#x10FFFF;" and "&#1114111;" are the longest entities read.
+constexpr std::size_t kLongestEntity = 10;
 
 constexpr std::array kEntities{Entity{"lt", U'<'}, Entity{"gt", U'>'}, Entity{"amp", U'&'},
                                Entity{"quot", U'"'}, Entity{"apos", U'\''}};
@@ -46,11 +50,11 @@ std::u16string decodeEntities(std::string_view text) {
         if (amp == std::string_view::npos) {
             break;
         }
-        const std::size_t semicolon = text.find(';', amp);
+        // An entity is short: the ';' is looked for only as far as the longest could reach, so
+        // that text full of '&' is read in one pass.
+        const std::size_t semicolon = text.substr(0, amp + kLongestEntity).find(';', amp);
         const std::optional<char32_t> code =
-            semicolon != std::string_view::npos && semicolon - amp <= 10
-                ? entityCode(text.substr(amp + 1, semicolon - amp - 1))
-                : std::nullopt;
+            semicolon != std::string_view::npos ? entityCode(text.substr(amp + 1, semicolon - amp - 1)) : std::nullopt;
         if (code) {
             appendUtf16(out, *code);
             at = semicolon + 1;
@@ -121,15 +125,19 @@ public:
 
 private:
     // Reads the tag at open and returns where the text after it begins. A '<' that starts no
-    // tag is text.
+    // tag is text, and so is the rest of the text when no '>' closes the tag.
     std::size_t tag(std::string_view ssml, std::size_t open) {
-        const std::size_t close = ssml.find('>', open);
         const std::size_t first = open + 1;
         const bool startsTag = first < ssml.size() && (isNameChar(ssml[first]) || ssml[first] == '/' ||
                                                        ssml[first] == '?' || ssml[first] == '!');
-        if (close == std::string_view::npos || !startsTag) {
+        if (!startsTag) {
             text_.push_back('<');
             return first;
+        }
+        const std::size_t close = ssml.find('>', first);
+        if (close == std::string_view::npos) {
+            text_.append(ssml.substr(open));
+            return ssml.size();
         }
         const std::string_view inside = ssml.substr(first, close - first);
         std::size_t nameEnd = 0;
@@ -137,7 +145,10 @@ private:
             ++nameEnd;
         }
         if (inside.substr(0, nameEnd) == "mark") {
-            if (std::optional<std::u16string> name = attribute(inside, "name")) {
+            // A name with a line end or another control character cannot be reported: the server
+            // reads events a line at a time, as C strings.
+            if (std::optional<std::u16string> name = attribute(inside, "name");
+                name && std::none_of(name->begin(), name->end(), [](char16_t c) { return c < 0x20; })) {
                 endText();
                 pieces_.push_back({SsmlPiece::Kind::Mark, std::move(*name)});
             }

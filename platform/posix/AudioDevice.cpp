@@ -1,6 +1,7 @@
 #include "platform/AudioDevice.h"
 
 #include "platform/Interrupts.h"
+#include "platform/PcmLayout.h"
 
 #include <alsa/asoundlib.h>
 
@@ -19,14 +20,16 @@ class AlsaDevice final : public AudioDevice {
 public:
     AlsaDevice(snd_pcm_t* pcm, std::size_t frameBytes)
         : pcm_(pcm)
-        , frameBytes_(frameBytes) {}
+        , frameBytes_(frameBytes)
+        , frames_(frameBytes) {}
     ~AlsaDevice() override { snd_pcm_close(pcm_); }
     AlsaDevice(const AlsaDevice&) = delete;
     AlsaDevice& operator=(const AlsaDevice&) = delete;
 
     bool play(const void* data, std::size_t bytes) override {
-        const auto* at = static_cast<const unsigned char*>(data);
-        snd_pcm_uframes_t frames = bytes / frameBytes_;
+        const std::span<const unsigned char> whole = frames_.take(static_cast<const unsigned char*>(data), bytes);
+        const unsigned char* at = whole.data();
+        snd_pcm_uframes_t frames = whole.size() / frameBytes_;
         while (frames > 0) {
             if (interruption() != 0) {
                 return interrupted();
@@ -79,6 +82,7 @@ private:
 
     snd_pcm_t* pcm_;
     std::size_t frameBytes_;
+    pcm::WholeFrames frames_;
 };
 
 // ALSA's library prints its own complaints on standard error; the reason it returns is said once,

@@ -1,12 +1,15 @@
 #include "platform/Interrupts.h"
 
+#include <atomic>
 #include <csignal>
 #include <initializer_list>
 
 namespace vx::platform {
 namespace {
 
-volatile std::sig_atomic_t arrived = 0;
+// Read by the thread that plays; lock-free, so the handler may set it.
+std::atomic<int> arrived = 0;
+static_assert(std::atomic<int>::is_always_lock_free);
 
 void note(int signal) {
     arrived = signal;
@@ -18,8 +21,10 @@ void watchInterrupts() {
     struct sigaction action {};
     action.sa_handler = note;
     sigemptyset(&action.sa_mask);
-    // No SA_RESTART: a write waiting for the audio device returns at once.
-    action.sa_flags = 0;
+    // No SA_RESTART: a blocking call returns at once. SA_RESETHAND: a second signal ends the
+    // program as the signal does, should the first go unseen while the engine is busy elsewhere
+    // (waiting on a web service, say).
+    action.sa_flags = SA_RESETHAND;
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         sigaction(signal, &action, nullptr);
     }

@@ -33,8 +33,10 @@ bool writeStandardOutput(std::string_view bytes) {
 }
 
 void shrinkStandardOutputPipe() {
-    // The kernel rounds the size up to its smallest, one page.
+#ifdef F_SETPIPE_SZ
+    // Linux rounds the size up to its smallest, one page.
     ::fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 1);
+#endif
 }
 
 } // namespace vx::platform

@@ -3,7 +3,8 @@
 # of the test's own that writes what it is given to a file (ALSA's file plugin in front of its null
 # device: no sound card needed). The audio that reaches the device is the audio that -o writes,
 # byte for byte; a bad device name fails saying so; SIGINT while a long text plays ends it at once
-# with the shell's code 130.
+# with the shell's code 130. The null device takes audio as fast as it comes, so the waits for room
+# in a real device's buffer are not exercised here.
 set -euo pipefail
 vxtts=$1
 folder=$(mktemp -d "${TMPDIR:-/tmp}/vxtts-playback.XXXXXX")

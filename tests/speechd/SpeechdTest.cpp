@@ -67,6 +67,8 @@ TEST(ProtocolReader, DropsWhatPassesTheLimitAndSaysSo) {
               (std::vector<std::string>{"SPEAK open", "SPEAK нет (2) ! " + tooLong, "STOP"}));
     EXPECT_EQ(requests(huge + "\nSTOP\n", 1 << 20),
               (std::vector<std::string>{"UNKNOWN [a line " + tooLong + "]", "STOP"}));
+    EXPECT_EQ(requests("SET\nrate=1\nvoice=" + std::string(70000, 'x') + "\n.\n", 1 << 16),
+              (std::vector<std::string>{"SET open", "SET rate=1 ! settings of more than 65536 bytes"}));
 }
 
 // The bytes an audio event carries, with the escapes undone as the server undoes them.
@@ -108,6 +110,8 @@ TEST(Ssml, TextAndMarksInOrder) {
         {"1 < 2 > 0 <", "1 < 2 > 0 <|"},
         {"<mark name=\"&quot;x&quot;\"/><mark/><mark id=\"y\"/>  ", "[\"x\"]"},
         {"<speak>\n</speak>", ""},
+        {"<mark name=\"a&#10;702 END\"/>да<mark name=\"b\x01\"/>", "да|"},
+        {"да <b нет", "да <b нет|"},
     };
     for (const auto& [ssml, expected] : rows) EXPECT_EQ(pieces(ssml), expected) << ssml;
 }

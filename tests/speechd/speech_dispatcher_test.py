@@ -8,8 +8,9 @@ sends the server's audio to a file through ALSA's file plugin (no sound device n
 fresh per-user data folder, and checks as a screen reader would use it: spd-say speaks Russian and
 Ukrainian as vxtts does; SSML index marks come in order, each when the audio before it has played;
 STOP silences a long text within 100 ms; rate, punctuation, spelling, characters and keys reach
-the engine (seen in the length of the audio); PAUSE stops at a mark of the server's and RESUME goes
-on from it. Prints one line per failed check; exits 1 if any failed.
+the engine (seen in the length of the audio). Then the module alone, driven through its protocol
+as the server drives it: its answers, errors and events, PAUSE, and a new message right after a
+stop. Prints one line per failed check; exits 1 if any failed.
 """
 import os
 import shutil
@@ -181,31 +182,94 @@ def check_stop(server):
     client.close()
 
 
-def check_pause(module, environment):
-    """PAUSE straight through the protocol, as the server sends it: the message stops after the
-    server's next mark (__spd_...), with no audio after it, and says PAUSE. (Through the server
-    itself the pause can be lost: speech-dispatcher 0.11 queues the mark before it marks the queue
-    as pausing, and a device that plays at once, as the test's does, has played it in between.)"""
-    text = "<speak>Раз, два, три.<mark name=\"__spd_0\"/> Четыре, пять.<mark name=\"__spd_1\"/> Вышел зайчик.</speak>"
-    module = subprocess.Popen([module], stdin=subprocess.PIPE, stdout=subprocess.PIPE, env=environment)
-    module.stdin.write(("INIT\nAUDIO\naudio_output_method=server\n.\nSET\nlanguage=ru\n.\nSPEAK\n%s\n.\nPAUSE\n"
-                        % text).encode())
-    module.stdin.flush()
-    events = []
-    for line in module.stdout:
-        if line.startswith(b"705 AUDIO"):
-            events.append("audio")
-        elif line.startswith((b"70", b"2", b"3")) and not line.startswith(b"705-"):
-            events.append(line.decode().strip())
-        if line.startswith((b"702", b"703", b"704")):
-            break
-    module.stdin.write(b"QUIT\n")
-    module.stdin.close()
-    module.wait(10)
-    while events and events[0] != "701 BEGIN":
-        events.pop(0)
-    check(events[-3:] == ["700-__spd_0", "700 INDEX MARK", "704 PAUSE"] and events.count("audio") > 10,
-          "a paused message: %s" % [event for event in events if event != "audio"])
+class ModuleSession:
+    """sd_vxtts driven straight through its protocol, as the server drives it, after INIT and the
+    server's AUDIO: each line it writes is kept, its audio events as "audio"."""
+
+    def __init__(self, module, environment):
+        self.process = subprocess.Popen([module], stdin=subprocess.PIPE, stdout=subprocess.PIPE, env=environment)
+        self.lines = []
+        self.run([("send", "INIT\nAUDIO\naudio_output_method=server\n.\n"), ("until", "203 ")])
+        self.lines = []
+
+    def run(self, steps):
+        for action, text in steps:
+            if action == "send":
+                self.process.stdin.write(text.encode())
+                self.process.stdin.flush()
+            else:
+                self.read_until(text)
+
+    def read_until(self, start):
+        for line in self.process.stdout:
+            if line.startswith(b"705 AUDIO"):
+                self.lines.append("audio")
+            elif not line.startswith(b"705-"):
+                self.lines.append(line.decode(errors="replace").rstrip("\n"))
+            if self.lines and self.lines[-1].startswith(start):
+                return
+        self.lines.append("(the module ended)")
+
+    def quit(self):
+        """Sends QUIT; the module's exit code."""
+        self.run([("send", "QUIT\n"), ("until", "210 ")])
+        self.process.stdin.close()
+        return self.process.wait(10)
+
+
+def contains_in_order(lines, expected):
+    at = 0
+    for line in lines:
+        if at < len(expected) and line == expected[at]:
+            at += 1
+    return at == len(expected)
+
+
+LONG = "SPEAK\n%s\n.\n" % ("Вышел зайчик погулять, вдруг охотник выбегает. " * 20)
+SPD_MARKS = ("SPEAK\n<speak>Раз, два, три.<mark name=\"__spd_0\"/> Четыре, пять.<mark name=\"__spd_1\"/>"
+             " Вышел зайчик.</speak>\n.\n")
+
+# What the module answers, as the server drives it: the steps, then lines that must come in this
+# order (others may come between), and lines that must not come at all.
+PROTOCOL = [
+    ("voices", [("send", "LIST VOICES\n"), ("until", "200 ")],
+     ["200-tembra\tru\tmale", "200-tembra_uk\tuk\tmale", "200 OK VOICE LIST SENT"], []),
+    ("audio of its own", [("send", "AUDIO\naudio_output_method=alsa\n.\n"), ("until", "300 ")],
+     ["207 OK RECEIVING AUDIO SETTINGS", "300-sd_vxtts hands its audio to the server, not to 'alsa'",
+      "300 MODULE ERROR"], []),
+    ("a bad setting", [("send", "SET\nrate=101\nlanguage=ru\n.\n"), ("until", "303 ")],
+     ["303-rate: '101' is no valid value (-100..100)", "303 ERROR INVALID PARAMETER OR VALUE"], []),
+    ("two lines for a character", [("send", "CHAR\nа\nб\n.\n"), ("until", "305 ")],
+     ["202 OK RECEIVING MESSAGE", "305 DATA MORE THAN ONE LINE"], []),
+    # The server sends its next message as soon as the stop is reported.
+    ("SPEAK right after a stop", [("send", LONG), ("until", "audio"), ("send", "STOP\n"), ("until", "703 "),
+                                  ("send", "SPEAK\nДа.\n.\n"), ("until", "702 ")],
+     ["701 BEGIN", "audio", "703 STOP", "200 OK SPEAKING", "701 BEGIN", "audio", "702 END"], ["301 ERROR CANT SPEAK"]),
+    ("a sound icon", [("send", "SOUND_ICON\nmessage\n.\n"), ("until", "702 ")],
+     ["200 OK SPEAKING", "701 BEGIN", "706-message", "706 ICON", "702 END"], []),
+    ("a mark that spans lines", [("send", "SPEAK\n<speak>Раз<mark name=\"x&#10;702 END\"/> два</speak>\n.\n"),
+                                 ("until", "702 ")],
+     ["701 BEGIN", "audio", "702 END"], ["700-x"]),
+    # PAUSE ends the message after the server's next mark, with no audio after it.
+    ("a pause", [("send", SPD_MARKS + "PAUSE\n"), ("until", "704 ")],
+     ["701 BEGIN", "audio", "700-__spd_0", "700 INDEX MARK", "704 PAUSE"], ["700-__spd_1"]),
+    ("QUIT while speaking", [("send", LONG), ("until", "audio")], ["703 STOP", "210 OK QUIT"], []),
+]
+
+
+def check_protocol(module, environment):
+    for name, steps, expected, unwanted in PROTOCOL:
+        session = ModuleSession(module, environment)
+        session.run([("send", "SET\nlanguage=ru\n.\n"), ("until", "203 ")])
+        session.run(steps)
+        status = session.quit()
+        lines = session.lines
+        check(contains_in_order(lines, expected) and not set(unwanted) & set(lines),
+              "%s: %s" % (name, [line for line in lines if line != "audio"]))
+        check(status == 0, "%s: the module ends with %s" % (name, status))
+        if name == "a pause" and "704 PAUSE" in lines:
+            end = lines.index("704 PAUSE")
+            check(lines[end - 2:end] == ["700-__spd_0", "700 INDEX MARK"], "a pause: audio after its mark")
 
 
 def check_settings(server):
@@ -231,7 +295,7 @@ def main():
         check_marks(server, vxtts)
         check_stop(server)
         check_settings(server)
-        check_pause(module, server.environment)
+        check_protocol(module, server.environment)
     finally:
         server.stop()
     print("speech_dispatcher_test: %d failure(s)" % len(failures))
