@@ -3,6 +3,7 @@
 #include "config/ConfigParser.h"
 #include "config/TextUtil.h"
 #include "platform/CharClass.h"
+#include "platform/Log.h"
 
 namespace vx {
 namespace {
@@ -133,6 +134,27 @@ bool Language::loadDictionary(const std::u16string& path) {
 bool Language::loadUserDictionary(const std::u16string& path) {
     UserDictionaryReader reader(userDictionary_);
     return !path.empty() && ConfigParser::loadFile(path, reader, ConfigParser::Headers::None);
+}
+
+std::u16string Language::applyReplacements(std::u16string_view text, const std::function<bool()>& stopRequested) const {
+    return applyDictionary(replacements_, u"the replacements", replacementsLogged_, text, stopRequested);
+}
+
+std::u16string Language::applyUserDictionary(std::u16string_view text, const std::function<bool()>& stopRequested) const {
+    return applyDictionary(userDictionary_, u"the user dictionary", userDictionaryLogged_, text, stopRequested);
+}
+
+std::u16string Language::applyDictionary(const ReplacementDictionary& dictionary, std::u16string_view what,
+                                         std::atomic<bool>& logged, std::u16string_view text,
+                                         const std::function<bool()>& stopRequested) const {
+    ReplacementDictionary::Cut cut;
+    std::u16string applied = dictionary.apply(text, stopRequested, &cut);
+    if (cut.why == ReplacementDictionary::Cut::Why::Growth && !logged.exchange(true)) {
+        Log::Write(u"* %s of %s: the entry '%s' would make a text of %u characters longer than %u; "
+                   u"it and the entries after it are not applied",
+                   what, name_, cut.key, text.size(), cut.limit);
+    }
+    return applied;
 }
 
 } // namespace vx

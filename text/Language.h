@@ -7,7 +7,9 @@
 #include "text/ReadingRules.h"
 #include "text/ReplacementDictionary.h"
 
+#include <atomic>
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -69,8 +71,11 @@ public:
     std::u16string spellSingleLetters(std::u16string_view text) const;
     // Runs of two or more characters without a vowel (abbreviations) spelled letter by letter.
     std::u16string spellAbbreviations(std::u16string_view text) const;
-    std::u16string applyReplacements(std::u16string_view text) const { return replacements_.apply(text); }
-    std::u16string applyUserDictionary(std::u16string_view text) const { return userDictionary_.apply(text); }
+    // The "Replacements" section, and the user dictionary, applied to text (see
+    // ReplacementDictionary::apply); stopRequested is asked between entries. An entry that would
+    // grow the text past the limit is logged, once per dictionary.
+    std::u16string applyReplacements(std::u16string_view text, const std::function<bool()>& stopRequested = {}) const;
+    std::u16string applyUserDictionary(std::u16string_view text, const std::function<bool()>& stopRequested = {}) const;
 
     // A run of decimal digits in words from the "Numbers" section, with the plural forms of
     // thousands, millions and billions; runs of 13 digits or more are read group by group. The
@@ -104,8 +109,15 @@ private:
     std::u16string vowels_;
     std::u16string preposition_;
     unsigned numberGroup_ = 3;
+    // dictionary applied to text, what cut it short logged the first time it happens.
+    std::u16string applyDictionary(const ReplacementDictionary& dictionary, std::u16string_view what,
+                                   std::atomic<bool>& logged, std::u16string_view text,
+                                   const std::function<bool()>& stopRequested) const;
+
     ReplacementDictionary replacements_;
     ReplacementDictionary userDictionary_;
+    mutable std::atomic<bool> replacementsLogged_{false};
+    mutable std::atomic<bool> userDictionaryLogged_{false};
     Words letters_;
     Words numbers_;
     Words symbols_;

@@ -76,35 +76,47 @@ std::shared_ptr<const ReplacementDictionary::Index> ReplacementDictionary::index
     return index_;
 }
 
-std::u16string ReplacementDictionary::apply(std::u16string_view input) const {
+std::u16string ReplacementDictionary::apply(std::u16string_view input, const std::function<bool()>& stopRequested,
+                                           Cut* cut) const {
     std::u16string text(input);
     if (text.empty() || entries_.empty()) {
         return text;
     }
+    const std::size_t limit = std::max(kGrowth * text.size(), kMinLimit);
     const std::shared_ptr<const Index> index = this->index();
     Candidates candidates;
     index->matcher.scan(text, [&](std::size_t entry) { candidates.push(entry); });
 
     const std::size_t context = index->longestKey - 1;
     std::size_t done = 0; // entries below this have been applied
+    std::u16string next;
+    std::vector<std::size_t> inserted; // where the entry's replacements start in next
     while (!candidates.empty()) {
         const std::size_t entry = candidates.top();
         candidates.pop();
         if (entry < done) {
             continue;
         }
+        if (stopRequested && stopRequested()) {
+            if (cut) {
+                cut->why = Cut::Why::Stop;
+            }
+            return text;
+        }
         done = entry + 1;
         const std::u16string_view key = index->keys[entry];
         const std::u16string_view replacement = index->replacements[entry];
-        for (std::size_t pos = 0; pos < text.size();) {
-            const std::size_t at = text.find(key, pos);
-            if (at == std::u16string::npos) {
-                break;
+        if (!replaceAll(text, key, replacement, limit, next, inserted)) {
+            if (cut) {
+                *cut = {Cut::Why::Growth, std::u16string(key), limit};
             }
-            text.replace(at, key.size(), replacement);
-            pos = at + replacement.size();
+            return text;
+        }
+        text.swap(next);
+        // Later entries can only match where the text changed.
+        for (const std::size_t at : inserted) {
             const std::size_t from = at > context ? at - context : 0;
-            const std::size_t to = std::min(text.size(), pos + context);
+            const std::size_t to = std::min(text.size(), at + replacement.size() + context);
             index->matcher.scan(std::u16string_view(text).substr(from, to - from), [&](std::size_t later) {
                 if (later > entry) {
                     candidates.push(later);
@@ -113,6 +125,24 @@ std::u16string ReplacementDictionary::apply(std::u16string_view input) const {
         }
     }
     return text;
+}
+
+bool ReplacementDictionary::replaceAll(std::u16string_view text, std::u16string_view key, std::u16string_view replacement,
+                                       std::size_t limit, std::u16string& out, std::vector<std::size_t>& inserted) {
+    out.clear();
+    inserted.clear();
+    std::size_t pos = 0;
+    for (std::size_t at = text.find(key); at != std::u16string_view::npos; at = text.find(key, pos)) {
+        if (out.size() + (at - pos) + replacement.size() + (text.size() - at - key.size()) > limit) {
+            return false;
+        }
+        out.append(text.substr(pos, at - pos));
+        inserted.push_back(out.size());
+        out.append(replacement);
+        pos = at + key.size();
+    }
+    out.append(text.substr(pos));
+    return true;
 }
 
 } // namespace vx

@@ -5,10 +5,12 @@
 
 #include "platform/Lock.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vx {
 
@@ -34,14 +36,37 @@ public:
     bool empty() const { return entries_.empty(); }
     std::size_t size() const { return entries_.size(); }
 
+    // Why apply left entries unapplied.
+    struct Cut {
+        enum class Why { None, Growth, Stop };
+        Why why = Why::None;
+        std::u16string key;    // Growth: the entry that would have made the text too long,
+        std::size_t limit = 0; // longer than this
+    };
+
+    // How long the text may grow through the entries: kGrowth times its length, or kMinLimit
+    // units when that is more. Chains of entries (a = bb, b = cc, ...) would otherwise grow it
+    // without end.
+    static constexpr std::size_t kGrowth = 64;
+    static constexpr std::size_t kMinLimit = 64 * 1024;
+
     // For each entry in ascending key order, every occurrence of its key (case-sensitive, inside
     // words too) is replaced from left to right; the search goes on after the inserted text, so
-    // an entry never rescans its own output, but later entries see it. Safe to call from several
-    // threads at once.
-    std::u16string apply(std::u16string_view text) const;
+    // an entry never rescans its own output, but later entries see it. Each entry's pass builds
+    // the text anew in one go. An entry that would make the text longer than the limit is not
+    // applied, nor are the entries after it; stopRequested, asked between entries, ends the
+    // application where it is. cut, when given, says which of the two happened. Safe to call
+    // from several threads at once.
+    std::u16string apply(std::u16string_view text, const std::function<bool()>& stopRequested = {},
+                         Cut* cut = nullptr) const;
 
 private:
     struct Index;
+    // Writes text with every occurrence of key replaced, left to right, into out, and where each
+    // replacement starts into inserted; false, as soon as it is clear, when out would be longer
+    // than limit.
+    static bool replaceAll(std::u16string_view text, std::u16string_view key, std::u16string_view replacement,
+                           std::size_t limit, std::u16string& out, std::vector<std::size_t>& inserted);
     std::shared_ptr<const Index> index() const;
 
     std::map<std::u16string, std::u16string> entries_;

@@ -11,6 +11,7 @@
 #include "text/TextReader.h"
 
 #include <array>
+#include <functional>
 #include <exception>
 #include <tuple>
 #include <vector>
@@ -98,6 +99,8 @@ private:
     // The sentences after the first in the portion being spoken, whose starts its words mark.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> innerSentences_;
     bool stopped_ = false;
+    // The sink's stop request, as the dictionaries ask for it between their entries.
+    const std::function<bool()> stopRequested_ = [this] { return sink_.stopRequested(); };
     bool result_ = false;
 };
 
@@ -267,9 +270,9 @@ std::u16string TextPipeline::normalizeSecondLanguage(std::u16string text) const 
     }
     text = second.spellSingleLetters(text);
     if (settings_.userDictionary) {
-        text = second.applyUserDictionary(text);
+        text = second.applyUserDictionary(text, stopRequested_);
     }
-    return second.applyReplacements(second.spellAbbreviations(text));
+    return second.applyReplacements(second.spellAbbreviations(text), stopRequested_);
 }
 
 // Replacements come before abbreviations here, so that a dictionary word without vowels is
@@ -286,9 +289,9 @@ std::u16string TextPipeline::normalizeFirstLanguage(std::u16string text) const {
     }
     text = first.spellSingleLetters(text);
     if (settings_.userDictionary) {
-        text = first.applyUserDictionary(text);
+        text = first.applyUserDictionary(text, stopRequested_);
     }
-    return first.spellAbbreviations(first.applyReplacements(text));
+    return first.spellAbbreviations(first.applyReplacements(text, stopRequested_));
 }
 
 // With one shared module the runs of a portion are collected and spoken in one call at its

@@ -50,7 +50,7 @@ const Op vowel = [](const Language& l, std::u16string_view t) { return l.hasVowe
 const Op number = [](const Language& l, std::u16string_view digits) {
     return TextUtil::trim(TextUtil::collapseSpaces(l.numberToWords(digits)));
 };
-const Op replace = &Language::applyReplacements;
+const Op replace = [](const Language& l, std::u16string_view t) { return l.applyReplacements(t); };
 Op symbols(Punctuation mode) {
     return [mode](const Language& l, std::u16string_view t) { return l.spellSymbols(t, mode); };
 }
@@ -150,6 +150,39 @@ TEST(Language, ReplacementsAgreeWithReplacingEntryByEntry) {
         const std::u16string text = word(24);
         ASSERT_EQ(dictionary.apply(text), fuzz::replaceOneByOne(text, entries)) << "round " << round;
     }
+}
+
+// Entries that feed each other would grow the text without end: each chain stops at the entry
+// that would pass the limit, logged once, and a stop request ends the application between
+// entries.
+TEST(Language, ReplacementChainsStopAtTheGrowthLimit) {
+    std::u16string fanOut = u"[Replacements]\n";
+    for (const char16_t* entry : {u"ааа=б", u"б=в", u"в=г", u"г=д"}) {
+        fanOut += std::u16string(entry) + std::u16string(999, entry[std::char_traits<char16_t>::length(entry) - 1]) + u"\n";
+    }
+    std::u16string doubling = u"[Replacements]\n";
+    for (char16_t c = u'а'; c < u'а' + 21; ++c) {
+        doubling += std::u16string{c, u'=', static_cast<char16_t>(c + 1), static_cast<char16_t>(c + 1), u'\n'};
+    }
+    // The dictionary, and the start of its log line.
+    const std::pair<std::u16string, std::u16string> rows[] = {{fanOut, u"the entry 'б' would"}, {doubling, u"the entry '"}};
+    for (const auto& [dictionary, entry] : rows) {
+        const auto language = lang(dictionary);
+        const test::LogTail log;
+        const std::u16string text = u"а б в дом ааа";
+        const std::u16string applied = language->applyReplacements(text);
+        EXPECT_LE(applied.size(), ReplacementDictionary::kMinLimit);
+        EXPECT_NE(log.text().find(u"the replacements of ru: " + entry), std::u16string::npos) << toUtf8(log.text());
+        language->applyReplacements(text);
+        EXPECT_EQ(log.text().find(u"the entry ", log.text().find(u"the entry ") + 1), std::u16string::npos);
+    }
+    ReplacementDictionary dictionary;
+    dictionary.set(u"а", u"б");
+    dictionary.set(u"б", u"в");
+    int asked = 0;
+    ReplacementDictionary::Cut cut;
+    EXPECT_EQ(dictionary.apply(u"аб", [&] { return ++asked > 1; }, &cut), u"бб");
+    EXPECT_EQ(cut.why, ReplacementDictionary::Cut::Why::Stop);
 }
 
 TEST(LangsConf, MakesLanguagesWithTheirDictionaries) {
