@@ -14,6 +14,7 @@
 #include "engine/TtsEngine.h"
 #include "engine/VoicesConf.h"
 #include "platform/Files.h"
+#include "platform/Interrupts.h"
 #include "platform/Log.h"
 #include "platform/Utf.h"
 
@@ -268,6 +269,9 @@ public:
         const DWORD flags = options_.punctuation ? SPF_NLP_SPEAK_PUNC : SPF_DEFAULT;
         const HRESULT result =
             engine_->Speak(flags, SPDFID_WaveFormatEx, &format_, fragments, site_.get());
+        if (platform::interruption() != 0) {
+            throw CommandError("interrupted");
+        }
         if (site().writeFailed()) {
             throw CommandError(site().outputError());
         }
@@ -344,6 +348,9 @@ void flushStandardOutput() {
 } // namespace
 
 int say(const SayOptions& options) {
+    // Ctrl-C, SIGTERM and SIGHUP end the speaking through its failure path, so that a WAV file
+    // being written is removed, not left half made under its temporary name.
+    platform::watchInterrupts();
     // The engine falls back to its default voice for a name it does not know; a command must
     // say so instead.
     Configuration().voice(options.voice);

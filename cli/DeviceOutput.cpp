@@ -1,13 +1,9 @@
 #include "cli/DeviceOutput.h"
 
-#include "platform/Interrupts.h"
-
 namespace vx::cli {
 
 DeviceOutput::DeviceOutput(std::string device)
-    : name_(std::move(device)) {
-    platform::watchInterrupts();
-}
+    : name_(std::move(device)) {}
 
 bool DeviceOutput::begin(const WAVEFORMATEX& format) {
     device_ = platform::AudioDevice::open(name_, format, error_);

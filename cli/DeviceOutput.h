@@ -1,7 +1,7 @@
 #pragma once
 // Where the audio of "vxtts say" goes without an output file: the audio device, played as it
-// comes. Ctrl-C (and SIGTERM, SIGHUP) silences it at once and fails the output, which stops the
-// engine.
+// comes. An interruption (see platform/Interrupts.h) silences it at once and fails the output,
+// which stops the engine.
 
 #include "cli/WavOutput.h"
 #include "platform/AudioDevice.h"

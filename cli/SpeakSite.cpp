@@ -1,6 +1,7 @@
 #include "cli/SpeakSite.h"
 
 #include "cli/EventLines.h"
+#include "platform/Interrupts.h"
 #include "platform/Utf.h"
 
 namespace vx::cli {
@@ -50,7 +51,8 @@ HRESULT SpeakSite::Write(const void* data, ULONG size, ULONG* written) {
     if (!data && size > 0) {
         return E_POINTER;
     }
-    if (writeFailed_ || !output_.write(data, size)) {
+    // An interruption ends the speaking at its next block of audio, through the failure path.
+    if (writeFailed_ || platform::interruption() != 0 || !output_.write(data, size)) {
         writeFailed_ = true;
         return E_FAIL;
     }

@@ -41,7 +41,7 @@ public:
 
     // ISpTTSEngineSite.
     DWORD STDMETHODCALLTYPE GetActions() override { return SPVES_CONTINUE; }
-    // E_FAIL, with nothing written, once the output has failed.
+    // E_FAIL, with nothing written, once the output has failed or the program is interrupted.
     HRESULT STDMETHODCALLTYPE Write(const void* data, ULONG size, ULONG* written) override;
 
 private:

@@ -26,7 +26,11 @@ void watchInterrupts() {
     // (waiting on a web service, say).
     action.sa_flags = SA_RESETHAND;
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        sigaction(signal, &action, nullptr);
+        // A signal ignored from the start stays ignored: nohup's SIGHUP, a background job's SIGINT.
+        struct sigaction before {};
+        if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler != SIG_IGN) {
+            sigaction(signal, &action, nullptr);
+        }
     }
 }
 

@@ -6,6 +6,8 @@
 # with the shell's code 130. The null device takes audio as fast as it comes, so the waits for room
 # in a real device's buffer are not exercised here.
 set -euo pipefail
+# Job control: a background job of a script without it starts with SIGINT ignored.
+set -m
 vxtts=$1
 folder=$(mktemp -d "${TMPDIR:-/tmp}/vxtts-playback.XXXXXX")
 trap 'rm -rf "$folder"' EXIT
