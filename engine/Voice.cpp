@@ -249,11 +249,13 @@ bool Voice::Spell(std::u16string_view text) {
     const Punctuation mode = settings_.punctuation;
     settings_.punctuation = Punctuation::All;
     bool result = true;
-    for (std::size_t i = 0; i < text.size() && result && !stopped_; ++i) {
+    // A character that cannot be said is passed over, not the end of the spelling.
+    for (std::size_t i = 0; i < text.size() && !stopped_; ++i) {
         if (kSpellSkipped.find(text[i]) != std::u16string_view::npos) {
             continue;
         }
-        result = speak(text.substr(i, 1), static_cast<std::uint32_t>(i));
+        const bool said = speak(text.substr(i, 1), static_cast<std::uint32_t>(i));
+        result = result && said;
         Silence(kSpellPause);
     }
     settings_.punctuation = mode;

@@ -61,7 +61,8 @@ public:
     std::uint32_t LastSentenceStart() const { return lastSentence_; }
 
     // Speaks text character by character, with all punctuation, 100 ms of silence after each;
-    // each character's sentence start carries its place in text.
+    // each character's sentence start carries its place in text. A character its module cannot
+    // say is passed over; false when one could not be said.
     bool Spell(std::u16string_view text);
 
     const std::u16string& name() const { return name_; }

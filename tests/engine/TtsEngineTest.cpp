@@ -215,6 +215,8 @@ const SpeakCase kSpeakCases[] = {
      {u"silence 500", u"write 11025", u"speak [один два ] @50/100/50"}},
     {"spelling: a character at a time, each followed by a pause", {u"~аб"}, {},
      {u"speak [а ] @50/100/50", u"silence 100", u"write 2205", u"speak [бэ ] @50/100/50", u"silence 100", u"write 2205"}},
+    {"spelling goes on past a character its module could not say", {u"~аб"}, {.moduleFails = true},
+     {u"speak [а ] @50/100/50", u"silence 100", u"write 2205", u"speak [бэ ] @50/100/50", u"silence 100", u"write 2205"}},
     {"punctuation is spoken when the call asks for it", {u"один."}, {.flags = SPF_NLP_SPEAK_PUNC},
      {u"speak [один точка ] @50/100/50"}},
     {"bookmarks follow the audio of the text before them", {u"один", u"#42", u"два", u"#x1"},
