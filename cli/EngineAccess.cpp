@@ -11,13 +11,19 @@
 
 namespace vx::cli {
 
+namespace {
+
+constexpr std::u16string_view kLogName = u"vxtts.log";
+
+} // namespace
+
 std::string quoted(const std::string& text) {
     return "'" + text + "'";
 }
 
 Configuration::Configuration()
     : voices_(createModule) {
-    Log::Open(u"vxtts.log");
+    Log::Open(kLogName);
     const EngineFolders folders = installedFolders();
     const std::vector<std::u16string> searched = folders.searchFolders();
     if (!voices_.load(folders.moduleFolder(), searched)) {
@@ -42,7 +48,11 @@ Voice& Configuration::voice(const std::string& name) {
         throw CommandError("unknown voice " + quoted(name) + " (voices: " + names + ")" + voicesFileProblem());
     }
     if (found->subvoices().empty()) {
-        throw CommandError("voice " + name + " has no subvoices");
+        const std::u16string folder = platform::parentFolder(voices_.loadedPath());
+        const std::u16string log = platform::joinPath(platform::temporaryFolder(), kLogName);
+        throw CommandError("voice " + quoted(name) + " has no usable subvoices: none of its lines pairs a language " +
+                           "of langs.conf with a module of engines.conf (in " + quoted(toUtf8(folder)) +
+                           "; the log, " + quoted(toUtf8(log)) + ", says what could not be read)");
     }
     return *found;
 }

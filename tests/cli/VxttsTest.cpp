@@ -116,7 +116,10 @@ TEST_F(Vxtts, CommandsPrintWhatTheyDoOrOneError) {
         // A text without sentence ends is spoken in portions of at most 512 units (of nothing spoken here).
         {{"normalize", std::string(513, '#')}, "# sentence length=512 offset=0\n"},
         {say + Args{"-v", "nobody", "Да"}, "", "unknown voice 'nobody' (voices: espeak_ru, tembra, tembra_uk)"},
-        {say + Args{"-v", "v5", "Да"}, "", "voice v5 has no subvoices", "", test::utf16le(u"[v5]\ndigit_subvoice=2\n")},
+        {say + Args{"-v", "v5", "Да"}, "", "voice 'v5' has no usable subvoices: none of its lines pairs a language of "
+         "langs.conf with a module of engines.conf (in '" + voices.substr(0, voices.size() - 12) + "'; the log, '" +
+         (folder.path() / "tmp/vxtts.log").string() + "', says what could not be read)", "",
+         test::utf16le(u"[v5]\ndigit_subvoice=2\n")},
         {say + Args{"Да"}, "", "unknown voice 'tembra' (voices: ): '" + voices + "' is not UTF-16LE text", "",
          "[tembra]\nru = tembra\n", "* Not UTF-16LE text, its lines cannot be read as written: " + voices + "\n"},
         {say + Args{"-f", "missing.txt"}, "", "cannot read 'missing.txt': there is no such file"},
