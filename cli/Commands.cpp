@@ -257,6 +257,7 @@ public:
         }
         engine_ = startEngine(options.voice);
         format_ = outputFormat(*engine_.get());
+        site().setFormat(format_);
         if (!output_->begin(format_)) {
             throw CommandError(output_->error());
         }
@@ -278,9 +279,10 @@ public:
         return result;
     }
 
-    // Completes the output; a voice that said nothing at all fails, saying whether it failed.
+    // Completes the output; a voice that said nothing at all (silence at most, unless the volume
+    // asked for silence) fails, saying whether it failed.
     void finish(bool failed) {
-        if (site().audioBytes() == 0) {
+        if (options_.volume == 0 ? site().audioBytes() == 0 : !site().heardSpeech()) {
             throw CommandError("the voice " + quoted(options_.voice) +
                                (failed ? " failed and" : "") + " said nothing" +
                                unloadedModules(*engine_.get()));

@@ -4,6 +4,8 @@
 #include "platform/Interrupts.h"
 #include "platform/Utf.h"
 
+#include <algorithm>
+
 namespace vx::cli {
 
 std::span<const InterfaceEntry> SpeakSite::interfaces() {
@@ -57,6 +59,10 @@ HRESULT SpeakSite::Write(const void* data, ULONG size, ULONG* written) {
         return E_FAIL;
     }
     audioBytes_ += size;
+    if (!heardSpeech_) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        heardSpeech_ = std::any_of(bytes, bytes + size, [this](unsigned char b) { return b != silence_; });
+    }
     if (written) {
         *written = size;
     }

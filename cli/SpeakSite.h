@@ -29,6 +29,11 @@ public:
     void setChunk(const Chunk* chunk) { chunk_ = chunk; }
     // Audio bytes written so far.
     std::uint64_t audioBytes() const { return audioBytes_; }
+    // The format of the audio to come, whose silence heardSpeech tells from speech.
+    void setFormat(const WAVEFORMATEX& format) { silence_ = format.wBitsPerSample == 8 ? 0x80 : 0; }
+    // True once audio other than silence has been written: a voice that wrote only pauses (the
+    // spelling of characters it has no names for) said nothing.
+    bool heardSpeech() const { return heardSpeech_; }
     // True once a write has failed; outputError() says why.
     bool writeFailed() const { return writeFailed_; }
     const std::string& outputError() const { return output_.error(); }
@@ -53,6 +58,8 @@ private:
     std::ostream* events_;
     const Chunk* chunk_ = nullptr;
     std::uint64_t audioBytes_ = 0;
+    unsigned char silence_ = 0; // the value of every byte of silent PCM
+    bool heardSpeech_ = false;
     bool writeFailed_ = false;
 };
 

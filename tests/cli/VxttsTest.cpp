@@ -130,6 +130,8 @@ TEST_F(Vxtts, CommandsPrintWhatTheyDoOrOneError) {
         {say + Args{"-"}, "", "standard input is not UTF-8 (bad bytes at byte 5)", "Да \xFF"},
         {say + Args{"-"}, "", "standard input has nothing to speak", "  \n"},
         {say + Args{"#*"}, "", "the voice 'tembra' said nothing"},
+        // Only the pauses between spelled characters: nothing said either.
+        {say + Args{"--spell", "😀"}, "", "the voice 'tembra' said nothing"},
         {say + Args{"-v", "v", "Да"}, "", "the voice 'v' failed and said nothing: the module 'espeak_x' cannot load "
          "'/none/x.so'", "", test::utf16le(u"[v]\nru = espeak_x\n"), "* can't load module espeak_x: /none/x.so\n", 1,
          "cat >tmp/out", test::utf16le(u"[espeak_x]\npath = /none\nmodule = x.so\n")},
@@ -192,7 +194,7 @@ TEST_F(Vxtts, SpeaksToAFileOrAStreamAlike) {
 
 // Rate, volume, spelling and spoken punctuation reach the voice: each changes the length of the
 // speech relative to the normal one, or scales its amplitude, and each row's speech differs from
-// the row's before. Spelled, each character is followed by 100 ms of silence, even a nameless one.
+// the row's before.
 TEST_F(Vxtts, AdjustmentsChangeTheSpeech) {
     const auto speak = [&](const Args& options, const std::string& text = "Да, это так. Ну что же?") {
         EXPECT_EQ(run(Args{"say", "-o", "out.wav", text} + options), 0);
@@ -212,8 +214,6 @@ TEST_F(Vxtts, AdjustmentsChangeTheSpeech) {
         EXPECT_TRUE(data != before);
         before = data;
     }
-    EXPECT_GE(speak({"--spell"}, "ʘʘ").size(), 2 * 2205U);
-    EXPECT_EQ(peak(samples(read("out.wav"))), 0);
 }
 
 // Sentence events of a text of several chunks each name one sentence of the input (perhaps with
