@@ -20,8 +20,8 @@ public:
 
     // Opens path for appending, creating it for this user only. On POSIX the last component is
     // never followed as a symbolic link and the file is used only when it is a regular file
-    // owned by this user: in a shared temporary folder anybody could otherwise plant a link
-    // that the log would write through. Truncates the file when it holds kSizeLimit bytes or
+    // owned by this user with no other name: in a shared temporary folder anybody could
+    // otherwise plant a link that the log would write through. Truncates the file when it holds kSizeLimit bytes or
     // more. Returns false, and stays closed, on any failure.
     bool open(const std::u16string& path);
 

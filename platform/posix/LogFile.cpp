@@ -10,9 +10,11 @@
 namespace vx::platform {
 namespace {
 
+// A second name (a hard link) would let whoever made it point the log at another file of ours,
+// which the log would then empty and write.
 bool isOwnRegularFile(int fd) {
     struct stat info {};
-    return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
+    return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && info.st_nlink == 1;
 }
 
 bool truncateIfFull(int fd) {

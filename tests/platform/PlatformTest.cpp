@@ -143,11 +143,15 @@ TEST(Log, TheFileIsEmptiedWhenFullAndNeverALinkOrAFolder) {
     }
     TempFolder folder;
     std::filesystem::create_symlink(folder.writeBytes("victim", "keep"), folder.path() / "link.log");
+    std::filesystem::create_hard_link(folder.writeBytes("other", std::string(2'000'000, 'k')),
+                                      folder.path() / "hard.log");
     std::filesystem::create_directory(folder.path() / "folder.log");
     LogFile file;
     EXPECT_FALSE(file.open(folder.file("link.log")));
     EXPECT_FALSE(file.append("x", 1));
     EXPECT_EQ(readBytes(folder.path() / "victim"), "keep");
+    EXPECT_FALSE(file.open(folder.file("hard.log")));
+    EXPECT_EQ(std::filesystem::file_size(folder.path() / "other"), 2'000'000u);
     EXPECT_FALSE(file.open(folder.file("folder.log")));
 }
 
