@@ -9,11 +9,17 @@
 #include "platform/Log.h"
 #include "platform/Utf.h"
 
+#include <iostream>
+
 namespace vx::cli {
 
 namespace {
 
 constexpr std::u16string_view kLogName = u"vxtts.log";
+
+std::u16string logPath() {
+    return platform::joinPath(platform::logFolder(), kLogName);
+}
 
 } // namespace
 
@@ -23,7 +29,11 @@ std::string quoted(const std::string& text) {
 
 Configuration::Configuration()
     : voices_(createModule) {
-    Log::Open(kLogName);
+    if (!Log::Open(kLogName)) {
+        // The engine goes on without its log; the user should know where it is not.
+        std::cerr << "vxtts: not writing the log " << quoted(toUtf8(logPath()))
+                  << ": it cannot be made, or is not a file of this user's own with no other name\n";
+    }
     const EngineFolders folders = installedFolders();
     const std::vector<std::u16string> searched = folders.searchFolders();
     if (!voices_.load(folders.moduleFolder(), searched)) {
@@ -49,7 +59,7 @@ Voice& Configuration::voice(const std::string& name) {
     }
     if (found->subvoices().empty()) {
         const std::u16string folder = platform::parentFolder(voices_.loadedPath());
-        const std::u16string log = platform::joinPath(platform::temporaryFolder(), kLogName);
+        const std::u16string log = logPath();
         throw CommandError("voice " + quoted(name) + " has no usable subvoices: none of its lines pairs a language " +
                            "of langs.conf with a module of engines.conf (in " + quoted(toUtf8(folder)) +
                            "; the log, " + quoted(toUtf8(log)) + ", says what could not be read)");

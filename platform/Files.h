@@ -57,6 +57,10 @@ std::string narrowPath(const std::u16string& path);
 // POSIX; GetTempPathW on Windows. No trailing separator; empty when it cannot be determined.
 std::u16string temporaryFolder();
 
+// The folder of the log: on POSIX $XDG_RUNTIME_DIR, which only its user can enter, when it is
+// set, else the temporary folder; on Windows the temporary folder, which is the user's own.
+std::u16string logFolder();
+
 // The per-user settings folder of the engine (the "VxTts" folder under $XDG_CONFIG_HOME or
 // ~/.config on POSIX, under the application-data folder on Windows). It is not created here;
 // empty when the user's home cannot be determined.

@@ -114,7 +114,7 @@ bool Log::Open(std::u16string_view fileName) {
     if (log.file.isOpen()) {
         return true;
     }
-    const std::u16string folder = platform::temporaryFolder();
+    const std::u16string folder = platform::logFolder();
     return !folder.empty() && log.file.open(platform::joinPath(folder, fileName));
 }
 

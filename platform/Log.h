@@ -52,7 +52,7 @@ std::u16string formatLogMessage(std::u16string_view format, std::initializer_lis
 
 class Log {
 public:
-    // Opens the log file of the given name in the temporary folder, once per process: when a log
+    // Opens the log file of the given name in the log folder (platform::logFolder), once per process: when a log
     // is already open this returns true and keeps it. False for an empty name or when the file
     // cannot be opened; a later call tries again.
     static bool Open(std::u16string_view fileName);

@@ -148,6 +148,11 @@ std::u16string temporaryFolder() {
     return u"/tmp";
 }
 
+std::u16string logFolder() {
+    std::u16string folder = environment("XDG_RUNTIME_DIR");
+    return folder.empty() ? temporaryFolder() : withoutTrailingSeparator(std::move(folder));
+}
+
 std::u16string perUserFolder() {
     std::u16string base = environment("XDG_CONFIG_HOME");
     if (base.empty()) {

@@ -228,6 +228,10 @@ std::u16string temporaryFolder() {
     return withoutTrailingSeparator(narrow(folder, length));
 }
 
+std::u16string logFolder() {
+    return temporaryFolder();
+}
+
 std::u16string perUserFolder() {
     wchar_t folder[MAX_PATH];
     if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) {

@@ -47,7 +47,7 @@ protected:
     int run(const Args& arguments, const std::string& input = {}, const std::string& output = "cat >tmp/out") {
         folder.writeBytes("tmp/in", input);
         std::string line = "cd " + quoted(folder.path().string()) +
-                           " && (XDG_CONFIG_HOME=\"$PWD/config\" TMPDIR=\"$PWD/tmp\" " + quoted(VXTTS_PROGRAM);
+                           " && (XDG_CONFIG_HOME=\"$PWD/config\" TMPDIR=\"$PWD/tmp\" XDG_RUNTIME_DIR= " + quoted(VXTTS_PROGRAM);
         for (const std::string& argument : arguments) line += " " + quoted(argument);
         EXPECT_EQ(std::system((line + " <tmp/in 2>tmp/error; echo $? >tmp/exit) | " + output).c_str()), 0);
         return std::atoi(read("tmp/exit").c_str());

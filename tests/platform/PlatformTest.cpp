@@ -103,13 +103,17 @@ TEST(Files, PathsAndFolders) {
 
 TEST(Files, FoldersFollowTheEnvironment) {
     auto put = [](const char* name, const char* value) { value ? setenv(name, value, 1) : unsetenv(name); };
-    const std::tuple<const char*, const char*, std::u16string> rows[] = {
-        {"/var/tmp/me/", "/run/user/1", u"/var/tmp/me"}, {nullptr, "/run/user/1", u"/run/user/1"},
-        {"", "", u"/tmp"}, {nullptr, nullptr, u"/tmp"}};
-    for (const auto& [tmpdir, runtimeDir, expected] : rows) {
+    // TMPDIR, XDG_RUNTIME_DIR, the temporary folder, the log's folder
+    const std::tuple<const char*, const char*, std::u16string, std::u16string> rows[] = {
+        {"/var/tmp/me/", "/run/user/1/", u"/var/tmp/me", u"/run/user/1"},
+        {nullptr, "/run/user/1", u"/run/user/1", u"/run/user/1"},
+        {"/var/tmp/me", "", u"/var/tmp/me", u"/var/tmp/me"},
+        {nullptr, nullptr, u"/tmp", u"/tmp"}};
+    for (const auto& [tmpdir, runtimeDir, temporary, log] : rows) {
         put("TMPDIR", tmpdir);
         put("XDG_RUNTIME_DIR", runtimeDir);
-        EXPECT_EQ(temporaryFolder(), expected);
+        EXPECT_EQ(temporaryFolder(), temporary);
+        EXPECT_EQ(logFolder(), log);
     }
     put("XDG_CONFIG_HOME", "/home/u/cfg");
     EXPECT_EQ(perUserFolder(), u"/home/u/cfg/VxTts");

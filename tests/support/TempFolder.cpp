@@ -66,6 +66,7 @@ const std::filesystem::path& processTemporaryFolder() {
         path += "-process";
         std::filesystem::create_directories(path);
         setenv("TMPDIR", path.c_str(), 1);
+        unsetenv("XDG_RUNTIME_DIR"); // which would hold the log instead
         return path;
     }();
     return folder;
