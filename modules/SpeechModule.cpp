@@ -15,6 +15,9 @@ namespace {
 // Long silences are written in blocks of this size, so that a silence of any length needs only
 // this much memory.
 constexpr std::uint64_t kSilenceBlock = 65536;
+// The sample rates a format may have: a rate far outside what any voice or sound card uses (1 Hz,
+// say) only makes a conversion that gives next to nothing, or far too much.
+constexpr std::uint32_t kMinSampleRate = 4000;
 constexpr std::uint32_t kMaxSampleRate = 384000;
 // The rates at which the tempo filter works: sonic divides by the rate and sizes its buffers by
 // it, so a tiny one crashes it and a huge one leaves it nothing to return.
@@ -26,7 +29,8 @@ unsigned char silenceByte(const WAVEFORMATEX& format) { return format.wBitsPerSa
 std::uint32_t toUnsigned(const std::u16string& value) { return static_cast<std::uint32_t>(TextUtil::toInt(value)); }
 
 bool describesPcm(int samplesPerSecond, int channels, int bits) {
-    return samplesPerSecond > 0 && static_cast<std::uint32_t>(samplesPerSecond) <= kMaxSampleRate && (channels == 1 || channels == 2) &&
+    return samplesPerSecond >= static_cast<int>(kMinSampleRate) &&
+           static_cast<std::uint32_t>(samplesPerSecond) <= kMaxSampleRate && (channels == 1 || channels == 2) &&
            (bits == 8 || bits == 16);
 }
 
@@ -174,7 +178,8 @@ bool SpeechModule::SetOutputFormat(const std::u16string& value) {
     const int channels = TextUtil::toInt(fields[1]);
     const int bits = TextUtil::toInt(fields[2]);
     if (!describesPcm(samplesPerSecond, channels, bits)) {
-        Log::Write(u"* output_format is not a PCM format (rate,channels,bits): %s", value);
+        Log::Write(u"* output_format is not a PCM format of 4000..384000 Hz, 1 or 2 channels, 8 or 16 bits "
+                   u"(rate,channels,bits): %s; the module's own format is used", value);
         return false;
     }
     return SetPcmFormat(&outputFormat_, static_cast<std::uint32_t>(samplesPerSecond),
