@@ -142,8 +142,8 @@ bool EspeakModule::Speak(const TextPortion& text) {
     const int result = api_->synth(wide.c_str(), text.size() + 1, 0, kCharacterPositions, 0, kWideCharacters,
                                    &synthesisId_, this);
     currentEspeakModule = nullptr;
-    closePortionStream();
-    return result == 0;
+    const bool converted = closePortionStream();
+    return result == 0 && converted;
 }
 
 bool EspeakModule::Stop() {

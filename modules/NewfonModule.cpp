@@ -234,9 +234,9 @@ bool NewfonModule::Speak(const TextPortion& text) {
     callbackFinished.reset();
     // Time for the engine to leave its callback before the next portion resets the events.
     platform::sleepMilliseconds(kCallbackExitMilliseconds);
-    closePortionStream();
+    const bool converted = closePortionStream();
     currentNewfonModule = nullptr;
-    return true;
+    return converted;
 }
 
 void NewfonModule::waitForLastBlock() {

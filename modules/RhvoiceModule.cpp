@@ -158,9 +158,9 @@ bool RhvoiceModule::Speak(const TextPortion& text) {
     setFeatures();
     openPortionStream();
     api_->synthText(utf8.c_str(), voice_);
-    closePortionStream();
+    const bool converted = closePortionStream();
     currentRhvoiceModule = nullptr;
-    return true;
+    return converted;
 }
 
 bool RhvoiceModule::Stop() {

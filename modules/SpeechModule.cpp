@@ -141,6 +141,7 @@ void SpeechModule::setSonicFrequency(std::int32_t value) {
 }
 
 void SpeechModule::openPortionStream() {
+    portionIn_ = portionOut_ = 0;
     if (conversion == ConversionMode::Convert) {
         portionStream_ = AudioConverter::open(nativeFormat_, outputFormat_);
     }
@@ -153,15 +154,19 @@ std::int32_t SpeechModule::writeConverted(const unsigned char* data, std::uint32
     if (!portionStream_ || !portionStream_->convert(data, bytes, converted_)) {
         converted_.clear();
     }
+    portionIn_ += bytes;
+    portionOut_ += converted_.size();
     return sink_->OnAudio(converted_.empty() ? nullptr : converted_.data(), static_cast<std::uint32_t>(converted_.size()),
                           mark);
 }
 
-void SpeechModule::closePortionStream() {
+bool SpeechModule::closePortionStream() {
     if (portionStream_ && portionStream_->finish(converted_) && !converted_.empty() && sink_) {
+        portionOut_ += converted_.size();
         sink_->OnAudio(converted_.data(), static_cast<std::uint32_t>(converted_.size()), nullptr);
     }
     portionStream_.reset();
+    return portionIn_ == 0 || portionOut_ > 0;
 }
 
 std::int32_t SpeechModule::SetRate(std::int32_t value) {

@@ -124,7 +124,9 @@ protected:
     // Hands a block in the native format to the sink in the output format; the sink's answer. A
     // block that cannot be converted is lost; its mark still reaches the sink.
     std::int32_t writeConverted(const unsigned char* data, std::uint32_t bytes, const SentenceMark* mark);
-    void closePortionStream();
+    // False when the portion's audio went in and nothing came out: the module said nothing,
+    // whatever its engine did.
+    bool closePortionStream();
 
     WAVEFORMATEX outputFormat_{};
     WAVEFORMATEX nativeFormat_{};
@@ -138,6 +140,8 @@ private:
     bool wordMarks_ = false;
     std::unique_ptr<AudioConverter> portionStream_;
     std::vector<unsigned char> converted_;
+    std::uint64_t portionIn_ = 0;  // bytes the portion stream took
+    std::uint64_t portionOut_ = 0; // and gave
 };
 
 } // namespace vx

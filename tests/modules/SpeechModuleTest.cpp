@@ -32,7 +32,10 @@ public:
     bool Stop() override { return true; }
     void Resume() override {}
     bool SetConversion(const std::u16string&) override { return true; }
+    using SpeechModule::closePortionStream;
+    using SpeechModule::openPortionStream;
     using SpeechModule::sonicEnabled;
+    using SpeechModule::writeConverted;
     ModuleKind madeAs;
 };
 
@@ -73,6 +76,22 @@ TEST(ReadSetting, CommonKeysSpeedLimitAndLoad) {
 // Whole frames of silence in the output format, however long, in blocks of bounded size until the
 // sink says stop. Any output_format value chooses conversion mode 2; only a PCM format replaces
 // the native 22050 Hz 16-bit mono.
+// A portion whose audio went into the conversion and came out as nothing was not said.
+TEST(PortionStream, NothingOutOfSomethingIsAFailure) {
+    const std::vector<unsigned char> block(100, 0x10);
+    // output_format, bytes of 16-bit audio written, whether the portion counts as said
+    for (const auto& [format, bytes, said] : std::vector<std::tuple<std::u16string, std::uint32_t, bool>>{
+             {u"22050,1,8", 100, true}, {u"22050,1,8", 1, false}, {u"22050,1,8", 0, true}, {u"16000,1,16", 2, true}}) {
+        TestModule module;
+        module.ReadSetting(u"output_format", format);
+        test::RecordingSink sink;
+        module.SetSink(&sink);
+        module.openPortionStream();
+        module.writeConverted(block.data(), bytes, nullptr);
+        EXPECT_EQ(module.closePortionStream(), said) << testing::PrintToString(format) << ", " << bytes;
+    }
+}
+
 TEST(WriteSilence, WholeFramesOfTheOutputFormat) {
     for (const auto& [format, ms, bytes, silence] : std::vector<std::tuple<std::u16string, unsigned, std::size_t, unsigned char>>{
              {u"16000,1,16", 100, 3200, 0}, {u"44100,2,8", 100, 8820, 128}, {u"22050,1,8", 100, 2205, 128},
