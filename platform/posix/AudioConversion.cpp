@@ -173,13 +173,36 @@ public:
                mpg123_open_feed(handle_) == MPG123_OK;
     }
 
+    // libmpg123 judges a frame by whether the bytes after it already look like the next frame's
+    // header, so a damaged stream decodes differently depending on how much it was given at a
+    // time. The bytes are therefore fed in units of kFeedBytes, whatever blocks they came in, so
+    // that where a stream is cut never changes its PCM; the last, shorter unit goes in at the end.
     bool decode(const unsigned char* source, std::uint32_t bytes, std::vector<unsigned char>& out) override {
-        return (bytes == 0 || mpg123_feed(handle_, source, bytes) == MPG123_OK) && readAll(out);
+        waiting_.insert(waiting_.end(), source, source + bytes);
+        std::size_t fed = 0;
+        for (; waiting_.size() - fed >= kFeedBytes; fed += kFeedBytes) {
+            if (!feed(waiting_.data() + fed, kFeedBytes, out)) {
+                return false;
+            }
+        }
+        waiting_.erase(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(fed));
+        return true;
     }
 
-    bool finish(std::vector<unsigned char>& out) override { return readAll(out); }
+    bool finish(std::vector<unsigned char>& out) override {
+        const bool fed = waiting_.empty() || feed(waiting_.data(), waiting_.size(), out);
+        waiting_.clear();
+        return fed && readAll(out);
+    }
 
 private:
+    // About 60 ms of a 64 kbit/s stream: the delay the units add to the audio of a service.
+    static constexpr std::size_t kFeedBytes = 512;
+
+    bool feed(const unsigned char* bytes, std::size_t size, std::vector<unsigned char>& out) {
+        return mpg123_feed(handle_, bytes, size) == MPG123_OK && readAll(out);
+    }
+
     // Appends everything the bytes fed so far decode to.
     bool readAll(std::vector<unsigned char>& out) {
         for (int idle = 0; idle < kMaxIdleReads;) {
@@ -210,6 +233,7 @@ private:
 
     WAVEFORMATEX format_;
     mpg123_handle* handle_ = nullptr;
+    std::vector<unsigned char> waiting_; // less than a unit, not yet fed
 };
 
 } // namespace
