@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <new>
 
 namespace vx {
 namespace {
@@ -30,7 +31,10 @@ platform::Lock espeakLock;
 EspeakModule* currentEspeakModule = nullptr;
 std::int32_t espeakSampleRate = 0;    // > 0 once the synthesizer has started
 std::u16string espeakVoice;           // the voice the synthesizer was given last
-platform::DynamicLibrary* espeakLibrary = nullptr; // the started synthesizer's, never closed
+// The started synthesizer's library, opened once more and never closed: it lives in static
+// storage and is never destroyed, so that nothing at exit unloads it under the thread (and it is
+// no heap block that a leak check counts as lost).
+alignas(platform::DynamicLibrary) unsigned char espeakLibrary[sizeof(platform::DynamicLibrary)];
 
 } // namespace
 
@@ -102,8 +106,7 @@ std::int32_t EspeakModule::startSynthesizer() const {
         }
         espeakSampleRate = api_->initialize(kSynchronousOutput, kBufferMilliseconds, folder.c_str(), 0);
         if (espeakSampleRate > 0) {
-            espeakLibrary = new platform::DynamicLibrary;
-            espeakLibrary->open(platform::joinPath(path, module));
+            (new (espeakLibrary) platform::DynamicLibrary)->open(platform::joinPath(path, module));
         }
     }
     if (espeakSampleRate > 0 && api_->setSynthCallback) {
