@@ -279,10 +279,13 @@ public:
         return result;
     }
 
-    // Completes the output; a voice that said nothing at all (silence at most, unless the volume
-    // asked for silence) fails, saying whether it failed.
+    // Completes the output; a voice that said nothing at all fails, saying whether it failed.
+    // Spelling writes a pause after every character, even one the voice has no name for, so a
+    // spelling at full volume that gave nothing but silence said nothing too (a quieter one may
+    // be silent on purpose).
     void finish(bool failed) {
-        if (options_.volume == 0 ? site().audioBytes() == 0 : !site().heardSpeech()) {
+        const bool judgedBySound = options_.spell && !options_.xml && options_.volume == 100;
+        if (judgedBySound ? !site().heardSpeech() : site().audioBytes() == 0) {
             throw CommandError("the voice " + quoted(options_.voice) +
                                (failed ? " failed and" : "") + " said nothing" +
                                unloadedModules(*engine_.get()));

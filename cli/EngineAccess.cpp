@@ -17,10 +17,6 @@ namespace {
 
 constexpr std::u16string_view kLogName = u"vxtts.log";
 
-std::u16string logPath() {
-    return platform::joinPath(platform::logFolder(), kLogName);
-}
-
 } // namespace
 
 std::string quoted(const std::string& text) {
@@ -31,7 +27,7 @@ Configuration::Configuration()
     : voices_(createModule) {
     if (!Log::Open(kLogName)) {
         // The engine goes on without its log; the user should know where it is not.
-        std::cerr << "vxtts: not writing the log " << quoted(toUtf8(logPath()))
+        std::cerr << "vxtts: not writing the log " << quoted(toUtf8(Log::Path(kLogName)))
                   << ": it cannot be made, or is not a file of this user's own with no other name\n";
     }
     const EngineFolders folders = installedFolders();
@@ -59,7 +55,7 @@ Voice& Configuration::voice(const std::string& name) {
     }
     if (found->subvoices().empty()) {
         const std::u16string folder = platform::parentFolder(voices_.loadedPath());
-        const std::u16string log = logPath();
+        const std::u16string log = Log::Path(kLogName);
         throw CommandError("voice " + quoted(name) + " has no usable subvoices: none of its lines pairs a language " +
                            "of langs.conf with a module of engines.conf (in " + quoted(toUtf8(folder)) +
                            "; the log, " + quoted(toUtf8(log)) + ", says what could not be read)");

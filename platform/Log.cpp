@@ -114,8 +114,13 @@ bool Log::Open(std::u16string_view fileName) {
     if (log.file.isOpen()) {
         return true;
     }
+    const std::u16string path = Path(fileName);
+    return !path.empty() && log.file.open(path);
+}
+
+std::u16string Log::Path(std::u16string_view fileName) {
     const std::u16string folder = platform::logFolder();
-    return !folder.empty() && log.file.open(platform::joinPath(folder, fileName));
+    return folder.empty() ? std::u16string() : platform::joinPath(folder, fileName);
 }
 
 bool Log::writeMessage(std::u16string_view format, std::initializer_list<LogArg> args) {

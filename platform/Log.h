@@ -56,6 +56,8 @@ public:
     // is already open this returns true and keeps it. False for an empty name or when the file
     // cannot be opened; a later call tries again.
     static bool Open(std::u16string_view fileName);
+    // Where Open puts the log file of the given name; empty when there is no log folder.
+    static std::u16string Path(std::u16string_view fileName);
 
     // Appends one formatted message and a line feed, under the log's lock so that lines of
     // different threads never interleave. False when the log is not open or the format is empty.

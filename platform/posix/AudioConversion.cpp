@@ -177,22 +177,21 @@ public:
     // header, so a damaged stream decodes differently depending on how much it was given at a
     // time. The bytes are therefore fed in units of kFeedBytes, whatever blocks they came in, so
     // that where a stream is cut never changes its PCM; the last, shorter unit goes in at the end.
+    // After a failure the stream is over: nothing more is fed, and finish fails too.
     bool decode(const unsigned char* source, std::uint32_t bytes, std::vector<unsigned char>& out) override {
         waiting_.insert(waiting_.end(), source, source + bytes);
         std::size_t fed = 0;
-        for (; waiting_.size() - fed >= kFeedBytes; fed += kFeedBytes) {
-            if (!feed(waiting_.data() + fed, kFeedBytes, out)) {
-                return false;
-            }
+        for (; !failed_ && waiting_.size() - fed >= kFeedBytes; fed += kFeedBytes) {
+            failed_ = !feed(waiting_.data() + fed, kFeedBytes, out);
         }
-        waiting_.erase(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(fed));
-        return true;
+        waiting_.erase(waiting_.begin(), failed_ ? waiting_.end() : waiting_.begin() + static_cast<std::ptrdiff_t>(fed));
+        return !failed_;
     }
 
     bool finish(std::vector<unsigned char>& out) override {
-        const bool fed = waiting_.empty() || feed(waiting_.data(), waiting_.size(), out);
+        failed_ = failed_ || (!waiting_.empty() && !feed(waiting_.data(), waiting_.size(), out));
         waiting_.clear();
-        return fed && readAll(out);
+        return !failed_ && readAll(out);
     }
 
 private:
@@ -234,6 +233,7 @@ private:
     WAVEFORMATEX format_;
     mpg123_handle* handle_ = nullptr;
     std::vector<unsigned char> waiting_; // less than a unit, not yet fed
+    bool failed_ = false;
 };
 
 } // namespace

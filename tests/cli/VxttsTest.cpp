@@ -132,6 +132,11 @@ TEST_F(Vxtts, CommandsPrintWhatTheyDoOrOneError) {
         {say + Args{"#*"}, "", "the voice 'tembra' said nothing"},
         // Only the pauses between spelled characters: nothing said either.
         {say + Args{"--spell", "😀"}, "", "the voice 'tembra' said nothing"},
+        // Silent on purpose: said, all the same.
+        {{"say", "--stdout", "--xml", "<volume level=\"0\">Да</volume>"}, "RIFF", "", "", "", "", 0,
+         "{ head -c4 >tmp/out; cat >/dev/null; }"},
+        {{"say", "--stdout", "-v", "espeak_ru", "-a", "1", "Да, это так."}, "RIFF", "", "", "", "", 0,
+         "{ head -c4 >tmp/out; cat >/dev/null; }"},
         {say + Args{"-v", "v", "Да"}, "", "the voice 'v' failed and said nothing: the module 'espeak_x' cannot load "
          "'/none/x.so'", "", test::utf16le(u"[v]\nru = espeak_x\n"), "* can't load module espeak_x: /none/x.so\n", 1,
          "cat >tmp/out", test::utf16le(u"[espeak_x]\npath = /none\nmodule = x.so\n")},

@@ -14,13 +14,15 @@ mkdir "$folder/out"
 failures=0
 for signal in INT:130 TERM:143 HUP:129; do
   name=${signal%:*} code=${signal#*:}
-  "$vxtts" say -o "$folder/out/said.wav" -f "$folder/long.txt" 2>/dev/null &
+  "$vxtts" say -o "$folder/out/said.wav" -f "$folder/long.txt" 2>"$folder/error" &
   speaker=$!
   sleep 1
   kill -s "$name" "$speaker"
   status=0
   wait "$speaker" || status=$?
   [ "$status" -eq "$code" ] || { echo "FAIL: SIG$name: exit code $status, not $code"; failures=$((failures + 1)); }
+  # Said by vxtts itself: it went through its failure path rather than dying of the signal.
+  grep -qx "vxtts: interrupted" "$folder/error" || { echo "FAIL: SIG$name: $(cat "$folder/error")"; failures=$((failures + 1)); }
   left=$(ls -A "$folder/out")
   [ -z "$left" ] || { echo "FAIL: SIG$name left: $left"; failures=$((failures + 1)); rm -f "$folder"/out/.??* "$folder"/out/*; }
 done

@@ -73,9 +73,6 @@ TEST(ReadSetting, CommonKeysSpeedLimitAndLoad) {
     EXPECT_TRUE(TestModule().Load());
 }
 
-// Whole frames of silence in the output format, however long, in blocks of bounded size until the
-// sink says stop. Any output_format value chooses conversion mode 2; only a PCM format replaces
-// the native 22050 Hz 16-bit mono.
 // A portion whose audio went into the conversion and came out as nothing was not said.
 TEST(PortionStream, NothingOutOfSomethingIsAFailure) {
     const std::vector<unsigned char> block(100, 0x10);
@@ -92,6 +89,9 @@ TEST(PortionStream, NothingOutOfSomethingIsAFailure) {
     }
 }
 
+// Whole frames of silence in the output format, however long, in blocks of bounded size until the
+// sink says stop. Any output_format value chooses conversion mode 2; only a PCM format replaces
+// the native 22050 Hz 16-bit mono.
 TEST(WriteSilence, WholeFramesOfTheOutputFormat) {
     for (const auto& [format, ms, bytes, silence] : std::vector<std::tuple<std::u16string, unsigned, std::size_t, unsigned char>>{
              {u"16000,1,16", 100, 3200, 0}, {u"44100,2,8", 100, 8820, 128}, {u"22050,1,8", 100, 2205, 128},
