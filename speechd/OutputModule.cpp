@@ -55,12 +55,7 @@ OutputModule::OutputModule(ServerChannel& channel, ModuleConfig config)
 }
 
 OutputModule::~OutputModule() {
-    if (control_) {
-        control_->requestStop();
-    }
-    if (speaker_.joinable()) {
-        speaker_.join();
-    }
+    stopSpeaking();
 }
 
 bool OutputModule::handle(const Request& request) {
@@ -168,13 +163,17 @@ void OutputModule::setAudio(const Request& request) {
 }
 
 void OutputModule::quit() {
+    stopSpeaking();
+    send(replyLine(210, "OK QUIT"));
+}
+
+void OutputModule::stopSpeaking() {
     if (control_) {
         control_->requestStop();
     }
     if (speaker_.joinable()) {
         speaker_.join();
     }
-    send(replyLine(210, "OK QUIT"));
 }
 
 bool OutputModule::idle() {

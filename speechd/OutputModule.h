@@ -58,6 +58,8 @@ private:
     void setAudio(const Request& request);
     void listVoices();
     void quit();
+    // Stops the message being spoken, if one is, and waits for its thread.
+    void stopSpeaking();
     // The engine with the voice, made on its first use; throws cli::CommandError.
     Engine& engine(const std::string& voice);
     Message messageOf(const Request& request) const;
