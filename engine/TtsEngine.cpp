@@ -462,6 +462,21 @@ void TtsEngine::stopVoice() {
     }
 }
 
+// A skip with exact events is not a stop: it is taken at the next write, where its sentence is
+// known.
+bool TtsEngine::StopRequested() {
+    if (!site_) {
+        return false;
+    }
+    const DWORD actions = site_->GetActions();
+    if ((actions & SPVES_ABORT) || (!exactEvents() && (actions & SPVES_SKIP))) {
+        abortSeen_ = true;
+        stopVoice();
+        return true;
+    }
+    return false;
+}
+
 std::int32_t TtsEngine::OnAudio(const void* data, std::uint32_t byteCount, const SentenceMark* mark) {
     if (!site_) {
         stopVoice();

@@ -42,6 +42,7 @@ public:
 
     // EngineSink: writes audio to the site of the running Speak and raises sentence events.
     std::int32_t OnAudio(const void* data, std::uint32_t byteCount, const SentenceMark* mark) override;
+    bool StopRequested() override;
 
     // Makes the named voice current. E_INVALIDARG for an empty name; E_OUTOFMEMORY (logged)
     // when the configuration has no such voice, which leaves no voice current. A Speak running

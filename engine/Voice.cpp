@@ -39,6 +39,7 @@ public:
     ModuleOutput& operator=(const ModuleOutput&) = delete;
 
     bool stopRequested() const override { return voice_.stopped_; }
+    bool stopAskedNow() override { return voice_.stopped_ || (voice_.sink_ && voice_.sink_->StopRequested()); }
 
     // The portion's length goes first: SAPI reads a sentence event's first value as the
     // sentence's length and the second as its position.

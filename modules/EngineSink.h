@@ -21,6 +21,10 @@ public:
     // data: byteCount bytes of PCM in the announced output format (null and 0 when only a mark
     // is delivered); mark: a sentence start or null. Returns 0 to go on and nonzero to stop.
     virtual std::int32_t OnAudio(const void* data, std::uint32_t byteCount, const SentenceMark* mark) = 0;
+    // Whether the caller asks to stop, asked during work that delivers no audio (OnAudio's result
+    // answers it otherwise); true stops the voice as a nonzero OnAudio would. A sink with no
+    // caller to ask never stops.
+    virtual bool StopRequested() { return false; }
 
     virtual ~EngineSink() = default;
 };

@@ -99,8 +99,8 @@ private:
     // The sentences after the first in the portion being spoken, whose starts its words mark.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> innerSentences_;
     bool stopped_ = false;
-    // The sink's stop request, as the dictionaries ask for it between their entries.
-    const std::function<bool()> stopRequested_ = [this] { return sink_.stopRequested(); };
+    // The stop request as the dictionaries ask for it between their entries.
+    const std::function<bool()> stopRequested_ = [this] { return sink_.stopAskedNow(); };
     bool result_ = false;
 };
 

@@ -45,6 +45,9 @@ public:
 
     // True once speaking must end; tested before each portion, each run and each module call.
     virtual bool stopRequested() const = 0;
+    // stopRequested, or the caller asks to stop now: asked between the dictionaries' entries,
+    // which write no audio and so give the caller no other moment to be heard.
+    virtual bool stopAskedNow() { return stopRequested(); }
     // A portion that begins a sentence starts: its length and its offset in the normalized text;
     // with exact events, the length and offset of the sentence's text in the text given to
     // speakText, without the spaces around it.

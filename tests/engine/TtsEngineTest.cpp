@@ -79,7 +79,7 @@ protected:
     ConfigTest() {
         journal = {};
         write("langs.conf", u"[ru]\nalphabet = cyrillic\n[uk]\nalphabet = cyrillic\n");
-        write("ru.conf", u"[Letters]\nб=бэ\n[Numbers]\n1=один\n2=два\n[Symbols]\n.=точка\n");
+        write("ru.conf", u"[Letters]\nб=бэ\n[Numbers]\n1=один\n2=два\n[Symbols]\n.=точка\n[Replacements]\nщщ=щ\n");
         write("uk.conf", u"[Numbers]\n2=дві\n");
         write("engines.conf", u"[tembra]\nword_pause = 200\n[tembra_2]\nword_pause = 300\n");
         write("voices.conf", u"[tembra]\nru = tembra\n[other]\nuk = tembra\n[exact]\nru = tembra\nevents = exact\n");
@@ -232,6 +232,9 @@ const SpeakCase kSpeakCases[] = {
       u"sentence 36/42 @1002", u"speak [второе тоже длинное, очень длинное. ] @50/100/50", u"write 1000"}},
     {"a failed sentence event is logged", {u"один"}, {.interest = kAllEvents, .failEvents = true},
      {u"speak [один ] @50/100/50"}, S_OK, u"* Sentence boundary error\n"},
+    // The third question comes from the replacements, which write nothing while they run.
+    {"an abort while the dictionaries run ends the call before anything is spoken", {u"щщ один"},
+     {.actions = {0, 0, SPVES_ABORT}}, {u"stop"}},
     {"an abort between fragments drops what is pending", {u"один", u"два", u"три"},
      {.actions = {0, 0, 0, 0, SPVES_ABORT}}, {u"stop"}},
     // An abort (a skip is one) while a flush is written ends the call: nothing more is spoken, and
