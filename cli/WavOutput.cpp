@@ -1,5 +1,6 @@
 #include "cli/WavOutput.h"
 
+#include <algorithm>
 #include <random>
 #include <system_error>
 
@@ -8,7 +9,6 @@ namespace {
 
 constexpr std::uint32_t kFormatChunkBytes = 16;
 constexpr std::size_t kFileBufferBytes = 256 * 1024;
-constexpr std::uint64_t kHeaderBytesAfterRiffSize = kWavHeaderBytes - 8;
 
 void putTag(char* at, const char (&tag)[5]) {
     for (int i = 0; i < 4; ++i) {
@@ -27,32 +27,57 @@ std::string quoted(const std::filesystem::path& path) {
     return "'" + path.string() + "'";
 }
 
+// The fmt chunk and the data chunk's header, which both forms end with.
+void putFormatAndData(char* at, const WAVEFORMATEX& format, std::uint32_t dataSize) {
+    putTag(at, "fmt ");
+    putNumber(at + 4, kFormatChunkBytes);
+    putNumber(at + 8, format.wFormatTag);
+    putNumber(at + 10, format.nChannels);
+    putNumber(at + 12, format.nSamplesPerSec);
+    putNumber(at + 16, format.nAvgBytesPerSec);
+    putNumber(at + 20, format.nBlockAlign);
+    putNumber(at + 22, format.wBitsPerSample);
+    putTag(at + 24, "data");
+    putNumber(at + 28, dataSize);
+}
+
+// A chunk of odd length is followed by a pad byte, which the RIFF size counts.
+std::uint64_t riffBytes(std::size_t headerBytes, std::uint64_t dataBytes) {
+    return headerBytes - 8 + dataBytes + (dataBytes & 1);
+}
+
 } // namespace
 
 std::array<char, kWavHeaderBytes> wavHeader(const WAVEFORMATEX& format, std::uint64_t dataBytes) {
-    // A chunk of odd length is followed by a pad byte, which the RIFF size counts.
-    const std::uint64_t riffBytes = kHeaderBytesAfterRiffSize + dataBytes + (dataBytes & 1);
-    const bool known = riffBytes <= kUnknownSize;
+    const std::uint64_t riff = riffBytes(kWavHeaderBytes, dataBytes);
+    const bool known = riff <= kUnknownSize;
     std::array<char, kWavHeaderBytes> header{};
-    char* at = header.data();
-    putTag(at, "RIFF");
-    putNumber(at + 4, known ? static_cast<std::uint32_t>(riffBytes) : kUnknownSize);
-    putTag(at + 8, "WAVE");
-    putTag(at + 12, "fmt ");
-    putNumber(at + 16, kFormatChunkBytes);
-    putNumber(at + 20, format.wFormatTag);
-    putNumber(at + 22, format.nChannels);
-    putNumber(at + 24, format.nSamplesPerSec);
-    putNumber(at + 28, format.nAvgBytesPerSec);
-    putNumber(at + 32, format.nBlockAlign);
-    putNumber(at + 34, format.wBitsPerSample);
-    putTag(at + 36, "data");
-    putNumber(at + 40, known ? static_cast<std::uint32_t>(dataBytes) : kUnknownSize);
+    putTag(header.data(), "RIFF");
+    putNumber(header.data() + 4, known ? static_cast<std::uint32_t>(riff) : kUnknownSize);
+    putTag(header.data() + 8, "WAVE");
+    putFormatAndData(header.data() + 12, format, known ? static_cast<std::uint32_t>(dataBytes) : kUnknownSize);
     return header;
 }
 
-WavFile::WavFile(std::filesystem::path target)
-    : target_(std::move(target)) {}
+std::array<char, kRf64HeaderBytes> rf64Header(const WAVEFORMATEX& format, std::uint64_t dataBytes) {
+    constexpr std::uint32_t kDs64Bytes = 28; // three sizes and an empty table's length
+    std::array<char, kRf64HeaderBytes> header{};
+    char* at = header.data();
+    putTag(at, "RF64");
+    putNumber(at + 4, kUnknownSize);
+    putTag(at + 8, "WAVE");
+    putTag(at + 12, "ds64");
+    putNumber(at + 16, kDs64Bytes);
+    putNumber(at + 20, riffBytes(kRf64HeaderBytes, dataBytes));
+    putNumber(at + 28, dataBytes);
+    putNumber(at + 36, format.nBlockAlign ? dataBytes / format.nBlockAlign : 0);
+    putNumber(at + 44, std::uint32_t{0});
+    putFormatAndData(at + 48, format, kUnknownSize);
+    return header;
+}
+
+WavFile::WavFile(std::filesystem::path target, std::uint64_t largestRiffData)
+    : target_(std::move(target)), largestRiffData_(largestRiffData) {}
 
 WavFile::~WavFile() {
     discard();
@@ -82,7 +107,8 @@ bool WavFile::begin(const WAVEFORMATEX& format) {
         temporary_ =
             folder / ("." + target_.filename().string() + "." + std::to_string(random()) + ".part");
     } while (std::filesystem::exists(temporary_, error));
-    file_.open(temporary_, std::ios::binary | std::ios::trunc);
+    // Read too: an RF64 file's audio is moved within it when it is finished.
+    file_.open(temporary_, std::ios::binary | std::ios::in | std::ios::out | std::ios::trunc);
     if (!file_) {
         temporary_.clear();
         return fail("cannot write " + quoted(target_) + ": cannot create a file in " +
@@ -124,9 +150,15 @@ bool WavFile::finish() {
     if (!writePending()) {
         return false;
     }
-    const auto header = wavHeader(format_, dataBytes_);
     file_.seekp(0);
-    file_.write(header.data(), header.size());
+    if (dataBytes_ <= largestRiffData_) {
+        const auto header = wavHeader(format_, dataBytes_);
+        file_.write(header.data(), header.size());
+    } else if (moveDataBy(kRf64HeaderBytes - kWavHeaderBytes)) {
+        const auto header = rf64Header(format_, dataBytes_);
+        file_.seekp(0);
+        file_.write(header.data(), header.size());
+    }
     file_.close();
     if (!file_) {
         return fail("cannot write " + quoted(target_) + " (is the disk full?)");
@@ -138,6 +170,22 @@ bool WavFile::finish() {
     }
     temporary_.clear();
     return true;
+}
+
+// From the end backward, so that each block is read before the move writes over it.
+bool WavFile::moveDataBy(std::uint64_t distance) {
+    pending_.resize(kFileBufferBytes);
+    const std::uint64_t begin = kWavHeaderBytes;
+    for (std::uint64_t end = begin + dataBytes_ + (dataBytes_ & 1); end > begin && file_;) {
+        const auto bytes = static_cast<std::streamsize>(std::min<std::uint64_t>(pending_.size(), end - begin));
+        end -= static_cast<std::uint64_t>(bytes);
+        file_.seekg(static_cast<std::streamoff>(end));
+        file_.read(pending_.data(), bytes);
+        file_.seekp(static_cast<std::streamoff>(end + distance));
+        file_.write(pending_.data(), bytes);
+    }
+    pending_.clear();
+    return static_cast<bool>(file_);
 }
 
 bool WavFile::fail(const std::string& what) {

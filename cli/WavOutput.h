@@ -15,12 +15,19 @@
 namespace vx::cli {
 
 inline constexpr std::size_t kWavHeaderBytes = 44;
+// An RF64 file's header: WAV's 64-bit form, whose ds64 chunk holds the sizes past 4 GB.
+inline constexpr std::size_t kRf64HeaderBytes = 80;
 // The data size of a stream whose length is not known when its header is written.
 inline constexpr std::uint32_t kUnknownSize = 0xFFFFFFFF;
+// The most audio a RIFF header's sizes can count (with the header and a pad byte).
+inline constexpr std::uint64_t kLargestRiffData = kUnknownSize - (kWavHeaderBytes - 8) - 1;
 
 // The RIFF header of a PCM WAV file holding dataBytes of audio in format. With kUnknownSize
 // (or a size too large for RIFF) both size fields are kUnknownSize.
 std::array<char, kWavHeaderBytes> wavHeader(const WAVEFORMATEX& format, std::uint64_t dataBytes);
+// The RF64 header of a file holding dataBytes of audio in format: the RIFF and data sizes are
+// kUnknownSize, the ds64 chunk has them whole, and the sample count.
+std::array<char, kRf64HeaderBytes> rf64Header(const WAVEFORMATEX& format, std::uint64_t dataBytes);
 
 class AudioOutput {
 public:
@@ -40,10 +47,11 @@ protected:
 
 // A WAV file written under a temporary name in the target's folder and renamed to the target by
 // finish, so that no half-written file ever carries the target's name. An output that is not
-// finished removes its temporary file.
+// finished removes its temporary file. Audio of more than largestRiffData bytes makes an RF64
+// file: finish moves the audio behind the longer header.
 class WavFile final : public AudioOutput {
 public:
-    explicit WavFile(std::filesystem::path target);
+    explicit WavFile(std::filesystem::path target, std::uint64_t largestRiffData = kLargestRiffData);
     ~WavFile() override;
     WavFile(const WavFile&) = delete;
     WavFile& operator=(const WavFile&) = delete;
@@ -55,15 +63,17 @@ public:
 private:
     bool fail(const std::string& what);
     bool writePending();
+    bool moveDataBy(std::uint64_t distance);
     void discard();
 
     std::filesystem::path target_;
+    std::uint64_t largestRiffData_;
     std::filesystem::path temporary_;
     // Audio not yet handed to the file. The audio comes in blocks of a few kilobytes, and the
     // file stream passes blocks that large straight to the system: a call for each would cost
     // more than making the audio does.
     std::vector<char> pending_;
-    std::ofstream file_;
+    std::fstream file_;
     WAVEFORMATEX format_{};
     std::uint64_t dataBytes_ = 0;
 };

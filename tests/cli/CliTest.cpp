@@ -276,6 +276,24 @@ TEST(WavOutput, HeadersAndFilesAreComplete) {
     EXPECT_EQ(fields(bytes), "RIFFWAVEfmt data 42 16 1 1 22050 22050 1 8 5");
     EXPECT_EQ(bytes.substr(kWavHeaderBytes), std::string("abcde\0", 6));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+
+    // Past what RIFF's sizes count (here made small), the file is RF64, its audio moved behind
+    // the longer header: the sizes are in ds64, the RIFF and data sizes 0xFFFFFFFF.
+    std::string audio(600001, '\0');
+    for (std::size_t i = 0; i < audio.size(); ++i) audio[i] = static_cast<char>(i * 7 % 251);
+    WavFile big(folder.path() / "big.wav", audio.size() - 1);
+    ASSERT_TRUE(big.begin(pcm(22050, 1, 8)) && big.write(audio.data(), 1) && big.write(audio.data() + 1, audio.size() - 1));
+    ASSERT_TRUE(big.finish());
+    const auto little = [](std::uint64_t value, int width) {
+        std::string out;
+        for (int i = 0; i < width; ++i) out += static_cast<char>(value >> (8 * i) & 0xFF);
+        return out;
+    };
+    const std::string rf64 = "RF64" + little(0xFFFFFFFF, 4) + "WAVEds64" + little(28, 4) + little(600074, 8) +
+                             little(600001, 8) + little(600001, 8) + little(0, 4) + "fmt " + little(16, 4) + little(1, 2) +
+                             little(1, 2) + little(22050, 4) + little(22050, 4) + little(1, 2) + little(8, 2) + "data" +
+                             little(0xFFFFFFFF, 4);
+    EXPECT_EQ(test::readBytes(folder.path() / "big.wav"), rf64 + audio + '\0');
 }
 
 } // namespace
