@@ -62,6 +62,7 @@ bool GTranslatorModule::beginResponse() {
     if (!source) {
         return false;
     }
+    bytesIn_ = bytesOut_ = 0;
     const bool twoSteps = !sameFormat(nativeFormat_, outputFormat_);
     decoder_ = AudioConverter::open(source->wfx, twoSteps ? nativeFormat_ : outputFormat_);
     converter_ = twoSteps ? AudioConverter::open(nativeFormat_, outputFormat_) : nullptr;
@@ -72,13 +73,14 @@ std::int32_t GTranslatorModule::writePiece(const unsigned char* data, std::uint3
     if (size == 0 || aborted() || !sink() || !decoder_) {
         return 1;
     }
+    bytesIn_ += size;
     if (!decoder_->convert(data, size, decoded_)) {
         return 1;
     }
     return writeDecoded(decoded_);
 }
 
-void GTranslatorModule::endResponse() {
+bool GTranslatorModule::endResponse() {
     if (decoder_ && decoder_->finish(decoded_) && sink() && !aborted()) {
         writeDecoded(decoded_);
     }
@@ -87,6 +89,7 @@ void GTranslatorModule::endResponse() {
     }
     decoder_.reset();
     converter_.reset();
+    return bytesIn_ == 0 || bytesOut_ > 0;
 }
 
 // The decoder may hold a piece back until the next one completes its frame: nothing to write is
@@ -105,6 +108,7 @@ std::int32_t GTranslatorModule::writeOutput(const std::vector<unsigned char>& au
     if (audio.empty()) {
         return 0;
     }
+    bytesOut_ += audio.size();
     scaled_.resize(audio.size());
     ApplyVolume(audio.data(), scaled_.data(), static_cast<std::uint32_t>(audio.size()), outputFormat_);
     return sink()->OnAudio(scaled_.data(), static_cast<std::uint32_t>(scaled_.size()), nullptr);

@@ -21,7 +21,7 @@ private:
     void beforeRequest() override;
     bool beginResponse() override;
     std::int32_t writePiece(const unsigned char* data, std::uint32_t size) override;
-    void endResponse() override;
+    bool endResponse() override;
     // Decoded audio in the native format, converted to the output format when they differ.
     std::int32_t writeDecoded(const std::vector<unsigned char>& audio);
     // Audio in the output format to the sink, at the module's volume.
@@ -30,6 +30,7 @@ private:
     std::unique_ptr<AudioConverter> decoder_;   // MP3 to the native format
     std::unique_ptr<AudioConverter> converter_; // native to output, when they differ
     std::vector<unsigned char> decoded_, converted_, scaled_;
+    std::uint64_t bytesIn_ = 0, bytesOut_ = 0; // of the response's MP3, and of its audio written
 };
 
 } // namespace vx

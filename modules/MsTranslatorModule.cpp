@@ -77,7 +77,7 @@ std::int32_t MsTranslatorModule::writePiece(const unsigned char* data, std::uint
 
 // A response that ended within its header, or whose header could not be parsed, is written
 // whole; what the portion stream holds follows.
-void MsTranslatorModule::endResponse() {
+bool MsTranslatorModule::endResponse() {
     if (!headerSkipped_ && !held_.empty() && !aborted() && sink()) {
         std::vector<unsigned char> all;
         all.swap(held_);
@@ -87,7 +87,7 @@ void MsTranslatorModule::endResponse() {
             writeSamples(all.data() + from, static_cast<std::uint32_t>(all.size() - from));
         }
     }
-    closePortionStream();
+    return closePortionStream();
 }
 
 std::int32_t MsTranslatorModule::writeSamples(const unsigned char* data, std::uint32_t size) {

@@ -21,7 +21,7 @@ private:
     std::vector<std::u16string> requestArguments() const override { return {kApplicationId, u"%s", subname}; }
     bool beginResponse() override;
     std::int32_t writePiece(const unsigned char* data, std::uint32_t size) override;
-    void endResponse() override;
+    bool endResponse() override;
     // Whole frames of samples, at the module's volume, to the sink; a split frame waits in held_.
     std::int32_t writeSamples(const unsigned char* data, std::uint32_t size);
 

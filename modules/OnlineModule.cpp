@@ -91,13 +91,11 @@ bool OnlineModule::Speak(const TextPortion& text) {
     beforeRequest();
     Receiver receiver(*this);
     const platform::HttpResult result = session_->get(address(text), kRequestHeader, timeouts_, receiver);
-    if (receiver.writing()) {
-        endResponse();
-    }
+    const bool said = !receiver.writing() || endResponse();
     switch (result) {
     case platform::HttpResult::Completed:
     case platform::HttpResult::Stopped:
-        return receiver.accepted();
+        return receiver.accepted() && said;
     case platform::HttpResult::CannotOpen:
         Log::Write(messages_.cannotOpen);
         return false;
@@ -107,7 +105,7 @@ bool OnlineModule::Speak(const TextPortion& text) {
     case platform::HttpResult::Failed:
         // What arrived has been spoken; the rest of the portion is lost.
         Log::Write(u"* Error: the answer of %s broke off.", messages_.service);
-        return receiver.accepted();
+        return receiver.accepted() && said;
     }
     return false;
 }

@@ -43,8 +43,9 @@ protected:
     virtual bool beginResponse() = 0;
     // Writes a piece of the response; 1 ends the reading.
     virtual std::int32_t writePiece(const unsigned char* data, std::uint32_t size) = 0;
-    // The response has ended (completely or not): what is still held back is written.
-    virtual void endResponse() {}
+    // The response has ended (completely or not): what is still held back is written. False when
+    // audio came in and none went out (it could not be decoded or converted): nothing was said.
+    virtual bool endResponse() = 0;
 
     bool aborted() const { return aborted_; }
 
