@@ -74,6 +74,7 @@ TEST_F(OnlineModules, GTranslatorDecodesTheMp3AsItArrives) {
          "* Error: the 'Content-Type' header isn't available.\n", 0},
         {ru + "&delay=2000", u"ru", {}, false, late, 0}, {ru + "&stall=2000", u"ru", {}, false, late, -1},
         {ru + "&truncate=2000", u"ru", {}, true, "* Error: the answer of google broke off.\n", -1},
+        {"/zeros/5000?type=audio%2Fmpeg&t=%s", u"ru", {}, false, "", 0}, // no MP3 frame in it: nothing said
     };
     std::vector<unsigned char> first;
     for (const auto& row : rows) {
