@@ -1,5 +1,6 @@
 #pragma once
-// An EngineSink that records what it is given and can ask to stop after some calls.
+// An EngineSink that records what it is given and can ask to stop after some calls; the word marks
+// a module gives.
 
 #include "modules/SpeechModule.h"
 
@@ -34,6 +35,33 @@ inline RecordingSink spoken(SpeechModule& module, const TextPortion& text, Recor
     module.SetSink(&sink);
     EXPECT_TRUE(module.Speak(text));
     return sink;
+}
+
+// The word marks module gives while it speaks text: each word's offset and the bytes of audio before
+// its mark, then (0, all the audio).
+using WordMarks = std::vector<std::pair<std::uint32_t, std::size_t>>;
+inline WordMarks wordMarks(SpeechModule& module, const TextPortion& text) {
+    module.SetWordMarks(true);
+    RecordingSink sink;
+    WordMarks marks;
+    sink.onCall = [&](std::size_t) {
+        if (sink.marks.size() > marks.size()) marks.emplace_back(sink.marks.back().second, sink.audio.size());
+    };
+    module.SetSink(&sink);
+    EXPECT_TRUE(module.Speak(text));
+    marks.emplace_back(0, sink.audio.size());
+    return marks;
+}
+
+// A mark for each of the words at offsets, in order, the first before any audio and each later one
+// after the sound of the word before.
+inline void expectMarksInOrder(const WordMarks& marks, const std::vector<std::uint32_t>& offsets) {
+    ASSERT_EQ(marks.size(), offsets.size() + 1);
+    EXPECT_EQ(marks[0].second, 0U);
+    for (std::size_t i = 0; i < offsets.size(); ++i) {
+        EXPECT_EQ(marks[i].first, offsets[i]);
+        EXPECT_LT(marks[i].second, marks[i + 1].second);
+    }
 }
 
 } // namespace vx::test
