@@ -41,81 +41,39 @@ StressDictionary shipped(std::string_view name) {
 
 TEST(StressDictionary, ShippedRussian) {
     expectStress(shipped("ru_stress.txt"),
-                 {
-                     {u"абажур", 4, "listed"},
-                     {u"абажурами", 4, "a stem's ending"},
-                     {u"молоко", 5, "listed"},
-                     {u"тишина", 5, "a common word before a surname"},
-                     {u"ворота", 1, "the first of two stresses"},
-                     {u"идет", 2, "a stress before its ё left out"},
-                     {u"зелёнчики", 3, "ё"},
-                     {u"шмурк", 2, "one vowel"},
-                     {u"на", kNone, "unstressed"},
-                     {u"через", kNone, "unstressed over the dictionary's stress"},
-                     {u"про", kNone, "unstressed over the dictionary's stress"},
-                     {u"кракозябрия", 6, "-ия 3"},
-                     {u"бурдыщ", 1, "the default"},
-                     {u"бздк", kNone, "no vowel"},
-                 });
+                 {{u"абажур", 4, "listed"}, {u"абажурами", 4, "a stem's ending"}, {u"молоко", 5, "listed"},
+                  {u"тишина", 5, "a common word before a surname"}, {u"ворота", 1, "the first of two stresses"},
+                  {u"идет", 2, "a stress before its ё left out"}, {u"зелёнчики", 3, "ё"}, {u"шмурк", 2, "one vowel"},
+                  {u"на", kNone, "unstressed"}, {u"через", kNone, "unstressed over the dictionary's stress"},
+                  {u"про", kNone, "unstressed over the dictionary's stress"}, {u"кракозябрия", 6, "-ия 3"},
+                  {u"бурдыщ", 1, "the default"}, {u"бздк", kNone, "no vowel"}});
 }
 
 TEST(StressDictionary, ShippedUkrainian) {
-    expectStress(shipped("uk_stress.txt"), {
-                                               {u"йийи", 3, "listed (її)"},
-                                               {u"тысячамы", 1, "a stem's ending (тисячами)"},
-                                               {u"вин", 1, "one vowel (він)"},
-                                               {u"чэрэз", kNone, "unstressed (через)"},
-                                               {u"украйинського", 5, "-ого 3"},
-                                               {u"мова", 1, "the default"},
-                                               {u"бр", kNone, "no vowel"},
-                                           });
+    expectStress(shipped("uk_stress.txt"),
+                 {{u"йийи", 3, "listed (її)"}, {u"тысячамы", 1, "a stem's ending (тисячами)"}, {u"вин", 1, "one vowel (він)"},
+                  {u"чэрэз", kNone, "unstressed (через)"}, {u"украйинського", 5, "-ого 3"}, {u"мова", 1, "the default"},
+                  {u"бр", kNone, "no vowel"}});
 }
 
 TEST(StressDictionary, UsersFile) {
     test::TempFolder folder;
-    const std::u16string path =
-        folder.writeBytes("stress.txt", "\xEF\xBB\xBF"
-                                        "абаж+ур|а|ами ; after a byte-order mark\n"
-                                        "; a comment\n"
-                                        "  зам+ок  \r\n"
-                                        "з+амок\n"
-                                        "на\n"
-                                        "-ция 2\n"
-                                        "-ия 9\n"
-                                        "- 1\n"
-                                        "Абажур\n"
-                                        "м+олок+о\n"
-                                        "м+локо\n"
-                                        "мол|око+\n"
-                                        "два слова\n"
-                                        "-ция\n"
-                                        "-ция 0\n"
-                                        "-ция2\n");
+    const std::u16string path = folder.writeBytes(
+        "stress.txt", "\xEF\xBB\xBF" "абаж+ур|а|ами ; after a byte-order mark\n; a comment\n  зам+ок  \r\nз+амок\nна\n-ция 2\n"
+                      "-ия 9\n- 1\nАбажур\nм+олок+о\nм+локо\nмол|око+\nдва слова\n-ция\n-ция 0\n-ция2\n");
     StressDictionary dictionary;
     ASSERT_TRUE(dictionary.load(path));
     EXPECT_EQ(dictionary.badLines(), 8u);
-    expectStress(
-        dictionary,
-        {
-            {u"абажур", 4, "a form"},
-            {u"абажурами", 4, "a stem's ending"},
-            {u"замок", 1, "the later entry"},
-            {u"на", kNone, "unstressed"},
-            {u"революция", 7, "the longest rule"},
-            {u"магия", 4, "a rule that counts more vowels than the word has is passed over"},
-            {u"кошка", 4, "the default"},
-            {u"аэроплан", 6, "the default"},
-        });
-
-    const std::u16string later = folder.writeBytes("later.txt", "зам+ок\n- 5\n");
+    expectStress(dictionary, {{u"абажур", 4, "a form"}, {u"абажурами", 4, "a stem's ending"},
+                              {u"замок", 1, "the later entry"}, {u"на", kNone, "unstressed"},
+                              {u"революция", 7, "the longest rule"},
+                              {u"магия", 4, "a rule that counts more vowels than the word has is passed over"},
+                              {u"кошка", 4, "the default"}, {u"аэроплан", 6, "the default"}});
     EXPECT_FALSE(dictionary.load(folder.file("missing.txt")));
-    ASSERT_TRUE(dictionary.load(later));
-    expectStress(dictionary, {
-                                 {u"замок", 3, "a later file"},
-                                 {u"кошка", 1,
-                                  "a default that counts more vowels than the word has: its first"},
-                                 {u"абажура", 4, "kept from the first file"},
-                             });
+    ASSERT_TRUE(dictionary.load(folder.writeBytes("later.txt", "зам+ок\n- 5\n")));
+    expectStress(dictionary, {{u"замок", 3, "a later file"},
+                              {u"кошка", 1, "a default that counts more vowels than the word has: its first"},
+                              {u"абажура", 4, "kept from the first file"}});
 }
 
 } // namespace
