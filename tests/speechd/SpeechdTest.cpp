@@ -24,24 +24,13 @@ std::vector<std::string> requests(std::string_view input, std::size_t size) {
     for (std::size_t at = 0; at < input.size(); at += size) {
         reader.feed(input.substr(at, size));
         while (std::optional<Request> request = reader.next()) {
-            std::string line = kNames[static_cast<int>(request->kind)];
-            if (request->opening) {
-                line += " open";
-            }
-            if (!request->text.empty()) {
-                std::string text = request->text;
-                std::replace(text.begin(), text.end(), '\n', '|');
-                line += " " + text + " (" + std::to_string(request->lines) + ")";
-            }
-            for (const auto& [name, value] : request->settings) {
-                line += " " + name + "=" + value;
-            }
-            if (!request->problem.empty()) {
-                line += " ! " + request->problem;
-            }
-            if (!request->line.empty()) {
-                line += " [" + request->line + "]";
-            }
+            std::string line = kNames[static_cast<int>(request->kind)] + std::string(request->opening ? " open" : "");
+            std::string text = request->text;
+            std::replace(text.begin(), text.end(), '\n', '|');
+            if (!text.empty()) line += " " + text + " (" + std::to_string(request->lines) + ")";
+            for (const auto& [name, value] : request->settings) line += " " + name + "=" + value;
+            if (!request->problem.empty()) line += " ! " + request->problem;
+            if (!request->line.empty()) line += " [" + request->line + "]";
             read.push_back(line);
         }
     }
@@ -55,9 +44,8 @@ TEST(ProtocolReader, ReadsCommandsAndBlocksHoweverTheInputIsCut) {
                                             "SPEAK <speak>Да|.точка|. (3)", "CHAR open", "CHAR space (1)", "STOP",
                                             "LIST VOICES", "DEBUG [DEBUG ON /tmp/x]", "UNKNOWN [HELLO]", "SET open",
                                             "SET ! 'rate' is no name=value line", "QUIT"};
-    for (const std::size_t size : {input.size(), std::size_t{1}, std::size_t{7}}) {
+    for (const std::size_t size : {input.size(), std::size_t{1}, std::size_t{7}})
         EXPECT_EQ(requests(input, size), expected) << "pieces of " << size;
-    }
 }
 
 TEST(ProtocolReader, DropsWhatPassesTheLimitAndSaysSo) {
@@ -76,9 +64,8 @@ std::string unescapedAudio(const std::string& event) {
     const std::size_t start = event.find(std::string("705-AUDIO") + '\0') + 10;
     const std::size_t end = event.find("\n705 AUDIO\n");
     std::string data;
-    for (std::size_t i = start; i < end; ++i) {
+    for (std::size_t i = start; i < end; ++i)
         data.push_back(event[i] == 0x7D ? static_cast<char>(event[++i] ^ 0x20) : event[i]);
-    }
     return data;
 }
 
@@ -95,10 +82,8 @@ TEST(ProtocolReplies, AudioIsEscapedSoThatNoLineEndsInsideIt) {
 
 std::string pieces(std::string_view ssml) {
     std::string out;
-    for (const SsmlPiece& piece : readSsml(ssml)) {
-        out += (piece.kind == SsmlPiece::Kind::Mark ? "[" : "") + toUtf8(piece.text) +
-               (piece.kind == SsmlPiece::Kind::Mark ? "]" : "|");
-    }
+    for (const SsmlPiece& piece : readSsml(ssml))
+        out += piece.kind == SsmlPiece::Kind::Mark ? "[" + toUtf8(piece.text) + "]" : toUtf8(piece.text) + "|";
     return out;
 }
 
@@ -118,12 +103,9 @@ TEST(Ssml, TextAndMarksInOrder) {
 
 TEST(SpeechSettings, ServerValuesBecomeTheEngines) {
     SpeechSettings settings;
-    EXPECT_EQ(settings.apply("rate", "-55"), "");
-    EXPECT_EQ(settings.apply("pitch", "100"), "");
-    EXPECT_EQ(settings.apply("volume", "-30"), "");
-    EXPECT_EQ(settings.apply("punctuation_mode", "most"), "");
-    EXPECT_EQ(settings.apply("spelling_mode", "on"), "");
-    EXPECT_EQ(settings.apply("cap_let_recogn", "icon"), "");
+    for (const auto& [name, value] : {std::pair{"rate", "-55"}, {"pitch", "100"}, {"volume", "-30"},
+                                      {"punctuation_mode", "most"}, {"spelling_mode", "on"}, {"cap_let_recogn", "icon"}})
+        EXPECT_EQ(settings.apply(name, value), "") << name;
     EXPECT_EQ(settings.apply("rate", "101"), "rate: '101' is no valid value (-100..100)");
     EXPECT_EQ(settings.apply("spelling_mode", "yes"), "spelling_mode: 'yes' is no valid value (on, off)");
     EXPECT_EQ(settings.sapiRate(), -5);
@@ -138,14 +120,9 @@ TEST(SpeechSettings, TheVoiceFollowsNameLanguageAndDefault) {
     const std::vector<VoiceEntry> voices{{"espeak_ru", "ru"}, {"tembra", "ru"}, {"tembra_uk", "uk"}};
     // synthesis voice, language, default voice -> the voice
     const std::array<std::array<std::string, 4>, 8> rows{{
-        {"", "", "tembra", "tembra"},
-        {"", "ru-RU", "tembra", "tembra"},
-        {"", "uk", "tembra", "tembra_uk"},
-        {"", "en", "tembra", "tembra"},
-        {"", "ru", "", "espeak_ru"},
-        {"espeak_ru", "uk", "tembra", "espeak_ru"},
-        {"bogus", "uk", "tembra", "tembra_uk"},
-        {"", "", "bogus", "espeak_ru"},
+        {"", "", "tembra", "tembra"}, {"", "ru-RU", "tembra", "tembra"}, {"", "uk", "tembra", "tembra_uk"},
+        {"", "en", "tembra", "tembra"}, {"", "ru", "", "espeak_ru"}, {"espeak_ru", "uk", "tembra", "espeak_ru"},
+        {"bogus", "uk", "tembra", "tembra_uk"}, {"", "", "bogus", "espeak_ru"},
     }};
     for (const auto& [voice, language, defaultVoice, expected] : rows) {
         SpeechSettings settings;
