@@ -119,19 +119,14 @@ TEST(Language, Dictionaries) {
         {spaces, symbols(Punctuation::None), u"да, нет", u"да, пробелнет"},
         {spaces, symbols(Punctuation::Some), u"да, нет", u"да запятая пробелнет"},
         {lang(u"[Letters]\nб=бэ\n"), symbols(Punctuation::All), u"+", u"+"},
-        {lang(u"[Replacements]\na=x\nab=y\n"), replace, u"ab", u"xb"}, // in key order
-        {lang(u"[Replacements]\naa=a\n"), replace, u"aaaa", u"aa"},    // no rescan of an entry's output
-        {lang(u"[Replacements]\na=aa\n"), replace, u"aa", u"aaaa"},
-        {lang(u"[Replacements]\na=bc\nc=d\n"), replace, u"xax", u"xbdx"}, // later entries see it
-        {lang(u"[Replacements]\nb=a\nc=b\n"), replace, u"c", u"b"},       // earlier ones do not
-        {lang(u"[Replacements]\nb=c\ncd=X\n"), replace, u"abd", u"aX"},   // a key across an edit
         {ru, replace, u"100 руб.", u"100 рублей"}, {ru, replace, u"ЖЖ", u"Живой журнал"}, {ru, replace, u"жж", u"жж"},
         {lang(u"[Replacements]\nь=:1\nk=abc:\n"), replace, u"мышь k", u"мыш abc:"},
         {lang(u"a=x\n[Other]\nb=y\n"), replace, u"ab", u"ab"},
     });
 }
 
-// Against the plain algorithm, in which every entry in key order searches the whole text.
+// Against the plain algorithm, in which every entry in key order searches the whole text: no rescan
+// of an entry's output, later entries see it and earlier ones do not, keys found across an edit.
 TEST(Language, ReplacementsAgreeWithReplacingEntryByEntry) {
     std::mt19937 random(20261206);
     auto word = [&random](std::size_t maxLength) {
@@ -157,13 +152,11 @@ TEST(Language, ReplacementsAgreeWithReplacingEntryByEntry) {
 // entries.
 TEST(Language, ReplacementChainsStopAtTheGrowthLimit) {
     std::u16string fanOut = u"[Replacements]\n";
-    for (const char16_t* entry : {u"ааа=б", u"б=в", u"в=г", u"г=д"}) {
-        fanOut += std::u16string(entry) + std::u16string(999, entry[std::char_traits<char16_t>::length(entry) - 1]) + u"\n";
-    }
+    for (const std::u16string entry : {u"ааа=б", u"б=в", u"в=г", u"г=д"})
+        fanOut += entry + std::u16string(999, entry.back()) + u"\n";
     std::u16string doubling = u"[Replacements]\n";
-    for (char16_t c = u'а'; c < u'а' + 21; ++c) {
+    for (char16_t c = u'а'; c < u'а' + 21; ++c)
         doubling += std::u16string{c, u'=', static_cast<char16_t>(c + 1), static_cast<char16_t>(c + 1), u'\n'};
-    }
     // The dictionary, and the start of its log line.
     const std::pair<std::u16string, std::u16string> rows[] = {{fanOut, u"the entry 'б' would"}, {doubling, u"the entry '"}};
     for (const auto& [dictionary, entry] : rows) {
@@ -408,18 +401,17 @@ void expectRows(std::u16string_view lang, std::initializer_list<Reading> rows, M
             << toUtf8(row.text);
 }
 
-// Plural forms, feminine one and two before тысяча, digits in groups of three past twelve. Lone
-// letters reach the replacements as their names ("т. е." as "тэ. е."), and keys that begin with a
-// space match only at the start of a word; words without vowels are spelled unless replaced; a
-// one-letter word is spelled only when it is the whole text.
+// Plural forms, and feminine one and two before тысяча (groups of three past twelve digits: in
+// EverydayText, whose reading stage leaves them to the pipeline). Lone letters reach the
+// replacements as their names ("т. е." as "тэ. е."), and keys that begin with a space match only at
+// the start of a word; words without vowels are spelled unless replaced; a one-letter word is
+// spelled only when it is the whole text.
 TEST(ShippedData, Russian) {
     expectRows(u"ru", {
         {u"0 007 1000 2000 5000 11000 21000",
          u"ноль ноль ноль семь одна тысяча две тысячи пять тысяч одиннадцать тысяч двадцать одна тысяча"},
         {u"1000000 2000000 5000000 2000000000", u"один миллион два миллиона пять миллионов два миллиарда"},
         {u"1234567", u"один миллион двести тридцать четыре тысячи пятьсот шестьдесят семь"},
-        {u"1234567890123", u"сто двадцать три четыреста пятьдесят шесть семьсот восемьдесят девять ноль "
-                           u"двенадцать три"},
         {u"Это, т. е. пример", u"это, то есть пример"}, {u"и т.д.", u"и так далее"}, {u"гг.", u"годы"},
         {u"Т. к. он ушёл", u"так как он ушёл"}, {u"в 2024 г.", u"в две тысячи двадцать четыре год"},
         {u"Живёт на ул. Ленина", u"живёт на улица ленина"}, {u"млрд руб.", u"миллиардов рублей"},
