@@ -37,44 +37,36 @@ std::string manifestOf(const std::vector<std::pair<std::string, std::string>>& f
     return text;
 }
 
-struct Upgrade {
-    const char* what;
-    const char* userManifest; // "old": the old version's, "none": missing, "new": the program's
-    std::string userContent;  // of a.conf in the user's copy; "" for none
-    std::string expected;     // of a.conf afterwards
-    bool logged;              // a log line names a.conf
-};
-
 // Version 1 shipped a.conf = "one"; version 2 ships "two" and a new file b.conf.
 TEST(DataRefresh, UnchangedFilesFollowTheProgramAndChangedOnesStay) {
-    const Upgrade upgrades[] = {
-        {"unchanged since copied: refreshed", "old", "one", "two", false},
-        {"changed by the user: kept", "old", "mine", "mine", true},
-        {"deleted by the user: added again", "old", "", "two", false},
-        {"already the program's", "old", "two", "two", false},
-        {"no manifest (a copy from before manifests): differs, so kept", "none", "one", "one", true},
-        {"manifests equal: nothing is read or written", "new", "one", "one", false},
+    const std::string shipped = manifestOf({{"a.conf", "two"}, {"b.conf", "bee"}}), old = manifestOf({{"a.conf", "one"}});
+    const struct {
+        const char* what;
+        std::string userManifest, userContent; // of a.conf in the user's copy; "" for none
+        std::string expected;                  // of a.conf afterwards
+        bool logged;                           // a log line names a.conf
+    } upgrades[] = {
+        {"unchanged since copied: refreshed", old, "one", "two", false},
+        {"changed by the user: kept", old, "mine", "mine", true},
+        {"deleted by the user: added again", old, "", "two", false},
+        {"already the program's", old, "two", "two", false},
+        {"no manifest (a copy from before manifests): differs, so kept", "", "one", "one", true},
+        {"manifests equal: nothing is read or written", shipped, "one", "one", false},
     };
-    for (const Upgrade& upgrade : upgrades) {
+    for (const auto& upgrade : upgrades) {
         SCOPED_TRACE(upgrade.what);
         const test::TempFolder folder;
-        const std::string shipped = manifestOf({{"a.conf", "two"}, {"b.conf", "bee"}});
-        folder.writeBytes("program/a.conf", "two");
-        folder.writeBytes("program/b.conf", "bee");
-        folder.writeBytes("program/manifest.txt", shipped);
-        folder.writeBytes("user/other.conf", "the user's own file");
-        if (!upgrade.userContent.empty()) folder.writeBytes("user/a.conf", upgrade.userContent);
-        const std::string userManifest = std::string(upgrade.userManifest) == "old" ? manifestOf({{"a.conf", "one"}})
-                                         : std::string(upgrade.userManifest) == "new" ? shipped
-                                                                                      : "";
-        if (!userManifest.empty()) folder.writeBytes("user/manifest.txt", userManifest);
+        using File = std::pair<std::string, std::string>;
+        for (const auto& [name, bytes] : {File{"program/a.conf", "two"}, {"program/b.conf", "bee"},
+                                          {"program/manifest.txt", shipped}, {"user/other.conf", "the user's own file"},
+                                          {"user/a.conf", upgrade.userContent}, {"user/manifest.txt", upgrade.userManifest}})
+            if (!bytes.empty()) folder.writeBytes(name, bytes);
         const test::LogTail log;
         refreshUserData(folder.file("program"), folder.file("user"));
         EXPECT_EQ(test::readBytes(folder.path() / "user/a.conf"), upgrade.expected);
         EXPECT_EQ(log.text().find(u"a.conf") != std::u16string::npos, upgrade.logged) << toUtf8(log.text());
         EXPECT_EQ(test::readBytes(folder.path() / "user/other.conf"), "the user's own file");
-        const bool untouched = std::string(upgrade.userManifest) == "new";
-        EXPECT_EQ(test::readBytes(folder.path() / "user/b.conf"), untouched ? "" : "bee");
+        EXPECT_EQ(test::readBytes(folder.path() / "user/b.conf"), upgrade.userManifest == shipped ? "" : "bee");
         EXPECT_EQ(test::readBytes(folder.path() / "user/manifest.txt"), shipped);
     }
 }
