@@ -31,16 +31,14 @@ HELD = {"так": (700, 1080, 2600), "кот": (535, 780, 2500), "тут": (300,
         "тык": (300, 1480, 2220), "тэк": (440, 1800, 2550), "тип": (240, 2250, 3200)}
 
 
-class Voice:
-    def __init__(self, vxtts, folder):
-        self.vxtts, self.folder = vxtts, folder
-
-    def say(self, text, *options):
-        """The samples of text, around 0."""
-        out = os.path.join(self.folder, "out.wav")
-        environment = dict(os.environ, XDG_CONFIG_HOME=os.path.join(self.folder, "home"), TMPDIR=self.folder)
-        subprocess.run([self.vxtts, "say", *options, "-o", out, text], check=True, env=environment)
+def voice(vxtts, folder):
+    """say(text, *options): the samples of text as vxtts says it, around 0."""
+    def say(text, *options):
+        out = os.path.join(folder, "out.wav")
+        environment = dict(os.environ, XDG_CONFIG_HOME=os.path.join(folder, "home"), TMPDIR=folder)
+        subprocess.run([vxtts, "say", *options, "-o", out, text], check=True, env=environment)
         return read_wav(out)
+    return say
 
 
 def read_wav(path):
@@ -124,14 +122,14 @@ def main(argv):
         sys.exit(__doc__)
     failures = []
     with tempfile.TemporaryDirectory() as folder:
-        voice = Voice(argv[0], folder)
-        sentences = [voice.say(s) for s in SENTENCES]
+        say = voice(argv[0], folder)
+        sentences = [say(s) for s in SENTENCES]
 
         vowels = sum(sum(c in "аоуыэяёюиеАОУЫЭЯЁЮИЕ" for c in s) for s in SENTENCES)
         seconds = sum(len(spoken(x)) for x in sentences) / RATE
         check(failures, "syllables a second", 5 <= vowels / seconds <= 7, "%.2f" % (vowels / seconds))
 
-        papa = spoken(voice.say("папа"))
+        papa = spoken(say("папа"))
         closure = silent_runs(papa)
         parts = [papa[:closure[0][0]], papa[closure[0][1]:]] if len(closure) == 1 else [papa, papa]
         stressed, unstressed = (voiced_frames(p) for p in parts)
@@ -139,7 +137,7 @@ def main(argv):
               "%d / %d frames of 5 ms" % (stressed, unstressed))
 
         text = "Папа купил пять тетрадей и книгу."
-        closures = [(b - a) * 1000 / RATE for a, b in silent_runs(spoken(voice.say(text)))]
+        closures = [(b - a) * 1000 / RATE for a, b in silent_runs(spoken(say(text)))]
         stops = sum(c in "птк" for c in text.lower()) - 1  # the first п's closure is the silence before
         check(failures, "closures of п т к inside a sentence, ms", len(closures) == stops and min(closures) >= 35,
               "%s" % [round(c) for c in closures])
@@ -160,14 +158,14 @@ def main(argv):
                 check(failures, "statement ends below its median: " + text, end <= middle - 3,
                       "%+.1f semitones" % (end - middle))
 
-        medians = {p: np.median(semitones([f for _, f in pitch(voice.say(SENTENCES[0], "-p", p))]))
+        medians = {p: np.median(semitones([f for _, f in pitch(say(SENTENCES[0], "-p", p))]))
                    for p in ("-10", "0", "10")}
         check(failures, "-p -10 and +10 move F0, semitones",
               medians["0"] - medians["-10"] >= 4 and medians["10"] - medians["0"] >= 4,
               "%+.1f %+.1f" % (medians["-10"] - medians["0"], medians["10"] - medians["0"]))
 
         for word, targets in HELD.items():
-            measured = first_vowel_formants(voice.say(word + "."))
+            measured = first_vowel_formants(say(word + "."))
             check(failures, "formants of the held vowel of " + word, formant_tracker.close_to(measured, targets),
                   "%s, targets %s" % (measured, list(targets)))
 

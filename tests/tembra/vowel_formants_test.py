@@ -102,9 +102,10 @@ STRESSED_ORDERS = [(1, "иеыаоу"), (0, "аоу")]
 REDUCED_ORDERS = [(1, "ɪəʌ"), (0, "ʌəɪ")]
 
 
-def measure(units, roles, vowels):
-    """The first three formants and the brightness of each vowel's first steady unit, and how
-    many missed their targets."""
+def check_table(units, roles, vowels, orders):
+    """Measures the first three formants and the brightness of each vowel's first steady unit in a
+    table of units with those roles against their targets, and checks them in the orders; returns
+    each vowel's brightness and how many checks failed."""
     roles, measured, bright, failed = [role.split() for role in roles], {}, {}, 0
     for vowel, resonators in vowels.items():
         first_steady = next(int(index) for index, *role in roles if role == [vowel, "steady"])
@@ -115,13 +116,6 @@ def measure(units, roles, vowels):
         print("%s: F1 F2 F3 %s, targets %s, 1-4 kHz %+.1f dB%s"
               % (vowel, measured[vowel][:3], targets, bright[vowel], "" if close else "  FAILED"))
         failed += not close
-    return measured, bright, failed
-
-
-def check_table(units, roles, vowels, orders):
-    """Measures the vowels of a table of units with those roles against their targets and checks
-    them in the orders; returns each vowel's brightness and how many checks failed."""
-    measured, bright, failed = measure(units, roles, vowels)
     for formant, order in orders:
         values = [measured[vowel][formant] for vowel in order]
         if any(a <= b for a, b in zip(values, values[1:])):
