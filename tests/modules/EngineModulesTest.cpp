@@ -77,9 +77,7 @@ TEST(Espeak, InstancesShareTheSynthesizerEachWithItsVoice) {
     const auto length = [](EspeakModule& module) { return test::spoken(module, u"да").audio.size(); };
     auto russian = espeak(u"ru");
     const auto english = espeak(u"en");
-    for (int round = 0; round < 2; ++round) {
-        EXPECT_LT(2 * length(*russian), length(*english));
-    }
+    for (int round = 0; round < 2; ++round) EXPECT_LT(2 * length(*russian), length(*english)) << round;
     russian.reset();
     EXPECT_LT(2 * length(*espeak(u"ru")), length(*english));
 }

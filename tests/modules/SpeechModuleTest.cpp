@@ -272,10 +272,9 @@ TEST(ConvertAudio, DecodesMp3AsAStreamAndNothingElse) {
     std::ranges::generate(noise, [&random] { return static_cast<char>(random()); });
     const std::string page = "<html><body><h1>503 Service Unavailable</h1></body></html>";
     const auto [mp3, format] = lameMp3(22050, 32);
-    for (const std::string& bytes : {page, noise, std::string(4096, '\xFF'), mp3.substr(0, 60)}) {
+    for (const std::string& bytes : {page, noise, std::string(4096, '\xFF'), mp3.substr(0, 60)})
         for (const std::size_t block : {0U, 1000U, 1U})
             EXPECT_TRUE(decodeMp3(bytes, format, pcm(22050), block).empty()) << bytes.size() << " bytes in " << block;
-    }
 }
 
 // Rate and gain as SAPI and engines.conf give them. A speed sonic cannot take (0 or less, from a

@@ -25,10 +25,8 @@ struct Stress {
 };
 
 void expectStress(const StressDictionary& dictionary, std::initializer_list<Stress> rows) {
-    for (const Stress& row : rows) {
-        EXPECT_EQ(dictionary.stressedVowel(row.word), row.index)
-            << toUtf8(row.word) << ": " << row.why;
-    }
+    for (const Stress& row : rows)
+        EXPECT_EQ(dictionary.stressedVowel(row.word), row.index) << toUtf8(row.word) << ": " << row.why;
 }
 
 StressDictionary shipped(std::string_view name) {

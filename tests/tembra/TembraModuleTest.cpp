@@ -133,7 +133,7 @@ const OutputCase kOutputs[] = {
     {u"", u"", 0, 100, 1 / 0.6, 1}, {u"", u"", 100, 100, 1 / 1.4, 1}, {u"", u"", 50, 50, 1, 0.5}, {u"", u"", 50, 0, 1, 0},
     {u"sonic.tempo_gain", u"200", 0, 100, 1 / TempoPitchFilter::kMinSpeed, 1},
     {u"speed_limit", u"-100", 50, 100, 1 / TempoPitchFilter::kMinSpeed, 1},
-    {u"sonic.freq", u"0", 100, 100, 1 / 1.4, 1}, {u"sonic.freq", u"2000000", 100, 100, 1 / 1.4, 1},
+    {u"sonic.freq", u"0", 25, 100, 1 / 0.8, 1}, {u"sonic.freq", u"2000000", 75, 100, 1 / 1.2, 1}, // between the ends
 };
 
 TEST(TembraOutput, LengthAndLevelFollowRateVolumeAndFilterSettings) {
