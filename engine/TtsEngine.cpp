@@ -192,6 +192,7 @@ HRESULT TtsEngine::speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments
     skipAsked_.reset();
     skipRequested_ = skipLeft_ = 0;
     abortSeen_ = false;
+    writeFailure_ = S_OK;
     Prosody last;
     for (const SPVTEXTFRAG* fragment = fragments; fragment; fragment = fragment->pNext) {
         const DWORD actions = abortSeen_ ? static_cast<DWORD>(SPVES_ABORT) : site->GetActions();
@@ -263,7 +264,7 @@ HRESULT TtsEngine::endOnAbort() {
     pendingPositions_.clear();
     pendingBookmarks_.clear();
     pendingEvents_.clear();
-    return S_OK;
+    return writeFailure_;
 }
 
 void TtsEngine::readSiteAdjustments() {
@@ -478,7 +479,9 @@ bool TtsEngine::StopRequested() {
 }
 
 std::int32_t TtsEngine::OnAudio(const void* data, std::uint32_t byteCount, const SentenceMark* mark) {
-    if (!site_) {
+    // A call that is ending writes nothing more, whatever a module still has to say (the pause
+    // after a spelled character, say).
+    if (!site_ || abortSeen_) {
         stopVoice();
         return 1;
     }
@@ -521,7 +524,11 @@ std::int32_t TtsEngine::OnAudio(const void* data, std::uint32_t byteCount, const
     deliverEvents();
     audioOffset_ += byteCount;
     ULONG written = 0;
-    if (site_->Write(data, byteCount, &written) != S_OK) {
+    if (const HRESULT result = site_->Write(data, byteCount, &written); result != S_OK) {
+        // The audio after a lost block would reach the client with a gap, and its events with
+        // offsets of audio never written: the call ends as on an abort.
+        writeFailure_ = FAILED(result) ? result : E_FAIL;
+        abortSeen_ = true;
         stopVoice();
         return 1;
     }

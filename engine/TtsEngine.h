@@ -67,7 +67,8 @@ private:
     };
 
     HRESULT speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments, ISpTTSEngineSite* site);
-    // Ends the call on the site's abort or skip: nothing pending is spoken or delivered.
+    // Ends the call on the site's abort or skip, or a failed write: nothing pending is spoken or
+    // delivered. The failed write's result, else S_OK.
     HRESULT endOnAbort();
     void readSiteAdjustments();
     static HRESULT readVoiceName(ISpObjectToken& token, LPWSTR* name);
@@ -126,7 +127,8 @@ private:
     // With exact events: where each character of pendingText_ (and one past it) is in the
     // caller's text, from the fragments' source offsets.
     std::vector<std::uint32_t> pendingPositions_;
-    bool abortSeen_ = false; // the site asked to abort while audio was being written
+    bool abortSeen_ = false; // the site asked to abort, or a write failed, while audio was being written
+    HRESULT writeFailure_ = S_OK; // what the site's failed Write returned: the call's result
     // A sentence skip: asked for while writing, and how many sentences of the texts still to come
     // it passes over.
     std::optional<LONG> skipAsked_;

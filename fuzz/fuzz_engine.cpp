@@ -1,9 +1,9 @@
 // The engine object with the shipped voices (their events exact) speaks random fragment lists to
-// a site that answers from the input: its event interest, and now and then an abort or a skip
-// of some sentences while audio is written. Nothing may crash or hang, and what reaches the site
-// must be in order: every event before the audio it belongs to, its audio offset never falling
-// behind an earlier one, its position inside the caller's text, and no more skips completed than
-// were asked for.
+// a site that answers from the input: its event interest, now and then an abort or a skip of
+// some sentences while audio is written, and perhaps a write that fails. Nothing may crash or
+// hang, and what reaches the site must be in order: every event before the audio it belongs to,
+// its audio offset never falling behind an earlier one, its position inside the caller's text,
+// and no more skips completed than were asked for.
 
 #include "engine/TtsEngine.h"
 #include "fuzz/FuzzSupport.h"
@@ -42,8 +42,9 @@ private:
 
 class ScriptedSite final : public ISpTTSEngineSite {
 public:
-    ScriptedSite(ULONGLONG interest, std::vector<DWORD> actions, LONG skip, std::uint64_t textEnd)
-        : interest_(interest), actions_(std::move(actions)), skip_(skip), textEnd_(textEnd) {}
+    // failingWrite: the number of the write that fails (0: none does).
+    ScriptedSite(ULONGLONG interest, std::vector<DWORD> actions, LONG skip, std::uint64_t textEnd, std::size_t failingWrite)
+        : interest_(interest), actions_(std::move(actions)), skip_(skip), textEnd_(textEnd), failingWrite_(failingWrite) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
     ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
@@ -65,6 +66,10 @@ public:
         return action;
     }
     HRESULT STDMETHODCALLTYPE Write(const void*, ULONG size, ULONG* written) override {
+        if (++writes_ == failingWrite_) {
+            *written = 0;
+            return E_FAIL;
+        }
         written_ += size;
         *written = size;
         return S_OK;
@@ -84,6 +89,8 @@ private:
     std::vector<DWORD> actions_;
     LONG skip_;
     std::uint64_t textEnd_;
+    std::size_t failingWrite_;
+    std::size_t writes_ = 0;
     std::size_t next_ = 0;
     std::uint64_t written_ = 0;
     ULONGLONG lastOffset_ = 0;
@@ -111,6 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                ((interestBits & 2U) ? SPFEI(SPEI_SENTENCE_BOUNDARY) : 0) |
                                ((interestBits & 4U) ? SPFEI(SPEI_WORD_BOUNDARY) : 0);
     const LONG skip = static_cast<std::int8_t>(input.next()) % 5;
+    const std::size_t failingWrite = input.next() % 32;
     std::vector<DWORD> actions;
     for (std::size_t i = input.next() % 16; i > 0; --i) {
         const std::uint8_t action = input.next();
@@ -139,7 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (fragments.empty()) {
         return 0;
     }
-    ScriptedSite site(interest, std::move(actions), skip, offset);
+    ScriptedSite site(interest, std::move(actions), skip, offset, failingWrite);
     engine->Speak(0, SPDFID_WaveFormatEx, nullptr, fragments.data(), &site);
     return 0;
 }

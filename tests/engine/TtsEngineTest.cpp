@@ -250,6 +250,11 @@ const SpeakCase kSpeakCases[] = {
     {"a failed module call fails the call", {u"один"}, {.moduleFails = true}, {u"speak [один ] @50/100/50"}, E_FAIL},
     {"a failed write stops the voice", {u"один"}, {.failWrites = true, .bytesPerSpeak = 10},
      {u"speak [один ] @50/100/50", u"failed write 10", u"stop"}, E_FAIL},
+    // Nothing is written after a failed write: the audio would have a gap.
+    {"a failed write ends the call", {u"один", u"_100", u"два", u"~аб"}, {.failWrites = true},
+     {u"silence 100", u"failed write 2205", u"stop", u"stop"}, E_FAIL},
+    {"a failed write ends a spelling", {u"~аб"}, {.failWrites = true, .bytesPerSpeak = 10},
+     {u"speak [а ] @50/100/50", u"failed write 10", u"stop", u"silence 100", u"stop"}, E_FAIL},
     // With exact events the text before a bookmark is spoken first, and every event reaches the
     // site in one batch before the audio it belongs to.
     {"exact: bookmarks where they stand", {u"один", u"#42", u"два", u"#x1"}, {.interest = kAllEvents, .bytesPerSpeak = 1000},
