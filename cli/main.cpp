@@ -38,9 +38,11 @@ int fail(const char* message, int code) {
 
 int main(int argc, char** argv) {
 #ifdef SIGPIPE
-    // A reader that closes the pipe must make the write fail, so that vxtts stops the engine and
-    // says so, rather than end the process silently.
+    // A reader that closes the pipe, or a file that reaches the size limit of the process, must
+    // make the write fail, so that vxtts stops the engine, removes the half-made file and says
+    // so, rather than end the process silently.
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
 #endif
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
     try {
