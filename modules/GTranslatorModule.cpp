@@ -2,6 +2,7 @@
 
 #include "config/TextUtil.h"
 #include "platform/Clock.h"
+#include "platform/Log.h"
 
 #include <cstring>
 
@@ -56,7 +57,9 @@ bool GTranslatorModule::ReadSetting(const std::u16string& key, const std::u16str
 void GTranslatorModule::beforeRequest() { platform::sleepMilliseconds(kPauseBeforeRequest); }
 
 // One decoder for the whole response, so that frames cut by the pieces' ends and the decoder's
-// delay are decoded once; a language without an MP3 format is not spoken.
+// delay are decoded once; a language without an MP3 format is not spoken. Where the system cannot
+// decode or convert (no MP3 codec), the response is read all the same and its bytes, coming to
+// nothing, fail the portion.
 bool GTranslatorModule::beginResponse() {
     const std::optional<MPEGLAYER3WAVEFORMAT> source = mp3Format(subname);
     if (!source) {
@@ -65,16 +68,22 @@ bool GTranslatorModule::beginResponse() {
     bytesIn_ = bytesOut_ = 0;
     const bool twoSteps = !sameFormat(nativeFormat_, outputFormat_);
     decoder_ = AudioConverter::open(source->wfx, twoSteps ? nativeFormat_ : outputFormat_);
-    converter_ = twoSteps ? AudioConverter::open(nativeFormat_, outputFormat_) : nullptr;
-    return decoder_ && (!twoSteps || converter_);
+    converter_ = twoSteps ? openOutputConversion(nativeFormat_) : nullptr;
+    if (!decoder_) {
+        Log::Write(u"* Error: the system cannot decode google's MP3 to %u Hz: nothing is spoken",
+                   nativeFormat_.nSamplesPerSec);
+    } else if (twoSteps && !converter_) {
+        decoder_.reset();
+    }
+    return true;
 }
 
 std::int32_t GTranslatorModule::writePiece(const unsigned char* data, std::uint32_t size) {
-    if (size == 0 || aborted() || !sink() || !decoder_) {
+    if (size == 0 || aborted() || !sink()) {
         return 1;
     }
     bytesIn_ += size;
-    if (!decoder_->convert(data, size, decoded_)) {
+    if (!decoder_ || !decoder_->convert(data, size, decoded_)) {
         return 1;
     }
     return writeDecoded(decoded_);

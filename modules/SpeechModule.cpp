@@ -140,10 +140,21 @@ void SpeechModule::setSonicFrequency(std::int32_t value) {
     sonicFrequency = value;
 }
 
+std::unique_ptr<AudioConverter> SpeechModule::openOutputConversion(const WAVEFORMATEX& from) {
+    std::unique_ptr<AudioConverter> converter = AudioConverter::open(from, outputFormat_);
+    if (!converter && !conversionRefusalLogged_) {
+        conversionRefusalLogged_ = true;
+        Log::Write(u"* the system cannot convert audio of %u Hz, %u channel(s), %u bits to output_format %u,%u,%u: "
+                   u"nothing is spoken", from.nSamplesPerSec, from.nChannels, from.wBitsPerSample,
+                   outputFormat_.nSamplesPerSec, outputFormat_.nChannels, outputFormat_.wBitsPerSample);
+    }
+    return converter;
+}
+
 void SpeechModule::openPortionStream() {
     portionIn_ = portionOut_ = 0;
     if (conversion == ConversionMode::Convert) {
-        portionStream_ = AudioConverter::open(nativeFormat_, outputFormat_);
+        portionStream_ = openOutputConversion(nativeFormat_);
     }
 }
 
@@ -151,7 +162,11 @@ std::int32_t SpeechModule::writeConverted(const unsigned char* data, std::uint32
     if (!sink_) {
         return 1;
     }
-    if (!portionStream_ || !portionStream_->convert(data, bytes, converted_)) {
+    if (!portionStream_) {
+        portionIn_ += bytes;
+        return 1;
+    }
+    if (!portionStream_->convert(data, bytes, converted_)) {
         converted_.clear();
     }
     portionIn_ += bytes;

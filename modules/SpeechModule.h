@@ -116,13 +116,17 @@ protected:
     bool wordMarksWanted() const { return wordMarks_; }
     const platform::DynamicLibrary& library() const { return library_; }
 
+    // A conversion from the format from to the output format; null when the system cannot make
+    // one (Windows' codecs refuse some rates), which the log says once per module.
+    std::unique_ptr<AudioConverter> openOutputConversion(const WAVEFORMATEX& from);
     // Conversion mode 2 converts the blocks of a portion as one stream, so that nothing steps
     // at their joins: a module opens it before the engine speaks the portion, writes each block
     // through it and closes it afterwards (which writes what the resampler still holds). In the
     // other modes opening and closing do nothing.
     void openPortionStream();
     // Hands a block in the native format to the sink in the output format; the sink's answer. A
-    // block that cannot be converted is lost; its mark still reaches the sink.
+    // block that cannot be converted is lost; its mark still reaches the sink. Without a stream
+    // (it could not be opened) nothing reaches the sink and 1 ends the portion.
     std::int32_t writeConverted(const unsigned char* data, std::uint32_t bytes, const SentenceMark* mark);
     // False when the portion's audio went in and nothing came out: the module said nothing,
     // whatever its engine did.
@@ -139,6 +143,7 @@ private:
     EngineSink* sink_ = nullptr;
     bool wordMarks_ = false;
     std::unique_ptr<AudioConverter> portionStream_;
+    bool conversionRefusalLogged_ = false;
     std::vector<unsigned char> converted_;
     std::uint64_t portionIn_ = 0;  // bytes the portion stream took
     std::uint64_t portionOut_ = 0; // and gave

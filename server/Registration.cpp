@@ -81,10 +81,12 @@ std::vector<std::pair<RegistryRoot, std::u16string>> registeredTrees() {
             {RegistryRoot::LocalMachine, str(kTokens) + u"VXTembraUK"}};
 }
 
-void removeTrees() {
+// Everything registration writes: the keys, then the type library's registration.
+void removeRegistration() {
     for (const auto& [root, path] : registeredTrees()) {
         platform::deleteRegistryTree(root, path);
     }
+    platform::unregisterTypeLibrary(kTypeLibraryId, kTypeLibraryMajor, kTypeLibraryMinor, kTypeLibraryLocale);
 }
 
 // The type library of the DLL's own TYPELIB resource, or of the .tlb file beside it.
@@ -106,16 +108,19 @@ HRESULT registerServer(const std::u16string& modulePath) {
     platform::deleteRegistryTree(RegistryRoot::ClassesRoot, classKey());
     for (const RegistryKey& key : registryContent(modulePath)) {
         if (const HRESULT written = platform::writeRegistryKey(key.root, key.path, key.values); FAILED(written)) {
-            removeTrees();
+            removeRegistration();
             return written;
         }
     }
-    return registerTypeLibrary(modulePath);
+    const HRESULT registered = registerTypeLibrary(modulePath);
+    if (FAILED(registered)) {
+        removeRegistration();
+    }
+    return registered;
 }
 
 HRESULT unregisterServer() {
-    removeTrees();
-    platform::unregisterTypeLibrary(kTypeLibraryId, kTypeLibraryMajor, kTypeLibraryMinor, kTypeLibraryLocale);
+    removeRegistration();
     return S_OK;
 }
 

@@ -9,8 +9,8 @@
 namespace vx::server {
 
 // Writes every key for the DLL at modulePath (the class key is made afresh), then registers the
-// type library. On a failed write, what was written is removed again and the failure returned;
-// the first failure is returned, else S_OK.
+// type library. On a failed write or type library, everything of the registration is removed
+// again (an earlier registration's too) and the failure returned; else S_OK.
 HRESULT registerServer(const std::u16string& modulePath);
 
 // Removes the class, ProgID and token keys (their parents stay) and the type library. S_OK.

@@ -49,8 +49,9 @@ bool TembraModule::Speak(const TextPortion& text) {
     } catch (const std::bad_alloc&) {
         // Out of memory: what was synthesized so far is still spoken.
     }
+    bool streamed = true;
     try {
-        stream();
+        streamed = stream();
     } catch (const std::bad_alloc&) {
         // The rest of the portion is lost; the next one starts afresh.
     }
@@ -58,7 +59,7 @@ bool TembraModule::Speak(const TextPortion& text) {
         tempoFilter->Drain();
     }
     pcm_.clear();
-    return true;
+    return streamed;
 }
 
 void TembraModule::synthesize(const TextPortion& text) {
@@ -137,7 +138,7 @@ bool TembraModule::SetConversion(const std::u16string& value) {
     return true;
 }
 
-void TembraModule::stream() {
+bool TembraModule::stream() {
     // At rate 50 the filter's speed is exactly 1 and sonic hands 8-bit samples back unchanged:
     // skipping it gives the same bytes for a fraction of the work. The filter is empty between
     // portions (drained after each), so nothing is left behind in it. Without a filter (sonic
@@ -146,7 +147,10 @@ void TembraModule::stream() {
     // One conversion stream for the whole portion: converting each chunk on its own would
     // restart the resampler at every join, which is heard as a tick.
     if (conversion == ConversionMode::Convert) {
-        converter_ = AudioConverter::open(synthesisFormat(), outputFormat_);
+        converter_ = openOutputConversion(synthesisFormat());
+        if (!converter_) {
+            return false;
+        }
     }
     // A chunk ends where a word begins, so that the word's mark goes just before its sound.
     bool ended = false;
@@ -168,6 +172,7 @@ void TembraModule::stream() {
         sink()->OnAudio(converted_.data(), static_cast<std::uint32_t>(converted_.size()), nullptr);
     }
     converter_.reset();
+    return true;
 }
 
 bool TembraModule::markWords(std::size_t byte, std::size_t& next) {

@@ -25,7 +25,8 @@ public:
     TembraModule();
 
     // Speaks lower-case Russian text; characters without a rule are silent. When word marks are
-    // wanted, each comes right before the sound of its word. Always true.
+    // wanted, each comes right before the sound of its word. False only when the output format
+    // cannot be made from the synthesizer's (logged): then nothing reaches the sink.
     bool Speak(const TextPortion& text) override;
     // Ends a running Speak before its next character or chunk; does not wait.
     bool Stop() override;
@@ -43,7 +44,8 @@ public:
 private:
     void loadStress();
     void synthesize(const TextPortion& text);
-    void stream();
+    // Hands the synthesized portion to the sink; false when its output format cannot be made.
+    bool stream();
     // Gives the sink the marks of the words that begin at or before byte of pcm_; true when it
     // asked to stop.
     bool markWords(std::size_t byte, std::size_t& next);

@@ -229,6 +229,8 @@ TEST(Http, GetsTheBodyAsItArrives) {
         {"/file/a.bin?chunk=5000&pause=400", HttpResult::Completed, octets, file, -1, {5000, 1000}}, // 1.2 s in all
         {"http://127.0.0.1:1/", HttpResult::CannotOpen, "(not called)", ""},
         {"http://127.0.0.1:99999/", HttpResult::CannotOpen, "(not called)", ""},
+        {"http://vxtts.invalid/", HttpResult::CannotOpen, "(not called)", ""}, // a name that never resolves
+        {"/zeros/5?status=500&type=text%2Fhtml", HttpResult::Completed, "text/html", zeros(5)}, // the service's page
         {"/zeros/10?delay=3000", HttpResult::TimedOut, "(not called)", "", -1, {500, 5000}},
     };
     const auto session = HttpSession::open("vxtts-test/1.0");

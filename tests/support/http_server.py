@@ -14,6 +14,7 @@ Query options, for every path:
                     goes, or 60 s)
   truncate=N        the full Content-Length announced, the connection closed after N bytes
   to=PATH           302 to PATH (on this server), with a text/html body
+  status=N          status N with the path's body, as a failing service answers
 """
 
 import os
@@ -64,6 +65,7 @@ class Handler(BaseHTTPRequestHandler):
         status, content_type, data, zeros = answer(path)
         if "to" in options:
             status, content_type, data, zeros = 302, "text/html", b"<html><body>Moved</body></html>\n", 0
+        status = number("status") or status
         content_type = options.get("type", content_type)
         time.sleep((number("delay") or 0) / 1000)
         self.send_response(status)

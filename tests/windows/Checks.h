@@ -1,7 +1,7 @@
 #pragma once
 // What the Windows test programs share: a check that prints what failed and counts it, the
-// program's last line, the audio of the WAV files the Linux build wrote for them to match, and
-// which engine DLL a program has loaded.
+// program's last line, the audio of the WAV files the Linux build wrote for them to match, a
+// registry value, and which engine DLL a program has loaded.
 
 #include <windows.h>
 
@@ -43,6 +43,18 @@ inline std::string wavAudio(const std::string& wav) {
     std::uint32_t size = 0;
     if (wav.size() >= 44) std::memcpy(&size, wav.data() + 40, sizeof size);
     return wav.size() >= 44 + std::size_t{size} ? wav.substr(44, size) : std::string();
+}
+
+// The string value of key under root ("" names the default value); "no key" or "no value" when
+// there is none.
+inline std::wstring registryValue(HKEY root, const std::wstring& key, const wchar_t* name = L"") {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return L"no key";
+    wchar_t value[512];
+    DWORD size = sizeof value;
+    const LSTATUS read = RegGetValueW(handle, nullptr, name, RRF_RT_REG_SZ, nullptr, value, &size);
+    RegCloseKey(handle);
+    return read == ERROR_SUCCESS ? value : L"no value";
 }
 
 // The path of the engine DLL (vxtts.dll) loaded into this program; empty when none is.

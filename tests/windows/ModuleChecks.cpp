@@ -7,20 +7,17 @@
 #include "modules/NewfonModule.h"
 #include "modules/RhvoiceModule.h"
 #include "tests/modules/StandinLibrary.h"
+#include "tests/windows/Checks.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 namespace {
 
-int failures = 0;
-
+// A check whose message is UTF-8, as the stand-ins' journals are.
 void check(bool ok, const std::string& what) {
-    if (!ok) {
-        std::printf("FAIL: %s\n", what.c_str());
-        ++failures;
-    }
+    const std::u16string text = vx::fromUtf8(what);
+    vx::test::check(ok, std::wstring(text.begin(), text.end()));
 }
 
 struct Sink final : vx::EngineSink {
@@ -76,6 +73,5 @@ void newfon() {
 int main(int, char** argv) {
     rhvoice();
     newfon();
-    std::printf("%s: %d failure(s)\n", argv[0], failures);
-    return failures == 0 ? 0 : 1;
+    return vx::test::finish(argv[0]);
 }

@@ -3,6 +3,7 @@
 // its own: Wine's ISpVoice::Speak and tokens' CreateInstance are not implemented), and unregisters
 // it. And the audio conversion of Windows' Audio Compression Manager, the code-page conversion and
 // HTTP GET through WinINet, which the engine uses (the last from the server of with_http_server.sh).
+// And the faults met there: a registry write that fails, a missing module library or converter.
 // usage: WineChecks.exe DLL LINUX-WAV MP3-FOLDER (the Linux build's audio of the last sentence
 // spoken here, its events beside it as LINUX-WAV.events; the folder of the MP3 tones that
 // CMakeLists.txt makes)
@@ -25,6 +26,9 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <shellapi.h>
+#include <mmreg.h>
+#include <msacm.h>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -36,24 +40,16 @@ using vx::cli::ComRef;
 
 using vx::test::check;
 using vx::test::fileBytes;
+using vx::test::registryValue;
 
 template <class T> T** out(ComRef<T>& ref) { return reinterpret_cast<T**>(ref.out()); }
 
 #define VX_CLSID L"{5E31A0C4-7D92-4b6e-9A13-C84F2D60B7E5}"
 #define VX_TYPELIB L"{A2D6E9F1-0B47-4c3a-8E25-71F9C3B04D68}"
 const std::wstring kClassKey = L"CLSID\\" VX_CLSID;
+const CLSID engineClass = {0x5E31A0C4, 0x7D92, 0x4B6E, {0x9A, 0x13, 0xC8, 0x4F, 0x2D, 0x60, 0xB7, 0xE5}};
+using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 const std::wstring kTokens = L"SOFTWARE\\Microsoft\\Speech\\Voices\\Tokens\\";
-
-// The string value of key under root ("" names the default value).
-std::wstring registryValue(HKEY root, const std::wstring& key, const wchar_t* name = L"") {
-    HKEY handle = nullptr;
-    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return L"no key";
-    wchar_t value[512];
-    DWORD size = sizeof value;
-    const LSTATUS read = RegGetValueW(handle, nullptr, name, RRF_RT_REG_SZ, nullptr, value, &size);
-    RegCloseKey(handle);
-    return read == ERROR_SUCCESS ? value : L"no value";
-}
 
 // The voices that SAPI lists, a line each: the token's key, its values default|409|419|422|CLSID|
 // VoiceName (read from the key: Wine's tokens do not read them) and its Attributes' Name|Gender|
@@ -174,8 +170,9 @@ SPVTEXTFRAG fragment(SPVACTIONS action, const wchar_t* text, SPVTEXTFRAG* next =
 }
 
 // A new engine object, with the token of the vxtts command (it holds only the value the engine
-// reads, "VoiceName"), speaks the fragments at the site's rate.
-Site speak(IClassFactory* factory, const char16_t* voice, const SPVTEXTFRAG* text, long rate = 0) {
+// reads, "VoiceName"), speaks the fragments at the site's rate; Speak must answer spoken.
+Site speak(IClassFactory* factory, const char16_t* voice, const SPVTEXTFRAG* text, long rate = 0,
+           HRESULT spoken = S_OK) {
     Site site;
     site.rate = rate;
     ComRef<ISpObjectToken> token;
@@ -185,8 +182,8 @@ Site speak(IClassFactory* factory, const char16_t* voice, const SPVTEXTFRAG* tex
     check(factory->CreateInstance(nullptr, IID_ISpTTSEngine, engine.out()) == S_OK &&
               engine->QueryInterface(IID_ISpObjectWithToken, withToken.out()) == S_OK &&
               withToken->SetObjectToken(token.get()) == S_OK &&
-              engine->Speak(0, SPDFID_WaveFormatEx, nullptr, text, &site) == S_OK,
-          L"the engine takes the token and speaks");
+              engine->Speak(0, SPDFID_WaveFormatEx, nullptr, text, &site) == spoken,
+          L"the engine takes the token and speaks as " + std::wstring(voice, voice + std::char_traits<char16_t>::length(voice)));
     return site;
 }
 
@@ -354,6 +351,8 @@ void httpGets() {
         {"/zeros/10?delay=3000", HttpResult::TimedOut, "(not called)", 0, -1, {500, 5000}},
         {"/zeros/100000?stall=10000", HttpResult::TimedOut, octets, 10000, -1, {1000, 1000}},
         {"/zeros/100000?truncate=5000", HttpResult::Failed, octets, 5000},
+        {"http://vxtts.invalid/", HttpResult::CannotOpen, "(not called)", 0},
+        {"/zeros/5?status=500&type=text%2Fhtml", HttpResult::Completed, "text/html", 5},
         {"/zeros/52428800", HttpResult::Completed, octets, 52428800},
     };
     const auto session = vx::platform::HttpSession::open("vxtts-test/1.0");
@@ -363,15 +362,17 @@ void httpGets() {
         const bool local = row.path.front() == '/';
         HttpRecording recording;
         recording.stopAfter = row.stopAfter;
+        const DWORD start = GetTickCount();
         const HttpResult result = session->get(local ? server + row.path : row.path,
                                                "Content-Type: text/plain; charset=UTF-8", row.timeouts, recording);
+        const DWORD waited = GetTickCount() - start; // a hang, not a slow answer, passes 20 s
         // The first piece of a stopped body is whatever had arrived, at most a chunk.
         const bool bytes = row.stopAfter == 1 ? recording.bytes <= row.bytes : recording.bytes == row.bytes;
-        check(result == row.result && recording.type == row.type && bytes && recording.faults == 0,
+        check(result == row.result && recording.type == row.type && bytes && recording.faults == 0 && waited < 20000,
               L"HTTP " + std::wstring(row.path.begin(), row.path.begin() + std::min<std::size_t>(row.path.size(), 60)) +
                   L": result " + std::to_wstring(static_cast<int>(result)) + L", type " +
                   std::wstring(recording.type.begin(), recording.type.end()) + L", " +
-                  std::to_wstring(recording.bytes) + L" bytes");
+                  std::to_wstring(recording.bytes) + L" bytes in " + std::to_wstring(waited) + L" ms");
         sent += local;
     }
     std::ifstream log("Z:"s + folder + "/requests.log");
@@ -381,6 +382,61 @@ void httpGets() {
 }
 
 } // namespace
+
+// The engine's log (UTF-16 in the temporary folder) from its character at on.
+std::wstring logFrom(std::size_t at) {
+    wchar_t temporary[MAX_PATH];
+    GetTempPathW(MAX_PATH, temporary);
+    const std::string bytes = fileBytes(temporary + L"vxtts.log"s);
+    std::wstring text(bytes.size() / 2, L'\0');
+    std::memcpy(text.data(), bytes.data(), text.size() * 2);
+    return text.substr(std::min(at, text.size()));
+}
+
+// A voice that cannot speak as configured fails its Speak without a byte of audio, and the log
+// says why in one line.
+void checkFailingVoice(IClassFactory* factory, const char16_t* voice, const std::wstring& logged) {
+    const std::size_t at = logFrom(0).size();
+    const SPVTEXTFRAG word = fragment(SPVA_Speak, L"абвгд");
+    const std::size_t spoken = speak(factory, voice, &word, 0, E_FAIL).audio.size();
+    const std::wstring log = logFrom(at);
+    check(spoken == 0 && log == logged + L"\n", L"a failing voice spoke " + std::to_wstring(spoken) + L" bytes and logged " + log);
+}
+
+BOOL CALLBACK listDriver(HACMDRIVERID id, DWORD_PTR list, DWORD) {
+    reinterpret_cast<std::vector<HACMDRIVERID>*>(list)->push_back(id);
+    return TRUE;
+}
+
+// Every ACM driver of this process removed: no audio conversion can be opened any more.
+void removeAudioConverters() {
+    std::vector<HACMDRIVERID> drivers;
+    acmDriverEnum(listDriver, reinterpret_cast<DWORD_PTR>(&drivers), 0);
+    for (const HACMDRIVERID id : drivers) acmDriverRemove(id, 0);
+}
+
+// A copy of the program (the DLL and its data) without the modules folder that holds eSpeak NG's
+// library: its eSpeak voice fails, the log naming the file, and its built-in voice still speaks.
+void checkWithoutEspeak(const std::wstring& modulePath) {
+    wchar_t temporary[MAX_PATH];
+    GetTempPathW(MAX_PATH, temporary);
+    const std::wstring program = modulePath.substr(0, modulePath.find_last_of(L'\\')), copy = temporary + L"no-espeak"s;
+    const std::wstring from = program + L"\\vxtts.dll" + L'\0' + program + L"\\data" + L'\0', to = copy + L'\0';
+    SHFILEOPSTRUCTW copying{nullptr, FO_COPY, from.c_str(), to.c_str(), FOF_NO_UI, FALSE, nullptr, nullptr};
+    const HMODULE dll = CreateDirectoryW(copy.c_str(), nullptr) && SHFileOperationW(&copying) == 0
+                            ? LoadLibraryW((copy + L"\\vxtts.dll").c_str()) : nullptr;
+    const auto getClassObject = reinterpret_cast<GetClassObject>(
+        reinterpret_cast<void*>(dll ? GetProcAddress(dll, "DllGetClassObject") : nullptr));
+    IClassFactory* factory = nullptr;
+    if (!check(getClassObject && getClassObject(engineClass, IID_IClassFactory, reinterpret_cast<void**>(&factory)) == S_OK,
+               L"a copy of the program without eSpeak NG loads from " + copy)) {
+        return;
+    }
+    checkFailingVoice(factory, u"espeak_ru", L"* can't load module espeak: " + copy + L"\\modules\\libespeak-ng.dll");
+    const SPVTEXTFRAG word = fragment(SPVA_Speak, L"да");
+    check(!speak(factory, u"tembra", &word).audio.empty(), L"without eSpeak NG the built-in voice speaks");
+    factory->Release();
+}
 
 void writeBytes(const std::wstring& path, const std::string& bytes) {
     std::ofstream(path.c_str(), std::ios::binary) << bytes;
@@ -434,7 +490,6 @@ int main(int argc, char** argv) {
     // The exports themselves are dll_linkage.sh's business.
     auto entry = [dll](const char* name) { return reinterpret_cast<void*>(GetProcAddress(dll, name)); };
     auto call = [&entry](const char* name) { return reinterpret_cast<HRESULT(WINAPI*)()>(entry(name))(); };
-    using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
     const auto getClassObject = reinterpret_cast<GetClassObject>(entry("DllGetClassObject"));
     wchar_t modulePath[MAX_PATH];
     GetModuleFileNameW(dll, modulePath, MAX_PATH);
@@ -446,7 +501,6 @@ int main(int argc, char** argv) {
           L"registration, twice, leaves no stale subkey in the class key");
     checkRegistration(true, modulePath);
 
-    const CLSID engineClass = {0x5E31A0C4, 0x7D92, 0x4B6E, {0x9A, 0x13, 0xC8, 0x4F, 0x2D, 0x60, 0xB7, 0xE5}};
     void* object = reinterpret_cast<void*>(1);
     check(getClassObject(IID_IUnknown, IID_IClassFactory, &object) == CLASS_E_CLASSNOTAVAILABLE && !object,
           L"another class ID is not available");
@@ -504,6 +558,7 @@ int main(int argc, char** argv) {
         const double fastest = espeak(L"Вот и всё, до свидания.", 10).seconds;
         check(fastest < 0.6 * slowest, L"eSpeak at rates -10 and 10: " + std::to_wstring(slowest) + L" s and " +
                                            std::to_wstring(fastest) + L" s");
+        checkWithoutEspeak(modulePath);
         // RHVoice and Newfon voices of the user's own configuration, through the libraries that
         // stand in for the engines: the DLL's modules load them and their audio reaches the site
         // (at the normal rate 160 samples of 16 bits, or 100 of 8 bits, a character of the portion
@@ -526,12 +581,18 @@ int main(int argc, char** argv) {
             const std::string from = argv[3] + "/tone22050.mp3"s, to = "Z:"s + served + "/tone.mp3";
             check(CopyFileA(from.c_str(), to.c_str(), FALSE), L"the MP3 tone is served");
         }
-        write(L"engines.conf", L"[rhvoice]\npath = " + folder + L"/rhvoice\nmodule = RHVoice.dll\n[newfon]\npath = " +
+        // Among them voices that cannot speak: a module library that is not there, and output
+        // formats that need a converter, later taken away.
+        const std::wstring odd = L"\noutput_format = 44100,1,16\n";
+        write(L"engines.conf", L"[rhvoice_gone]\npath = " + folder + L"/none\nmodule = RHVoice.dll\n[rhvoice_odd]\npath = " +
+                                   folder + L"/rhvoice\nmodule = RHVoice.dll" + odd + L"[tembra_odd]" + odd +
+                                   L"[rhvoice]\npath = " + folder + L"/rhvoice\nmodule = RHVoice.dll\n[newfon]\npath = " +
                                    folder + L"/newfon\nmodule = newfon.dll\n[gtranslator]\nsubname = ru\nrequest = " + address +
                                    L"/file/tone.mp3?type=audio%2Fmpeg&t=%s\n[mstranslator]\nsubname = ru\nrequest = " +
                                    address + L"/zeros/16000?type=audio%2Fx-wav&a=%s&t=%s&l=%s\n");
         write(L"voices.conf",
-              L"[rhvoice]\nru = rhvoice\n[newfon]\nru = newfon\n[google]\nru = gtranslator\n[ms]\nru = mstranslator\n");
+              L"[rhvoice]\nru = rhvoice\n[newfon]\nru = newfon\n[google]\nru = gtranslator\n[ms]\nru = mstranslator\n"
+              L"[gone]\nru = rhvoice_gone\n[odd]\nru = rhvoice_odd\n[odd_tembra]\nru = tembra_odd\n");
         const SPVTEXTFRAG word = fragment(SPVA_Speak, L"абвгд");
         for (const auto& [voice, bytes] : {std::pair{u"rhvoice", 1920u}, std::pair{u"newfon", 500u}}) {
             const std::size_t spoken = speak(factory, voice, &word).audio.size();
@@ -543,6 +604,19 @@ int main(int argc, char** argv) {
         check(std::fabs(google.seconds - 1.07) < 0.03 && google.level > 0.1,
               L"the MP3 voice: " + std::to_wstring(google.seconds) + L" s at level " + std::to_wstring(google.level));
         check(speak(factory, u"ms", &word).audio.size() == 16000, L"the WAV voice writes the body whole");
+        // Then without Windows' audio converters, as on a system that lacks them (Wine converts
+        // any PCM rate, so no format of ours is refused).
+        removeAudioConverters();
+        const auto refused = [](const wchar_t* from) {
+            return L"* the system cannot convert audio of "s + from + L" to output_format 44100,1,16: nothing is spoken";
+        };
+        const std::pair<const char16_t*, std::wstring> failing[] = {
+            {u"gone", L"* can't load module rhvoice_gone: " + folder + L"/none\\RHVoice.dll"},
+            {u"odd", refused(L"16000 Hz, 1 channel(s), 16 bits")},
+            {u"odd_tembra", refused(L"22050 Hz, 1 channel(s), 8 bits")},
+            {u"google", L"* Error: the system cannot decode google's MP3 to 22050 Hz: nothing is spoken"},
+        };
+        for (const auto& [voice, logged] : failing) checkFailingVoice(factory, voice, logged);
         factory->LockServer(TRUE);
         factory->Release();
         check(call("DllCanUnloadNow") == S_FALSE, L"a server lock keeps the DLL loaded");
@@ -555,5 +629,18 @@ int main(int argc, char** argv) {
     check(call("DllCanUnloadNow") == S_OK, L"the DLL may unload after the last release");
     check(call("DllUnregisterServer") == S_OK, L"the DLL unregisters itself");
     checkRegistration(false, modulePath);
+    // A registration whose write fails removes all it wrote and returns the failure. The write is
+    // made to fail by a volatile key of ours made beforehand, under which the registry makes no
+    // lasting key: the last voice token's Attributes, or the type library's version.
+    for (const auto& [root, key] : {std::pair{HKEY_LOCAL_MACHINE, kTokens + L"VXTembraUK"},
+                                    std::pair{HKEY_CLASSES_ROOT, std::wstring(L"TypeLib\\" VX_TYPELIB)}}) {
+        HKEY volatileKey = nullptr;
+        RegCreateKeyExW(root, key.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE, nullptr, &volatileKey, nullptr);
+        RegCloseKey(volatileKey);
+        const HRESULT registered = call("DllRegisterServer");
+        RegDeleteTreeW(root, key.c_str());
+        check(FAILED(registered), L"registration under a volatile " + key + L" fails: " + std::to_wstring(registered));
+        checkRegistration(false, modulePath);
+    }
     return vx::test::finish(argv[0]);
 }
