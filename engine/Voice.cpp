@@ -247,6 +247,8 @@ bool Voice::Spell(std::u16string_view text) {
         return false;
     }
     failed_.clear();
+    // A stop belongs to the text it ended: a spelling after an aborted Speak is a new text.
+    stopped_ = false;
     const Punctuation mode = settings_.punctuation;
     settings_.punctuation = Punctuation::All;
     bool result = true;
