@@ -1,6 +1,7 @@
 #include "engine/VoicesConf.h"
 
 #include "platform/Files.h"
+#include "platform/Log.h"
 
 #include <new>
 
@@ -8,7 +9,7 @@ namespace vx {
 
 VoicesConf::VoicesConf(ModuleFactory factory) : ConfigFile(u"voices.conf"), modules_(factory) {}
 
-bool VoicesConf::onEntry(const std::u16string&, const std::u16string& section, const std::u16string& key,
+bool VoicesConf::onEntry(const std::u16string& path, const std::u16string& section, const std::u16string& key,
                          const std::u16string& value) {
     Voice* voice = get(section);
     if (!voice && !section.empty()) {
@@ -20,6 +21,10 @@ bool VoicesConf::onEntry(const std::u16string&, const std::u16string& section, c
     if (voice->SetKey(key, value) || voice->AddSubvoice(languages_.get(key), modules_.get(value))) {
         return true;
     }
+    // The error that names no voice, or a voice without subvoices, sends the user here.
+    Log::Write(u"* %s: the voice '%s' is left out: its line '%s = %s' pairs no language of langs.conf with a module of "
+               u"engines.conf",
+               path, section, key, value);
     remove(section);
     return false;
 }

@@ -49,6 +49,9 @@ TEST_F(Vxtts, CommandsPrintWhatTheyDoOrOneError) {
     const std::string day = "Утром шёл дождь. Днём выглянуло солнце! Что же вечером? Не знаю.";
     const std::string mine =
         test::utf16le(u"[a]\nxx=tembra\n[b]\nru=tembra\n#xx=tembra\n[c\ne\\u006e=tembra\ndigit_subvoice=2\n");
+    // The log says which voice is left out, and why.
+    const std::string leftOut = "* " + (folder.path() / "config/VxTts/data/voices.conf").string() + ": the voice 'a' is left "
+                                "out: its line 'xx = tembra' pairs no language of langs.conf with a module of engines.conf\n";
     const Args say = {"say", "-o", "out.wav"};
     const std::string shippedManifest =
         test::readBytes(std::filesystem::path(VXTTS_PROGRAM).parent_path() / "data" / "manifest.txt");
@@ -109,7 +112,7 @@ TEST_F(Vxtts, CommandsPrintWhatTheyDoOrOneError) {
         EXPECT_EQ(read("tmp/out"), row.out);
         EXPECT_EQ(read("tmp/error"), row.error.empty() ? "" : "vxtts: " + row.error + "\n");
         EXPECT_TRUE(madeFiles().empty());
-        EXPECT_EQ(read("tmp/vxtts.log"), "");
+        EXPECT_EQ(read("tmp/vxtts.log"), row.voices == mine ? test::utf16le(fromUtf8(leftOut)) : "");
     }
     EXPECT_EQ(run({"--help"}) + run({"say", "--help"}), 0);
     EXPECT_EQ(read("tmp/out").rfind("usage: vxtts say", 0), 0U);
