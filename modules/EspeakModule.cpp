@@ -7,6 +7,7 @@
 #include "platform/Utf.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <new>
 
@@ -28,7 +29,8 @@ constexpr std::uint32_t kSampleRate = 22050;
 // joins a thread that never ends), which would stall the host whenever a voice is unloaded.
 // Its library therefore stays loaded for the life of the process, with the thread inside it.
 platform::Lock espeakLock;
-EspeakModule* currentEspeakModule = nullptr;
+// Read by Stop without the lock, which its caller may hold (a stop asked inside the callback).
+std::atomic<EspeakModule*> currentEspeakModule = nullptr;
 std::int32_t espeakSampleRate = 0;    // > 0 once the synthesizer has started
 std::u16string espeakVoice;           // the voice the synthesizer was given last
 // The started synthesizer's library, opened once more and never closed: it lives in static
@@ -149,11 +151,15 @@ bool EspeakModule::Speak(const TextPortion& text) {
     return result == 0 && converted;
 }
 
+// Another instance's synthesis is no business of this one's: the library's cancel, from another
+// thread, would reset the parameters it is synthesizing with.
 bool EspeakModule::Stop() {
     if (!api_ || !api_->cancel) {
         return false;
     }
-    api_->cancel();
+    if (currentEspeakModule == this) {
+        api_->cancel();
+    }
     return true;
 }
 
