@@ -229,24 +229,24 @@ bool NewfonModule::Speak(const TextPortion& text) {
     lastCallbackTime_ = platform::tickCount();
     openPortionStream();
     api_->speakText(ToMultiByte(prepared, 0).c_str(), newfonTextIndex++);
-    waitForLastBlock();
+    const bool began = waitForLastBlock();
     callbackStarted.reset();
     callbackFinished.reset();
     // Time for the engine to leave its callback before the next portion resets the events.
     platform::sleepMilliseconds(kCallbackExitMilliseconds);
     const bool converted = closePortionStream();
     currentNewfonModule = nullptr;
-    return converted;
+    return began && converted;
 }
 
-void NewfonModule::waitForLastBlock() {
+bool NewfonModule::waitForLastBlock() {
     if (!callbackStarted.wait(static_cast<std::uint32_t>(startTimeout_))) {
         Log::Write(u"* NF: %p: The callback start time is exceeded .", this);
         Stop();
         callbackFinished.set();
     }
     if (!callbackStarted.isSet()) {
-        return;
+        return false;
     }
     while (!callbackFinished.wait(kPollMilliseconds)) {
         // A sink that takes long over a block (SAPI may block in its write) is not a stall.
@@ -258,6 +258,7 @@ void NewfonModule::waitForLastBlock() {
         Stop();
         break;
     }
+    return true;
 }
 
 std::int32_t NewfonModule::onBlock(std::int32_t, const unsigned char* samples, std::int32_t count) {

@@ -51,7 +51,8 @@ private:
     std::int32_t write(const unsigned char* block, std::uint32_t size);
     bool usesTempoFilter() const { return sonicEnabled == 1 && tempoFilter != nullptr; }
     void sendSettings() const;
-    void waitForLastBlock();
+    // Until the engine's last block, or a time-out; false when the engine never began the text.
+    bool waitForLastBlock();
 
     platform::DynamicLibrary dictionary_;
     platform::DynamicLibrary driver_;

@@ -182,7 +182,7 @@ TEST_F(FaultMatrix, EachFaultEndsInItsErrorWithNothingLost) {
         {"Newfon without its companions", {"-v", "v", "-o", "out.wav", "Да"}, "the voice 'v' failed and said nothing: the module 'newfon' cannot load '" VX_STANDIN_FOLDER "/rhvoice/newfon.so'",
          "Can't load newfon", Nothing, {voice("newfon"), engine(standin("newfon", "rhvoice", "newfon.so"))}},
         // The Newfon engine's thread stalls before its first block of audio, or after it.
-        {"Newfon mute", {"-v", "v", "-o", "out.wav", "mute"}, "the voice 'v' said nothing", "The callback start time is exceeded", Nothing,
+        {"Newfon mute", {"-v", "v", "-o", "out.wav", "mute"}, "the voice 'v' failed and said nothing", "The callback start time is exceeded", Nothing,
          {voice("newfon"), engine(standin("newfon", "newfon", "newfon.so"))}},
         {"Newfon stalls", {"-v", "v", "-o", "out.wav", "stall stall stall stall"}, "", "The waiting time is exceeded", File,
          {voice("newfon"), engine(standin("newfon", "newfon", "newfon.so"))}},
