@@ -2,6 +2,7 @@
 
 #include "engine/DataRefresh.h"
 #include "platform/Files.h"
+#include "platform/Log.h"
 
 namespace vx {
 namespace {
@@ -27,6 +28,9 @@ std::vector<std::u16string> EngineFolders::searchFolders() const {
             platform::createFolder(parent);
         }
         usable = platform::createFolder(perUser);
+        if (!usable) {
+            Log::Write(u"* The folder of the user's data cannot be made: %s; the program's data is used", perUser);
+        }
         // A new copy is made as an upgrade is: each file whole and the manifest last, so that a
         // copy cut short is completed by the next engine object rather than kept as it is.
         if (usable && !refreshUserData(platform::joinPath(program, kDataFolder), platform::joinPath(perUser, kDataFolder))) {

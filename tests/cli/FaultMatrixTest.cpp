@@ -139,7 +139,7 @@ TEST_F(FaultMatrix, EachFaultEndsInItsErrorWithNothingLost) {
         {"data a file", say, noConfiguration, "", Nothing, {}, "rm -r prog/data && touch prog/data"},
         {"user data unreadable", say, "", "could not be brought up to date", File, {}, "mkdir -p config/VxTts && cp -R prog/data config/VxTts/ && chmod 000 config/VxTts/data", modesHold},
         {"user data a file", say, "", "could not be brought up to date", File, {}, "mkdir -p config/VxTts && touch config/VxTts/data"},
-        {"user folder a file", say, "", "", File, {}, "touch config"},
+        {"user folder a file", say, "", "The folder of the user's data cannot be made: .*config/VxTts; the program's data is used", File, {}, "touch config"},
         // Damaged configuration in the user's copy: read as far as it goes.
         {"voices.conf UTF-8", say, "unknown voice 'tembra' (voices: ): '" + user + "/voices.conf' is not UTF-16LE text", notUtf16 + "voices.conf", Nothing, {{conf("voices.conf"), inUtf8("voices.conf")}}},
         {"voices.conf random", say, "unknown voice 'tembra' (voices: ): '" + user + "/voices.conf' defines none", "", Nothing, {{conf("voices.conf"), randomBytes("")}}},
