@@ -19,6 +19,17 @@ inline Args operator+(Args first, const Args& second) {
 
 inline std::string shellQuoted(const std::string& text) { return "'" + std::regex_replace(text, std::regex("'"), "'\\''") + "'"; }
 
+// The data folder that the build put beside the program.
+inline std::filesystem::path shippedData() { return std::filesystem::path(VXTTS_PROGRAM).parent_path() / "data"; }
+
+// The matches of pattern's first group in text, each followed by ";".
+inline std::string matches(const std::string& text, const std::regex& pattern) {
+    std::string names;
+    for (std::sregex_iterator match(text.begin(), text.end(), pattern), end; match != end; ++match)
+        names += (*match)[1].str() + ";";
+    return names;
+}
+
 // A 32-bit field of a WAV header, little-endian as this machine.
 inline std::uint32_t field(const std::string& wav, std::size_t at) {
     std::uint32_t value = 0;
