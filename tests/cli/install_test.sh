@@ -6,13 +6,8 @@
 set -euo pipefail
 bin=$1
 installer=$(cd "$(dirname "$0")/../.." && pwd)/tools/install-linux.sh
-root=$(mktemp -d "${TMPDIR:-/tmp}/vxtts-install.XXXXXX")
-trap 'rm -rf "$root"' EXIT
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+. "$(dirname "$0")/checks.sh"
+root=$folder
 
 "$installer" "$bin" --root "$root" >/dev/null
 for path in usr/local/lib/vxtts/vxtts usr/local/lib/vxtts/sd_vxtts usr/local/lib/vxtts/data/voices.conf \
@@ -34,5 +29,4 @@ XDG_CONFIG_HOME=$root/config "$root/vxtts-link" say -o "$root/said.wav" "Уст�
   fail "the installed vxtts does not speak"
 [ -s "$root/said.wav" ] || fail "the installed vxtts wrote no audio"
 
-echo "install_test: $failures failure(s)"
-[ "$failures" -eq 0 ]
+finish

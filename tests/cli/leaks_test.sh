@@ -4,11 +4,9 @@
 # file, spelling, the eSpeak NG voice, SAPI XML, and a command that fails (an unknown voice).
 set -euo pipefail
 vxtts=$1
-folder=$(mktemp -d "${TMPDIR:-/tmp}/vxtts-leaks.XXXXXX")
-trap 'rm -rf "$folder"' EXIT
+. "$(dirname "$0")/checks.sh"
 export XDG_CONFIG_HOME=$folder/config
 python3 -c "print('Вышел зайчик погулять, 25 км, 3 рубля, John. ' * 60)" >"$folder/long.txt"
-failures=0
 # run EXPECTED-EXIT ARGS...: vxtts ARGS under memcheck; its own exit code must be EXPECTED-EXIT,
 # and memcheck's report (exit code 99) must be empty.
 run() {
@@ -17,9 +15,8 @@ run() {
   valgrind --quiet --leak-check=full --show-leak-kinds=definite --errors-for-leak-kinds=definite --error-exitcode=99 \
     --log-file="$folder/memcheck.log" "$vxtts" "$@" >/dev/null 2>"$folder/error" || status=$?
   if [ "$status" -ne "$expected" ] || [ -s "$folder/memcheck.log" ]; then
-    echo "FAIL: vxtts $* (exit code $status, not $expected):"
+    fail "vxtts $* (exit code $status, not $expected):"
     cat "$folder/memcheck.log" "$folder/error"
-    failures=$((failures + 1))
   fi
 }
 run 0 say -o "$folder/a.wav" "Привет, мир. 25 км."
@@ -28,5 +25,4 @@ run 0 say --spell -o "$folder/c.wav" "абв 12"
 run 0 say -v espeak_ru -o "$folder/d.wav" "Да, world."
 run 0 say --xml -o "$folder/e.wav" '<rate speed="3">Раз</rate> <bookmark mark="1"/>два'
 run 1 say -v nobody -o "$folder/f.wav" "Да"
-echo "leaks_test: $failures failure(s)"
-[ "$failures" -eq 0 ]
+finish

@@ -4,15 +4,9 @@
 # its bytes), vxtts says so on standard error and speaks anyway.
 set -euo pipefail
 vxtts=$1
-folder=$(mktemp -d "${TMPDIR:-/tmp}/vxtts-log.XXXXXX")
-trap 'rm -rf "$folder"' EXIT
+. "$(dirname "$0")/checks.sh"
 mkdir -m 700 "$folder/run" "$folder/tmp"
 export XDG_CONFIG_HOME=$folder/config TMPDIR=$folder/tmp
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
 
 XDG_RUNTIME_DIR=$folder/run "$vxtts" say -o "$folder/a.wav" "Да"
 [ -f "$folder/run/vxtts.log" ] || fail "no log in XDG_RUNTIME_DIR"
@@ -26,5 +20,4 @@ said=$(unset XDG_RUNTIME_DIR; "$vxtts" say -o "$folder/b.wav" "Да" 2>&1) || fa
 cmp -s "$folder/mine" "$folder/mine.copy" || fail "the file behind the second name was written"
 [ -s "$folder/b.wav" ] || fail "no speech without the log"
 
-echo "log_test: $failures failure(s)"
-[ "$failures" -eq 0 ]
+finish

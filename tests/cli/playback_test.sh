@@ -9,8 +9,7 @@ set -euo pipefail
 # Job control: a background job of a script without it starts with SIGINT ignored.
 set -m
 vxtts=$1
-folder=$(mktemp -d "${TMPDIR:-/tmp}/vxtts-playback.XXXXXX")
-trap 'rm -rf "$folder"' EXIT
+. "$(dirname "$0")/checks.sh"
 # ALSA reads the user's configuration from HOME; a fresh per-user data folder as a new user has.
 export HOME=$folder XDG_CONFIG_HOME=$folder/config
 cat >"$folder/.asoundrc" <<ALSA
@@ -21,11 +20,6 @@ pcm.vxfile {
   format "raw"
 }
 ALSA
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
 
 # The data chunk of a WAV file: its size is at bytes 40..43 (the file has a pad byte after an odd
 # chunk).
@@ -61,5 +55,4 @@ took=$((($(date +%s%N) - sent) / 1000000))
 [ "$status" -eq 130 ] || fail "SIGINT while playing: exit code $status, not 130"
 [ "$took" -lt 1000 ] || fail "SIGINT while playing: the program ended after $took ms"
 
-echo "playback_test: $failures failure(s)"
-[ "$failures" -eq 0 ]
+finish
