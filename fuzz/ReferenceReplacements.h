@@ -2,6 +2,7 @@
 // Replacement dictionaries applied the plain way their header describes, slow but plainly right:
 // the fuzz targets hold ReplacementDictionary::apply to it and the benchmarks measure against it.
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -17,6 +18,15 @@ inline std::u16string replaceOneByOne(std::u16string text, const Replacements& e
             text.replace(at, key.size(), replacement);
     }
     return text;
+}
+
+// Whether replaceOneByOne stays fast on a text of length: each entry can multiply the length by
+// its replacement's length over its key's, and the bound is kept under 16,384.
+inline bool referenceStaysSmall(std::size_t length, const Replacements& entries) {
+    double longest = static_cast<double>(length);
+    for (const auto& [key, replacement] : entries)
+        longest *= std::max(1.0, static_cast<double>(replacement.size()) / static_cast<double>(key.size()));
+    return longest <= 1 << 14;
 }
 
 } // namespace vx::fuzz

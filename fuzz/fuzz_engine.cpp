@@ -52,9 +52,8 @@ public:
         for (const SPEVENT& event : std::span(events, count)) {
             VX_FUZZ_CHECK(event.ullAudioStreamOffset >= lastOffset_ && event.ullAudioStreamOffset <= 2 + written_);
             VX_FUZZ_CHECK((interest_ >> event.eEventId) & 1U);
-            if (event.eEventId == SPEI_WORD_BOUNDARY || event.eEventId == SPEI_SENTENCE_BOUNDARY) {
+            if (event.eEventId == SPEI_WORD_BOUNDARY || event.eEventId == SPEI_SENTENCE_BOUNDARY)
                 VX_FUZZ_CHECK(static_cast<std::uint64_t>(event.lParam) + event.wParam <= textEnd_);
-            }
             lastOffset_ = event.ullAudioStreamOffset;
         }
         return S_OK;
@@ -144,9 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fragments[i].pNext = i + 1 < fragments.size() ? &fragments[i + 1] : nullptr;
         offset += texts[i].size() + 1;
     }
-    if (fragments.empty()) {
-        return 0;
-    }
+    if (fragments.empty()) return 0;
     ScriptedSite site(interest, std::move(actions), skip, offset, failingWrite);
     engine->Speak(0, SPDFID_WaveFormatEx, nullptr, fragments.data(), &site);
     return 0;

@@ -38,16 +38,12 @@ std::vector<unsigned char> convert(const std::uint8_t* data, std::size_t size, s
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size == 0) {
-        return 0;
-    }
+    if (size == 0) return 0;
     const std::size_t block = data[0] + 1;
     bool wholeFailed = false, cutFailed = false;
     const std::vector<unsigned char> whole = convert(data + 1, size - 1, size, wholeFailed);
     const std::vector<unsigned char> cut = convert(data + 1, size - 1, block, cutFailed);
     VX_FUZZ_CHECK(whole.size() % 2 == 0 && cut.size() % 2 == 0);
-    if (!wholeFailed && !cutFailed) {
-        VX_FUZZ_CHECK(whole == cut);
-    }
+    if (!wholeFailed && !cutFailed) VX_FUZZ_CHECK(whole == cut);
     return 0;
 }

@@ -48,9 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::string> arguments(lines.begin() + 1, lines.end());
     // Arguments that are markers of their own, so that where each went can be seen.
     std::vector<std::string> markers;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
+    for (std::size_t i = 0; i < arguments.size(); ++i)
         markers.push_back(std::string(1, '\x01') + std::to_string(i) + '\x02');
-    }
     const std::string filled = fillPlaceholders<char>(format, markers);
     // Each argument is used at most once, in order, and nothing else is added: the template
     // cannot make the filling read past its arguments.

@@ -30,9 +30,8 @@ struct Portions : PortionSink {
     void sentenceStart(std::uint32_t, std::uint32_t) override {}
     bool hasModule(std::size_t) const override { return true; }
     bool speak(std::size_t, const TextPortion& portion) override {
-        if (portion.find_first_not_of(kSpeakable) != std::u16string::npos) {
+        if (portion.find_first_not_of(kSpeakable) != std::u16string::npos)
             std::fprintf(stderr, "unspeakable: \"%s\"\n", toUtf8(portion).c_str());
-        }
         VX_FUZZ_CHECK(portion.find_first_not_of(kSpeakable) == std::u16string::npos);
         return true;
     }

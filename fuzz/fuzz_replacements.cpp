@@ -13,21 +13,7 @@
 #include <algorithm>
 #include <string_view>
 
-namespace {
-
 using namespace vx;
-
-// The length the reference may reach before it is too slow to run: each entry can multiply it
-// by its replacement's length over its key's.
-bool referenceStaysSmall(std::size_t length, const fuzz::Replacements& entries) {
-    double longest = static_cast<double>(length);
-    for (const auto& [key, replacement] : entries) {
-        longest *= std::max(1.0, static_cast<double>(replacement.size()) / static_cast<double>(key.size()));
-    }
-    return longest <= 1 << 14;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::u16string input = fromUtf8({reinterpret_cast<const char*>(data), size});
@@ -50,12 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string applied = dictionary.apply(text, {}, &cut);
     VX_FUZZ_CHECK(applied.size() <= std::max(ReplacementDictionary::kGrowth * text.size(), ReplacementDictionary::kMinLimit) ||
                   applied == text);
-    if (referenceStaysSmall(text.size(), entries)) {
+    if (fuzz::referenceStaysSmall(text.size(), entries)) {
         fuzz::Replacements before;
         for (const auto& entry : entries) {
-            if (cut.why == ReplacementDictionary::Cut::Why::Growth && entry.first == cut.key) {
-                break;
-            }
+            if (cut.why == ReplacementDictionary::Cut::Why::Growth && entry.first == cut.key) break;
             before.insert(entry);
         }
         VX_FUZZ_CHECK(applied == fuzz::replaceOneByOne(text, before));

@@ -31,13 +31,7 @@ std::u16string decoded(std::u16string_view written) {
             continue;
         }
         const bool hex = name.starts_with(u"#x");
-        unsigned long code = std::stoul(toUtf8(name.substr(hex ? 2 : 1)), nullptr, hex ? 16 : 10);
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (code >> 10));
-            code = 0xDC00 + (code & 0x3FF);
-        }
-        out += static_cast<char16_t>(code);
+        appendUtf16(out, static_cast<char32_t>(std::stoul(toUtf8(name.substr(hex ? 2 : 1)), nullptr, hex ? 16 : 10)));
     }
     return out;
 }

@@ -26,13 +26,9 @@ std::vector<std::string> read(std::string_view input, std::size_t size, std::vec
             std::string line = std::to_string(static_cast<int>(request->kind)) + (request->opening ? "o" : "c") + "|" +
                                request->text + "|" + std::to_string(request->lines) + "|" + request->problem + "|" +
                                request->line;
-            for (const auto& [name, value] : request->settings) {
-                line += "|" + name + "=" + value;
-            }
+            for (const auto& [name, value] : request->settings) line += "|" + name + "=" + value;
             read.push_back(std::move(line));
-            if (requests) {
-                requests->push_back(std::move(*request));
-            }
+            if (requests) requests->push_back(std::move(*request));
         }
     }
     return read;
@@ -45,9 +41,7 @@ bool blank(const std::u16string& text) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size == 0) {
-        return 0;
-    }
+    if (size == 0) return 0;
     const std::size_t piece = data[0] % 16 + 1;
     const std::string_view input(reinterpret_cast<const char*>(data) + 1, size - 1);
     std::vector<Request> requests;
@@ -59,9 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         VX_FUZZ_CHECK(request.text.size() <= ProtocolReader::kMaxTextBytes);
         VX_FUZZ_CHECK(request.settings.empty() || (request.kind != Request::Kind::Speak && !request.opening));
         if (request.kind == Request::Kind::Speak && !request.opening) {
-            for (const SsmlPiece& ssml : readSsml(request.text)) {
+            for (const SsmlPiece& ssml : readSsml(request.text))
                 VX_FUZZ_CHECK(ssml.kind == SsmlPiece::Kind::Mark || !blank(ssml.text));
-            }
         }
     }
     return 0;

@@ -12,9 +12,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<unsigned char> bytes(data, data + size);
     const std::optional<std::size_t> start = vx::wavSamplesStart(bytes);
-    if (!start) {
-        return 0;
-    }
+    if (!start) return 0;
     VX_FUZZ_CHECK(*start <= size);
     if (*start > 0) {
         VX_FUZZ_CHECK(*start >= 20 && (std::memcmp(data, "RIFF", 4) == 0 || std::memcmp(data, "FFIR", 4) == 0) &&
