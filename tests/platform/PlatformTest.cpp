@@ -5,6 +5,7 @@
 #include "platform/Log.h"
 #include "platform/LogFile.h"
 #include "platform/Utf.h"
+#include "tests/support/HttpRecording.h"
 #include "tests/support/LoopbackHttpServer.h"
 #include "tests/support/TempFolder.h"
 
@@ -185,24 +186,6 @@ TEST(Log, OpensOncePerProcess) {
         testing::ExitedWithCode(0), "");
 }
 
-// What a request handed over: its content type ("(none)"; "(not called)"), the body and its pieces;
-// it stops at the content type (stopAfter 0) or after pieces.
-struct HttpRecording : HttpReceiver {
-    int stopAfter = -1;
-    std::string type = "(not called)", body;
-    int pieces = 0, faults = 0; // a second content type, a body before it, an empty or large piece
-    bool onContentType(const std::optional<std::string>& value) override {
-        faults += type != "(not called)";
-        type = value.value_or("(none)");
-        return stopAfter != 0;
-    }
-    bool onData(const unsigned char* data, std::size_t size) override {
-        faults += type == "(not called)" || size == 0 || size > kHttpChunk;
-        body.append(reinterpret_cast<const char*>(data), size);
-        return ++pieces != stopAfter;
-    }
-};
-
 TEST(Http, GetsTheBodyAsItArrives) {
     test::LoopbackHttpServer server;
     ASSERT_NE(server.port(), 0);
@@ -238,7 +221,7 @@ TEST(Http, GetsTheBodyAsItArrives) {
     std::vector<std::string> sent;
     for (const auto& row : rows) {
         const bool local = row.path.front() == '/';
-        HttpRecording recording;
+        test::HttpRecording recording;
         recording.stopAfter = row.stopAfter;
         const std::uint32_t start = tickCount();
         EXPECT_EQ(session->get(local ? server.url(row.path) : row.path, "Content-Type: text/plain; charset=UTF-8",

@@ -17,6 +17,7 @@
 
 #include "cli/ComRef.h"
 #include "platform/ComObject.h"
+#include "platform/Utf.h"
 #include "tests/support/Samples.h"
 #include "tests/windows/Checks.h"
 
@@ -34,6 +35,7 @@ namespace {
 using vx::cli::ComRef;
 
 using vx::test::check;
+using vx::test::ListedVoice;
 using vx::test::fileBytes;
 using vx::test::wavAudio;
 
@@ -43,14 +45,7 @@ std::wstring hex(HRESULT result) {
     return text;
 }
 
-template <class T> T** out(ComRef<T>& ref) { return reinterpret_cast<T**>(ref.out()); }
-
-std::wstring wide(const std::string& utf8) {
-    std::wstring text(utf8.size(), L'\0');
-    text.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(),
-                                    static_cast<int>(text.size())));
-    return text;
-}
+std::wstring wide(const std::string& utf8) { return vx::toWideChars(vx::fromUtf8(utf8)); }
 
 // An output stream in memory, as an application hands SAPI to keep the audio: an IStream that
 // tells its wave format (ISpStreamFormat), the engine's own. SAPI writes from its own thread; the
@@ -132,36 +127,6 @@ private:
     std::size_t position_ = 0;
 };
 
-// A voice that SAPI lists: its token and its attributes as "Name|Gender|Age|Language|Vendor".
-struct ListedVoice {
-    ComRef<ISpObjectToken> token;
-    std::wstring attributes;
-};
-
-std::vector<ListedVoice> listVoices() {
-    std::vector<ListedVoice> voices;
-    ComRef<ISpObjectTokenCategory> category;
-    ComRef<IEnumSpObjectTokens> tokens;
-    check(CoCreateInstance(CLSID_SpObjectTokenCategory, nullptr, CLSCTX_ALL, IID_ISpObjectTokenCategory,
-                           category.out()) == S_OK &&
-              category->SetId(SPCAT_VOICES, FALSE) == S_OK &&
-              category->EnumTokens(nullptr, nullptr, out(tokens)) == S_OK,
-          L"SAPI lists the voice tokens");
-    for (ComRef<ISpObjectToken> token; tokens && tokens->Next(1, out(token), nullptr) == S_OK;) {
-        ComRef<ISpDataKey> key;
-        std::wstring attributes;
-        token->OpenKey(L"Attributes", out(key));
-        for (const wchar_t* name : {L"Name", L"Gender", L"Age", L"Language", L"Vendor"}) {
-            LPWSTR value = nullptr;
-            const bool read = key && key->GetStringValue(name, &value) == S_OK;
-            attributes += (attributes.empty() ? L"" : L"|") + std::wstring(read ? value : L"-");
-            CoTaskMemFree(value);
-        }
-        voices.push_back({std::move(token), std::move(attributes)});
-    }
-    return voices;
-}
-
 // The token of the listed voice whose attributes begin with "name|", or null.
 ISpObjectToken* voiceNamed(const std::vector<ListedVoice>& voices, const std::wstring& name) {
     for (const ListedVoice& voice : voices) {
@@ -231,10 +196,10 @@ void checkLoadedEngine(const std::wstring& path) {
 int main(int argc, char** argv) {
     if (!check(argc == 2 || argc == 3, L"usage: SapiClient [ENGINE-DLL] FOLDER")) return 1;
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    const std::vector<ListedVoice> voices = listVoices();
+    const std::vector<ListedVoice> voices = vx::test::listedVoices();
     std::wstring listed;
     for (const ListedVoice& voice : voices) listed += L"\n  " + voice.attributes;
-    for (const wchar_t* ours : {L"Tembra_Russian|Male|Adult|419|VX", L"Tembra_Ukrainian|Male|Adult|422|VX"}) {
+    for (const wchar_t* ours : {L"Tembra_Russian|Male|Adult|VX|419", L"Tembra_Ukrainian|Male|Adult|VX|422"}) {
         bool found = false;
         for (const ListedVoice& voice : voices) found = found || voice.attributes == ours;
         check(found, L"SAPI lists no voice " + std::wstring(ours) + L"; it lists:" + listed);

@@ -6,82 +6,32 @@
 // usage: InstalledEngineCheck.exe INSTALLED-DLL LINUX-WAV (the DLL's Windows path, in ASCII)
 // Prints one line per failed check; exits 1 if any failed.
 
-#include "cli/ComRef.h"
-#include "cli/VoiceToken.h"
 #include "tests/windows/Checks.h"
 
 #include <string>
 
 namespace {
 
-using vx::cli::ComRef;
-
 using vx::test::check;
-
-// Keeps the audio; wants no events and no changes of rate or volume.
-class Site final : public ISpTTSEngineSite {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE AddEvents(const SPEVENT*, ULONG) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetEventInterest(ULONGLONG* interest) override {
-        *interest = 0;
-        return S_OK;
-    }
-    DWORD STDMETHODCALLTYPE GetActions() override { return 0; }
-    HRESULT STDMETHODCALLTYPE Write(const void* data, ULONG size, ULONG* written) override {
-        audio.append(static_cast<const char*>(data), size);
-        *written = size;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetRate(long* rate) override {
-        *rate = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetVolume(USHORT* volume) override {
-        *volume = 100;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetSkipInfo(SPVSKIPTYPE*, long*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CompleteSkip(long) override { return E_NOTIMPL; }
-
-    std::string audio;
-};
 
 // The audio of the voice token's engine, created through COM, speaking text; the DLL it came from
 // is checked against installed.
-std::string speakThrough(const std::wstring& token, const std::wstring& installed,
-                         const wchar_t* text) {
+std::string speakThrough(const std::wstring& token, const std::wstring& installed, const wchar_t* text) {
     const std::wstring key = L"SOFTWARE\\Microsoft\\Speech\\Voices\\Tokens\\" + token;
     const std::wstring voice = vx::test::registryValue(HKEY_LOCAL_MACHINE, key, L"VoiceName");
     CLSID engineClass{};
-    ComRef<ISpTTSEngine> engine;
+    vx::cli::ComRef<ISpTTSEngine> engine;
     const bool created =
         CLSIDFromString(vx::test::registryValue(HKEY_LOCAL_MACHINE, key, L"CLSID").c_str(), &engineClass) == S_OK &&
-        CoCreateInstance(engineClass, nullptr, CLSCTX_INPROC_SERVER, IID_ISpTTSEngine,
-                         engine.out()) == S_OK;
-    if (!check(created && voice.rfind(L"no ", 0) != 0,
-               token + L": its class makes an engine and it names a voice"))
+        CoCreateInstance(engineClass, nullptr, CLSCTX_INPROC_SERVER, IID_ISpTTSEngine, engine.out()) == S_OK;
+    if (!check(created && voice.rfind(L"no ", 0) != 0, token + L": its class makes an engine and it names a voice"))
         return {};
     const std::wstring loaded = vx::test::loadedEngine();
-    check(_wcsicmp(loaded.c_str(), installed.c_str()) == 0,
-          token + L": the engine came from " + loaded);
-
-    ComRef<ISpObjectToken> voiceToken;
-    ComRef<ISpObjectWithToken> withToken;
-    vx::ComObject<vx::cli::VoiceToken>::Create(nullptr, IID_ISpObjectToken, voiceToken.out(),
-                                               std::u16string(voice.begin(), voice.end()));
-    SPVTEXTFRAG fragment{nullptr, {}, text, static_cast<ULONG>(wcslen(text)), 0};
-    fragment.State.eAction = SPVA_Speak;
-    fragment.State.Volume = 100;
-    Site site;
-    check(engine->QueryInterface(IID_ISpObjectWithToken, withToken.out()) == S_OK &&
-              withToken->SetObjectToken(voiceToken.get()) == S_OK &&
-              engine->Speak(0, SPDFID_WaveFormatEx, nullptr, &fragment, &site) == S_OK &&
-              !site.audio.empty(),
-          token + L": the engine speaks with the voice " + voice);
-    return site.audio;
+    check(_wcsicmp(loaded.c_str(), installed.c_str()) == 0, token + L": the engine came from " + loaded);
+    const SPVTEXTFRAG fragment = vx::test::fragment(SPVA_Speak, text);
+    const std::string audio = vx::test::speak(engine.get(), voice, &fragment).audio;
+    check(!audio.empty(), token + L": the engine speaks with the voice " + voice);
+    return audio;
 }
 
 } // namespace

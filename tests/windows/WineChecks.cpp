@@ -9,13 +9,12 @@
 // CMakeLists.txt makes)
 // Prints one line per failed check; exits 1 if any failed (a count could be taken for a skip code).
 
-#include "cli/ComRef.h"
-#include "cli/VoiceToken.h"
 #include "tests/windows/Checks.h"
 #include "platform/AudioConversion.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/Http.h"
+#include "tests/support/HttpRecording.h"
 #include "tests/support/Samples.h"
 
 #include <algorithm>
@@ -24,7 +23,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <shellapi.h>
 #include <mmreg.h>
@@ -40,9 +38,9 @@ using vx::cli::ComRef;
 
 using vx::test::check;
 using vx::test::fileBytes;
+using vx::test::fragment;
 using vx::test::registryValue;
-
-template <class T> T** out(ComRef<T>& ref) { return reinterpret_cast<T**>(ref.out()); }
+using vx::test::Site;
 
 #define VX_CLSID L"{5E31A0C4-7D92-4b6e-9A13-C84F2D60B7E5}"
 #define VX_TYPELIB L"{A2D6E9F1-0B47-4c3a-8E25-71F9C3B04D68}"
@@ -52,37 +50,21 @@ using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 const std::wstring kTokens = L"SOFTWARE\\Microsoft\\Speech\\Voices\\Tokens\\";
 
 // The voices that SAPI lists, a line each: the token's key, its values default|409|419|422|CLSID|
-// VoiceName (read from the key: Wine's tokens do not read them) and its Attributes' Name|Gender|
-// Age|Vendor|Language.
+// VoiceName (read from the key: Wine's tokens do not read them) and its Attributes.
 std::wstring listedVoices() {
-    std::wstring voices = L"\n";
-    ComRef<ISpObjectTokenCategory> category;
-    ComRef<IEnumSpObjectTokens> tokens;
-    check(CoCreateInstance(CLSID_SpObjectTokenCategory, nullptr, CLSCTX_ALL, IID_ISpObjectTokenCategory,
-                           category.out()) == S_OK &&
-              category->SetId(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Speech\\Voices", FALSE) == S_OK &&
-              category->EnumTokens(nullptr, nullptr, out(tokens)) == S_OK,
-          L"SAPI lists the voice tokens");
-    for (ComRef<ISpObjectToken> token; tokens && tokens->Next(1, out(token), nullptr) == S_OK;) {
+    std::wstring lines = L"\n";
+    for (const vx::test::ListedVoice& listed : vx::test::listedVoices()) {
         LPWSTR id = nullptr;
-        std::wstring voice = SUCCEEDED(token->GetId(&id)) ? id : L"";
+        std::wstring voice = SUCCEEDED(listed.token->GetId(&id)) ? id : L"";
         CoTaskMemFree(id);
         voice.erase(0, voice.rfind(L'\\') + 1);
         const std::wstring key = kTokens + voice;
         for (const wchar_t* name : {L"", L"409", L"419", L"422", L"CLSID", L"VoiceName"}) {
             voice += L"|" + registryValue(HKEY_LOCAL_MACHINE, key, name);
         }
-        ComRef<ISpDataKey> attributes;
-        token->OpenKey(L"Attributes", out(attributes));
-        for (const wchar_t* name : {L"Name", L"Gender", L"Age", L"Vendor", L"Language"}) {
-            LPWSTR value = nullptr;
-            const bool read = attributes && attributes->GetStringValue(name, &value) == S_OK;
-            voice += L"|" + std::wstring(read ? value : L"-");
-            CoTaskMemFree(value);
-        }
-        voices += voice + L"\n";
+        lines += voice + L"|" + listed.attributes + L"\n";
     }
-    return voices;
+    return lines;
 }
 
 // Every value that registration writes is there while registered, and its key gone after, the
@@ -115,80 +97,12 @@ void checkRegistration(bool registered, const std::wstring& modulePath) {
           L"the parent keys stay");
 }
 
-// An output site that keeps the audio, the sentences' offsets and the bookmarks (their names live
-// only during AddEvents).
-class Site final : public ISpTTSEngineSite {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE AddEvents(const SPEVENT* list, ULONG count) override {
-        for (const SPEVENT* e = list; e != list + count; ++e) {
-            if (e->eEventId == SPEI_SENTENCE_BOUNDARY || e->eEventId == SPEI_WORD_BOUNDARY) {
-                // As vxtts --events writes them: the audio before the event, not SAPI's offset of 2.
-                events += std::string("{\"event\":\"") + (e->eEventId == SPEI_WORD_BOUNDARY ? "word" : "sentence") +
-                          "\",\"offset\":" + std::to_string(e->lParam) + ",\"length\":" + std::to_string(e->wParam) +
-                          ",\"position\":" + std::to_string(e->ullAudioStreamOffset - 2) + "}\n";
-            }
-            if (e->eEventId == SPEI_SENTENCE_BOUNDARY) {
-                sentences.push_back(e->ullAudioStreamOffset);
-            } else if (e->eEventId == SPEI_TTS_BOOKMARK && e->elParamType == SPET_LPARAM_IS_STRING) {
-                bookmarks += reinterpret_cast<const wchar_t*>(e->lParam) + L"@"s +
-                             std::to_wstring(e->ullAudioStreamOffset) + L"#" + std::to_wstring(e->wParam) + L" ";
-            }
-        }
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetEventInterest(ULONGLONG* interest) override {
-        *interest = SPFEI(SPEI_SENTENCE_BOUNDARY) | SPFEI(SPEI_WORD_BOUNDARY) | SPFEI(SPEI_TTS_BOOKMARK);
-        return S_OK;
-    }
-    // A rate of its own is announced with every call, as SAPI does when the user changes it.
-    DWORD STDMETHODCALLTYPE GetActions() override { return rate ? SPVES_RATE : 0; }
-    HRESULT STDMETHODCALLTYPE Write(const void* data, ULONG size, ULONG* written) override {
-        audio.append(static_cast<const char*>(data), size);
-        *written = size;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetRate(long* out) override { *out = rate; return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetVolume(USHORT* volume) override { *volume = 100; return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetSkipInfo(SPVSKIPTYPE*, long*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CompleteSkip(long) override { return E_NOTIMPL; }
-
-    long rate = 0;
-    std::string audio;
-    std::vector<ULONGLONG> sentences;
-    std::wstring bookmarks;
-    std::string events; // sentence and word events as JSON lines
-};
-
-SPVTEXTFRAG fragment(SPVACTIONS action, const wchar_t* text, SPVTEXTFRAG* next = nullptr) {
-    SPVTEXTFRAG f{next, {}, text, static_cast<ULONG>(wcslen(text)), 0};
-    f.State.eAction = action;
-    f.State.Volume = 100;
-    return f;
-}
-
-// A new engine object, with the token of the vxtts command (it holds only the value the engine
-// reads, "VoiceName"), speaks the fragments at the site's rate; Speak must answer spoken.
-Site speak(IClassFactory* factory, const char16_t* voice, const SPVTEXTFRAG* text, long rate = 0,
+// A new engine object of the factory speaks the fragments as vx::test::speak has it.
+Site speak(IClassFactory* factory, const wchar_t* voice, const SPVTEXTFRAG* text, long rate = 0,
            HRESULT spoken = S_OK) {
-    Site site;
-    site.rate = rate;
-    ComRef<ISpObjectToken> token;
     ComRef<ISpTTSEngine> engine;
-    ComRef<ISpObjectWithToken> withToken;
-    vx::ComObject<vx::cli::VoiceToken>::Create(nullptr, IID_ISpObjectToken, token.out(), std::u16string(voice));
-    check(factory->CreateInstance(nullptr, IID_ISpTTSEngine, engine.out()) == S_OK &&
-              engine->QueryInterface(IID_ISpObjectWithToken, withToken.out()) == S_OK &&
-              withToken->SetObjectToken(token.get()) == S_OK &&
-              engine->Speak(0, SPDFID_WaveFormatEx, nullptr, text, &site) == spoken,
-          L"the engine takes the token and speaks as " + std::wstring(voice, voice + std::char_traits<char16_t>::length(voice)));
-    return site;
-}
-
-WAVEFORMATEX pcm(DWORD rate, WORD bits) {
-    return {WAVE_FORMAT_PCM, 1, rate, rate * bits / 8, static_cast<WORD>(bits / 8), bits, 0};
+    factory->CreateInstance(nullptr, IID_ISpTTSEngine, engine.out());
+    return vx::test::speak(engine.get(), voice, text, rate, spoken);
 }
 
 // The length, RMS level and largest step between neighbours of 8-bit (unsigned) or 16-bit mono audio.
@@ -205,29 +119,35 @@ template <class Bytes> Measure measure(const Bytes& bytes, const WAVEFORMATEX& f
     return {static_cast<double>(s.size()) / f.nSamplesPerSec, vx::test::rms(s) / full, step / full};
 }
 
+// The audio in of format from converted to to through one stream, in blocks of the given size.
+std::vector<unsigned char> streamed(const std::vector<unsigned char>& in, const WAVEFORMATEX& from,
+                                    const WAVEFORMATEX& to, std::uint32_t block) {
+    std::vector<unsigned char> out, piece;
+    const auto converter = vx::AudioConverter::open(from, to);
+    for (std::uint32_t at = 0, size = static_cast<std::uint32_t>(in.size()); converter && at < size; at += block) {
+        converter->convert(in.data() + at, std::min(block, size - at), piece);
+        out.insert(out.end(), piece.begin(), piece.end());
+    }
+    if (converter && converter->finish(piece)) out.insert(out.end(), piece.begin(), piece.end());
+    return out;
+}
+
 // A second of 440 Hz at half of full scale keeps its length and level converted whole, and
 // converted in the built-in voice's blocks of 4096 bytes through one stream has no step at the
 // joins. (Wine resamples with low fidelity: lengths, levels and steps are checked, not samples.)
 void convert(DWORD fromRate, WORD fromBits, DWORD toRate, WORD toBits) {
     const std::wstring row = std::to_wstring(fromRate) + L" Hz " + std::to_wstring(fromBits) + L"-bit -> " +
                              std::to_wstring(toRate) + L" Hz " + std::to_wstring(toBits) + L"-bit: ";
-    const WAVEFORMATEX from = pcm(fromRate, fromBits);
-    const WAVEFORMATEX to = pcm(toRate, toBits);
-    std::vector<unsigned char> in, whole, streamed, block;
+    const WAVEFORMATEX from = vx::test::pcm(fromRate, 1, fromBits), to = vx::test::pcm(toRate, 1, toBits);
+    std::vector<unsigned char> in, whole;
     for (DWORD i = 0; i < fromRate; ++i) {
         const long s = std::lround(16383 * std::sin(2 * 3.14159265358979 * 440.0 * i / fromRate));
         if (fromBits == 16) in.push_back(static_cast<unsigned char>(s & 0xFF));
         in.push_back(static_cast<unsigned char>(fromBits == 8 ? (s >> 8) + 128 : (s >> 8) & 0xFF));
     }
     vx::ConvertAudio(in.data(), static_cast<std::uint32_t>(in.size()), &whole, &from, &to);
-    const auto converter = vx::AudioConverter::open(from, to);
-    for (std::uint32_t at = 0, size = static_cast<std::uint32_t>(in.size()); converter && at < size; at += 4096) {
-        converter->convert(in.data() + at, std::min(4096u, size - at), block);
-        streamed.insert(streamed.end(), block.begin(), block.end());
-    }
-    if (converter && converter->finish(block)) streamed.insert(streamed.end(), block.begin(), block.end());
     const Measure once = measure(whole, to);
-    const Measure blocks = measure(streamed, to);
+    const Measure blocks = measure(streamed(in, from, to, 4096), to);
     check(std::fabs(once.seconds - 1.0) < 0.01, row + L"one second lasts " + std::to_wstring(once.seconds));
     check(std::fabs(once.level - 0.354) < 0.05, row + L"the level becomes " + std::to_wstring(once.level));
     check(std::fabs(blocks.seconds - once.seconds) * toRate <= 4,
@@ -242,26 +162,20 @@ void convert(DWORD fromRate, WORD fromBits, DWORD toRate, WORD toBits) {
 // joins). The tone keeps its length, pitch and level after the codec's delay.
 void decodeMp3(const std::string& folder, DWORD rate, WORD kbps, DWORD toRate) {
     const std::wstring row = L"MP3 " + std::to_wstring(rate) + L" Hz -> " + std::to_wstring(toRate) + L" Hz: ";
-    std::ifstream file(folder + "/tone" + std::to_string(rate) + ".mp3", std::ios::binary);
-    const std::vector<unsigned char> mp3{std::istreambuf_iterator<char>(file), {}};
-    const auto size = static_cast<std::uint32_t>(mp3.size());
+    const std::string file = fileBytes(folder + "/tone" + std::to_string(rate) + "-" + std::to_string(kbps) + ".mp3");
+    const std::vector<unsigned char> mp3(file.begin(), file.end());
     const auto frameBytes = static_cast<WORD>(72000 * kbps / rate);
     const MPEGLAYER3WAVEFORMAT f{{WAVE_FORMAT_MPEGLAYER3, 1, rate, 125U * kbps, 1, 0, MPEGLAYER3_WFX_EXTRA_BYTES},
                                 MPEGLAYER3_ID_MPEG, MPEGLAYER3_FLAG_PADDING_OFF, frameBytes, 1, 0};
-    const WAVEFORMATEX to = pcm(toRate, 16);
-    std::vector<unsigned char> whole, block;
-    check(vx::ConvertAudio(mp3.data(), size, &whole, &f.wfx, &to), row + L"decoded whole");
+    const WAVEFORMATEX to = vx::test::pcm(toRate);
+    std::vector<unsigned char> whole;
+    check(vx::ConvertAudio(mp3.data(), static_cast<std::uint32_t>(mp3.size()), &whole, &f.wfx, &to),
+          row + L"decoded whole");
     for (const std::uint32_t bytes : {8192U, 1000U, 1U}) {
-        const auto converter = vx::AudioConverter::open(f.wfx, to);
-        std::vector<unsigned char> streamed;
-        for (std::uint32_t at = 0; converter && at < size; at += bytes) {
-            converter->convert(mp3.data() + at, std::min(bytes, size - at), block);
-            streamed.insert(streamed.end(), block.begin(), block.end());
-        }
-        if (converter && converter->finish(block)) streamed.insert(streamed.end(), block.begin(), block.end());
-        const long longer = static_cast<long>(streamed.size()) - static_cast<long>(whole.size());
-        check(streamed == whole || (toRate != rate && std::abs(longer) <= 16 &&
-                                    measure(streamed, to).step <= measure(whole, to).step * 1.1),
+        const std::vector<unsigned char> blocks = streamed(mp3, f.wfx, to, bytes);
+        const long longer = static_cast<long>(blocks.size()) - static_cast<long>(whole.size());
+        check(blocks == whole || (toRate != rate && std::abs(longer) <= 16 &&
+                                  measure(blocks, to).step <= measure(whole, to).step * 1.1),
               row + L"in blocks of " + std::to_wstring(bytes) + L" bytes, " + std::to_wstring(longer) + L" longer");
     }
     const std::vector<int> s = vx::test::decoded(whole, 16);
@@ -309,22 +223,6 @@ void narrowPaths() {
 
 // WinINet through the loopback server of with_http_server.sh: the Linux build's HTTP table, in
 // short (bodies of zeros, counted). Wine bounds the wait within a body by the connect time-out.
-struct HttpRecording : vx::platform::HttpReceiver {
-    int stopAfter = -1, pieces = 0, faults = 0; // a second content type, a body before it, a bad piece
-    std::string type = "(not called)";
-    std::uint64_t bytes = 0;
-    bool onContentType(const std::optional<std::string>& value) override {
-        faults += type != "(not called)";
-        type = value.value_or("(none)");
-        return stopAfter != 0;
-    }
-    bool onData(const unsigned char*, std::size_t size) override {
-        faults += type == "(not called)" || size == 0 || size > vx::platform::kHttpChunk;
-        bytes += size;
-        return ++pieces != stopAfter;
-    }
-};
-
 void httpGets() {
     using vx::platform::HttpResult;
     const char* server = std::getenv("VX_HTTP_URL");
@@ -360,19 +258,20 @@ void httpGets() {
     std::size_t sent = 0;
     for (const auto& row : rows) {
         const bool local = row.path.front() == '/';
-        HttpRecording recording;
+        vx::test::HttpRecording recording;
         recording.stopAfter = row.stopAfter;
         const DWORD start = GetTickCount();
         const HttpResult result = session->get(local ? server + row.path : row.path,
                                                "Content-Type: text/plain; charset=UTF-8", row.timeouts, recording);
         const DWORD waited = GetTickCount() - start; // a hang, not a slow answer, passes 20 s
         // The first piece of a stopped body is whatever had arrived, at most a chunk.
-        const bool bytes = row.stopAfter == 1 ? recording.bytes <= row.bytes : recording.bytes == row.bytes;
+        const std::size_t got = recording.body.size();
+        const bool bytes = row.stopAfter == 1 ? got <= row.bytes : got == row.bytes;
         check(result == row.result && recording.type == row.type && bytes && recording.faults == 0 && waited < 20000,
               L"HTTP " + std::wstring(row.path.begin(), row.path.begin() + std::min<std::size_t>(row.path.size(), 60)) +
                   L": result " + std::to_wstring(static_cast<int>(result)) + L", type " +
                   std::wstring(recording.type.begin(), recording.type.end()) + L", " +
-                  std::to_wstring(recording.bytes) + L" bytes in " + std::to_wstring(waited) + L" ms");
+                  std::to_wstring(got) + L" bytes in " + std::to_wstring(waited) + L" ms");
         sent += local;
     }
     std::ifstream log("Z:"s + folder + "/requests.log");
@@ -395,7 +294,7 @@ std::wstring logFrom(std::size_t at) {
 
 // A voice that cannot speak as configured fails its Speak without a byte of audio, and the log
 // says why in one line.
-void checkFailingVoice(IClassFactory* factory, const char16_t* voice, const std::wstring& logged) {
+void checkFailingVoice(IClassFactory* factory, const wchar_t* voice, const std::wstring& logged) {
     const std::size_t at = logFrom(0).size();
     const SPVTEXTFRAG word = fragment(SPVA_Speak, L"абвгд");
     const std::size_t spoken = speak(factory, voice, &word, 0, E_FAIL).audio.size();
@@ -432,14 +331,16 @@ void checkWithoutEspeak(const std::wstring& modulePath) {
                L"a copy of the program without eSpeak NG loads from " + copy)) {
         return;
     }
-    checkFailingVoice(factory, u"espeak_ru", L"* can't load module espeak: " + copy + L"\\modules\\libespeak-ng.dll");
+    checkFailingVoice(factory, L"espeak_ru", L"* can't load module espeak: " + copy + L"\\modules\\libespeak-ng.dll");
     const SPVTEXTFRAG word = fragment(SPVA_Speak, L"да");
-    check(!speak(factory, u"tembra", &word).audio.empty(), L"without eSpeak NG the built-in voice speaks");
+    check(!speak(factory, L"tembra", &word).audio.empty(), L"without eSpeak NG the built-in voice speaks");
     factory->Release();
 }
 
-void writeBytes(const std::wstring& path, const std::string& bytes) {
-    std::ofstream(path.c_str(), std::ios::binary) << bytes;
+// Writes the string's bytes to the file at path: wide text as UTF-16LE.
+template <class Char> void writeBytes(const std::wstring& path, const std::basic_string<Char>& bytes) {
+    std::ofstream(path.c_str(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size() * sizeof(Char)));
 }
 
 // The user's copy of the data after an upgrade, as an engine object finds it: a file still as it
@@ -460,10 +361,10 @@ void checkUpgrade(IClassFactory* factory, const std::wstring& modulePath, const 
     old.replace(latin - 16, 16, shipped.substr(en - 16, 16));
     writeBytes(data + L"manifest.txt", old);
     writeBytes(data + L"en_latin.conf", fileBytes(program + L"en.conf"));
-    writeBytes(data + L"uk_stress.txt", "mine");
+    writeBytes(data + L"uk_stress.txt", "mine"s);
     DeleteFileW((data + L"ru_stress.txt").c_str());
     const SPVTEXTFRAG word = fragment(SPVA_Speak, L"да");
-    speak(factory, u"tembra", &word);
+    speak(factory, L"tembra", &word);
     check(fileBytes(data + L"en_latin.conf") == fileBytes(program + L"en_latin.conf"), L"an unchanged file follows the program's");
     check(fileBytes(data + L"uk_stress.txt") == "mine", L"a file the user changed stays");
     check(fileBytes(data + L"ru_stress.txt") == fileBytes(program + L"ru_stress.txt"), L"a missing file is added");
@@ -516,7 +417,7 @@ int main(int argc, char** argv) {
         // A bookmark between two speak fragments: the shipped voices' events are exact, so it comes
         // where the second text's audio begins, together with that text's sentence; the first text
         // is one portion whose second sentence is marked at its first word.
-        for (const char16_t* voice : {u"tembra", u"tembra_uk"}) {
+        for (const wchar_t* voice : {L"tembra", L"tembra_uk"}) {
             SPVTEXTFRAG last = fragment(SPVA_Speak, L"Вот и всё.");
             SPVTEXTFRAG bookmark = fragment(SPVA_Bookmark, L"42", &last);
             const SPVTEXTFRAG first =
@@ -531,23 +432,21 @@ int main(int argc, char** argv) {
         // The sentence that CMakeLists.txt has the Linux build speak: the synthesis is deterministic,
         // so the DLL must speak the same samples.
         const SPVTEXTFRAG sentence = fragment(SPVA_Speak, L"Съешь же ещё этих мягких французских булок.");
-        const Site said = speak(factory, u"tembra", &sentence);
+        const Site said = speak(factory, L"tembra", &sentence);
         const std::string& audio = said.audio;
         const std::string linuxAudio = vx::test::wavAudio(fileBytes(std::string(argv[2])));
         check(!linuxAudio.empty() && audio == linuxAudio, L"the audio (" + std::to_wstring(audio.size()) +
                                                               L" bytes) is not the Linux WAV's (" +
                                                               std::to_wstring(linuxAudio.size()) + L")");
         // And the same events: its sentence and its words at the same places in text and audio.
-        std::ifstream eventFile(std::string(argv[2]) + ".events", std::ios::binary);
-        const std::string linuxEvents{std::istreambuf_iterator<char>(eventFile), {}};
-        check(!said.events.empty() && said.events == linuxEvents,
+        check(!said.events.empty() && said.events == fileBytes(std::string(argv[2]) + ".events"),
               L"the events are not the Linux build's:\n" + std::wstring(said.events.begin(), said.events.end()));
         // The eSpeak voice through the library in modules beside the DLL, 16-bit at 22050 Hz: Russian,
         // and Latin words through its English, each audible for a plausible time; the site's
         // fastest rate is clearly faster than its slowest.
         const auto espeak = [&](const wchar_t* text, long rate = 0) {
             const SPVTEXTFRAG words = fragment(SPVA_Speak, text);
-            return measure(speak(factory, u"espeak_ru", &words, rate).audio, pcm(22050, 16));
+            return measure(speak(factory, L"espeak_ru", &words, rate).audio, vx::test::pcm(22050));
         };
         for (const wchar_t* text : {L"Съешь же ещё этих мягких французских булок.", L"Hello world, this is English."}) {
             const Measure m = espeak(text);
@@ -566,10 +465,6 @@ int main(int argc, char** argv) {
         const std::string standins = VX_STANDIN_FOLDER;
         const std::wstring folder(standins.begin(), standins.end());
         const std::wstring data = _wgetenv(L"APPDATA") + L"\\VxTts\\data\\"s;
-        const auto write = [&data](const wchar_t* name, const std::wstring& text) {
-            std::ofstream((data + name).c_str(), std::ios::binary).write(reinterpret_cast<const char*>(text.data()),
-                                                              static_cast<std::streamsize>(text.size() * 2));
-        };
         checkUpgrade(factory, std::wstring(modulePath), data);
         // And the online modules against the loopback server: an MP3 tone decoded through ACM, and
         // a body that is no WAV file, written whole, through WinINet.
@@ -578,43 +473,41 @@ int main(int argc, char** argv) {
         const std::string url = server ? server : "http://127.0.0.1:1";
         const std::wstring address(url.begin(), url.end());
         if (served) {
-            const std::string from = argv[3] + "/tone22050.mp3"s, to = "Z:"s + served + "/tone.mp3";
+            const std::string from = argv[3] + "/tone22050-32.mp3"s, to = "Z:"s + served + "/tone.mp3";
             check(CopyFileA(from.c_str(), to.c_str(), FALSE), L"the MP3 tone is served");
         }
         // Among them voices that cannot speak: a module library that is not there, and output
         // formats that need a converter, later taken away.
-        const std::wstring odd = L"\noutput_format = 44100,1,16\n";
-        write(L"engines.conf", L"[rhvoice_gone]\npath = " + folder + L"/none\nmodule = RHVoice.dll\n[rhvoice_odd]\npath = " +
-                                   folder + L"/rhvoice\nmodule = RHVoice.dll" + odd + L"[tembra_odd]" + odd +
-                                   L"[rhvoice]\npath = " + folder + L"/rhvoice\nmodule = RHVoice.dll\n[newfon]\npath = " +
-                                   folder + L"/newfon\nmodule = newfon.dll\n[gtranslator]\nsubname = ru\nrequest = " + address +
-                                   L"/file/tone.mp3?type=audio%2Fmpeg&t=%s\n[mstranslator]\nsubname = ru\nrequest = " +
-                                   address + L"/zeros/16000?type=audio%2Fx-wav&a=%s&t=%s&l=%s\n");
-        write(L"voices.conf",
-              L"[rhvoice]\nru = rhvoice\n[newfon]\nru = newfon\n[google]\nru = gtranslator\n[ms]\nru = mstranslator\n"
-              L"[gone]\nru = rhvoice_gone\n[odd]\nru = rhvoice_odd\n[odd_tembra]\nru = tembra_odd\n");
+        const std::wstring odd = L"\noutput_format = 44100,1,16\n", rhvoice = L"/rhvoice\nmodule = RHVoice.dll";
+        writeBytes(data + L"engines.conf",
+                   L"[rhvoice_gone]\npath = " + folder + L"/none\nmodule = RHVoice.dll\n[rhvoice_odd]\npath = " + folder +
+                       rhvoice + odd + L"[tembra_odd]" + odd + L"[rhvoice]\npath = " + folder + rhvoice +
+                       L"\n[newfon]\npath = " + folder + L"/newfon\nmodule = newfon.dll\n[gtranslator]\nsubname = ru\n"
+                       L"request = " + address + L"/file/tone.mp3?type=audio%2Fmpeg&t=%s\n[mstranslator]\nsubname = ru\n"
+                       L"request = " + address + L"/zeros/16000?type=audio%2Fx-wav&a=%s&t=%s&l=%s\n");
+        writeBytes(data + L"voices.conf",
+                   L"[rhvoice]\nru = rhvoice\n[newfon]\nru = newfon\n[google]\nru = gtranslator\n[ms]\nru = mstranslator\n"
+                   L"[gone]\nru = rhvoice_gone\n[odd]\nru = rhvoice_odd\n[odd_tembra]\nru = tembra_odd\n"s);
         const SPVTEXTFRAG word = fragment(SPVA_Speak, L"абвгд");
-        for (const auto& [voice, bytes] : {std::pair{u"rhvoice", 1920u}, std::pair{u"newfon", 500u}}) {
+        for (const auto& [voice, bytes] : {std::pair{L"rhvoice", 1920u}, std::pair{L"newfon", 500u}}) {
             const std::size_t spoken = speak(factory, voice, &word).audio.size();
-            const std::u16string name = voice;
-            check(spoken == bytes, L"the stand-in voice " + std::wstring(name.begin(), name.end()) + L" spoke " +
-                                       std::to_wstring(spoken) + L" bytes");
+            check(spoken == bytes, L"the stand-in voice "s + voice + L" spoke " + std::to_wstring(spoken) + L" bytes");
         }
-        const Measure google = measure(speak(factory, u"google", &word).audio, pcm(22050, 16));
+        const Measure google = measure(speak(factory, L"google", &word).audio, vx::test::pcm(22050));
         check(std::fabs(google.seconds - 1.07) < 0.03 && google.level > 0.1,
               L"the MP3 voice: " + std::to_wstring(google.seconds) + L" s at level " + std::to_wstring(google.level));
-        check(speak(factory, u"ms", &word).audio.size() == 16000, L"the WAV voice writes the body whole");
+        check(speak(factory, L"ms", &word).audio.size() == 16000, L"the WAV voice writes the body whole");
         // Then without Windows' audio converters, as on a system that lacks them (Wine converts
         // any PCM rate, so no format of ours is refused).
         removeAudioConverters();
         const auto refused = [](const wchar_t* from) {
             return L"* the system cannot convert audio of "s + from + L" to output_format 44100,1,16: nothing is spoken";
         };
-        const std::pair<const char16_t*, std::wstring> failing[] = {
-            {u"gone", L"* can't load module rhvoice_gone: " + folder + L"/none\\RHVoice.dll"},
-            {u"odd", refused(L"16000 Hz, 1 channel(s), 16 bits")},
-            {u"odd_tembra", refused(L"22050 Hz, 1 channel(s), 8 bits")},
-            {u"google", L"* Error: the system cannot decode google's MP3 to 22050 Hz: nothing is spoken"},
+        const std::pair<const wchar_t*, std::wstring> failing[] = {
+            {L"gone", L"* can't load module rhvoice_gone: " + folder + L"/none\\RHVoice.dll"},
+            {L"odd", refused(L"16000 Hz, 1 channel(s), 16 bits")},
+            {L"odd_tembra", refused(L"22050 Hz, 1 channel(s), 8 bits")},
+            {L"google", L"* Error: the system cannot decode google's MP3 to 22050 Hz: nothing is spoken"},
         };
         for (const auto& [voice, logged] : failing) checkFailingVoice(factory, voice, logged);
         factory->LockServer(TRUE);
