@@ -104,19 +104,12 @@ installed_files() {
 installed_files "$bin64" "$folder64"
 installed_files "$bin32" "$folder32"
 
-clsid='{5E31A0C4-7D92-4b6e-9A13-C84F2D60B7E5}'
-tokens='HKLM\SOFTWARE\Microsoft\Speech\Voices\Tokens'
+# Each view's voice tokens and class are the check programs' to find: they speak through them.
 entry='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\VxTts'
 while IFS='|' read -r view key name expected; do
   actual=$(reg_value "$view" "$key" "$name")
   [ "$actual" = "$expected" ] || fail "$key [$name] in the $view-bit view: '$actual', not '$expected'"
 done <<EOF
-64|$tokens\\VXTembraRU|CLSID|$clsid
-64|$tokens\\VXTembraUK|CLSID|$clsid
-64|HKLM\\SOFTWARE\\Classes\\CLSID\\$clsid\\InprocServer32||$dll64
-32|$tokens\\VXTembraRU|CLSID|$clsid
-32|$tokens\\VXTembraUK|CLSID|$clsid
-32|HKLM\\SOFTWARE\\Classes\\CLSID\\$clsid\\InprocServer32||$dll32
 64|$entry|DisplayName|Vexalon TTS Shell
 64|$entry|DisplayVersion|$version
 64|$entry|Publisher|Vexalon
