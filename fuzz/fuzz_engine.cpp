@@ -5,6 +5,7 @@
 // its audio offset never falling behind an earlier one, its position inside the caller's text,
 // and no more skips completed than were asked for.
 
+#include "cli/PlainSite.h"
 #include "engine/TtsEngine.h"
 #include "fuzz/FuzzSupport.h"
 #include "platform/Files.h"
@@ -40,7 +41,7 @@ private:
     std::size_t at_ = 0;
 };
 
-class ScriptedSite final : public ISpTTSEngineSite {
+class ScriptedSite final : public cli::PlainSite {
 public:
     // failingWrite: the number of the write that fails (0: none does).
     ScriptedSite(ULONGLONG interest, std::vector<DWORD> actions, LONG skip, std::uint64_t textEnd, std::size_t failingWrite)
@@ -73,8 +74,6 @@ public:
         *written = size;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetRate(LONG* value) override { return *value = 0, S_OK; }
-    HRESULT STDMETHODCALLTYPE GetVolume(USHORT* value) override { return *value = 100, S_OK; }
     HRESULT STDMETHODCALLTYPE GetSkipInfo(SPVSKIPTYPE* type, LONG* count) override {
         return *type = SPVST_SENTENCE, *count = skip_, S_OK;
     }
