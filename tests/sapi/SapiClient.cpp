@@ -47,9 +47,10 @@ std::wstring hex(HRESULT result) {
 
 std::wstring wide(const std::string& utf8) { return vx::toWideChars(vx::fromUtf8(utf8)); }
 
-// An output stream in memory, as an application hands SAPI to keep the audio: an IStream that
-// tells its wave format (ISpStreamFormat), the engine's own. SAPI writes from its own thread; the
-// application takes the audio only after Speak or WaitUntilDone has returned.
+// An output stream in memory, as an application hands SAPI to keep the audio: the system's memory
+// stream (CreateStreamOnHGlobal) telling its wave format (ISpStreamFormat), the engine's own. SAPI
+// writes from its own thread; the application takes the audio only after Speak or WaitUntilDone
+// has returned.
 class MemoryStream : public ISpStreamFormat {
 public:
     static std::span<const vx::InterfaceEntry> interfaces() {
@@ -60,58 +61,47 @@ public:
         };
         return kInterfaces;
     }
+    MemoryStream() { CreateStreamOnHGlobal(nullptr, TRUE, vx::test::out(memory_)); }
     virtual ~MemoryStream() = default;
 
     // The bytes written since the last call; the stream starts empty again.
     std::string take() {
-        position_ = 0;
-        return std::exchange(bytes_, {});
+        STATSTG stat{};
+        HGLOBAL global = nullptr;
+        memory_->Stat(&stat, STATFLAG_NONAME);
+        GetHGlobalFromStream(memory_.get(), &global);
+        const auto* bytes = static_cast<const char*>(GlobalLock(global));
+        std::string audio(bytes, bytes ? static_cast<std::size_t>(stat.cbSize.QuadPart) : 0);
+        GlobalUnlock(global);
+        memory_->SetSize({});
+        memory_->Seek({}, STREAM_SEEK_SET, nullptr);
+        return audio;
     }
 
     HRESULT STDMETHODCALLTYPE Read(void* data, ULONG size, ULONG* read) override {
-        const auto count = static_cast<ULONG>(std::min<std::size_t>(size, bytes_.size() - position_));
-        bytes_.copy(static_cast<char*>(data), count, position_);
-        position_ += count;
-        if (read) *read = count;
-        return count == size ? S_OK : S_FALSE;
+        return memory_->Read(data, size, read);
     }
     HRESULT STDMETHODCALLTYPE Write(const void* data, ULONG size, ULONG* written) override {
-        if (position_ + size > bytes_.size()) bytes_.resize(position_ + size);
-        bytes_.replace(position_, size, static_cast<const char*>(data), size);
-        position_ += size;
-        if (written) *written = size;
-        return S_OK;
+        return memory_->Write(data, size, written);
     }
     HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* at) override {
-        const LONGLONG from[] = {0, static_cast<LONGLONG>(position_), static_cast<LONGLONG>(bytes_.size())};
-        if (origin > STREAM_SEEK_END || from[origin] + move.QuadPart < 0) return STG_E_INVALIDFUNCTION;
-        position_ = static_cast<std::size_t>(from[origin] + move.QuadPart);
-        if (at) at->QuadPart = position_;
-        return S_OK;
+        return memory_->Seek(move, origin, at);
     }
-    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER size) override {
-        bytes_.resize(static_cast<std::size_t>(size.QuadPart));
-        return S_OK;
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER size) override { return memory_->SetSize(size); }
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream* to, ULARGE_INTEGER size, ULARGE_INTEGER* read,
+                                     ULARGE_INTEGER* written) override {
+        return memory_->CopyTo(to, size, read, written);
     }
-    HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD) override {
-        *stat = {};
-        stat->type = STGTY_STREAM;
-        stat->cbSize.QuadPart = bytes_.size();
-        return S_OK;
+    HRESULT STDMETHODCALLTYPE Commit(DWORD flags) override { return memory_->Commit(flags); }
+    HRESULT STDMETHODCALLTYPE Revert() override { return memory_->Revert(); }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER at, ULARGE_INTEGER size, DWORD type) override {
+        return memory_->LockRegion(at, size, type);
     }
-    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; } // memory holds it already
-    // Memory has no transactions, locks or second cursors.
-    HRESULT STDMETHODCALLTYPE Revert() override { return STG_E_INVALIDFUNCTION; }
-    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
-        return STG_E_INVALIDFUNCTION;
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER at, ULARGE_INTEGER size, DWORD type) override {
+        return memory_->UnlockRegion(at, size, type);
     }
-    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        return STG_E_INVALIDFUNCTION;
-    }
-    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        return STG_E_INVALIDFUNCTION;
-    }
-    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return STG_E_INVALIDFUNCTION; }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD flags) override { return memory_->Stat(stat, flags); }
+    HRESULT STDMETHODCALLTYPE Clone(IStream** copy) override { return memory_->Clone(copy); }
 
     // The built-in voice's format, so that SAPI hands the engine's audio through unconverted.
     HRESULT STDMETHODCALLTYPE GetFormat(GUID* formatId, WAVEFORMATEX** format) override {
@@ -123,8 +113,7 @@ public:
     }
 
 private:
-    std::string bytes_;
-    std::size_t position_ = 0;
+    ComRef<IStream> memory_;
 };
 
 // The token of the listed voice whose attributes begin with "name|", or null.
