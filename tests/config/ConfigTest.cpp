@@ -51,19 +51,18 @@ TEST(TextUtil, CutsTrimsAndReads) {
         {splitAt(u".", 0, true), u"a..b", u"a.|.|b|"}, {splitAt(u"="), u"a==b", u"a||b|"}, {splitAt(u"="), u"=", u"=|"},
         {splitAt(u"="), u"=v", u"|v|"}, {splitAt(u"="), u"k=v=", u"k|v|"}, {splitAt(u"="), u"", u""},
         {splitAt(u" ,"), u"a b,c", u"a|b|c|"}, {splitAt(u"", 4), u"abcdef", u"abcd|ef|"},
-        {splitAt(u",", 4), u"aaaaaa,b", u"aaaa|aa|b|"}, {splitAt(u",", 4), u"abcd,abcde", u"abcd|abcd|e|"}, // 4 and 5
+        {splitAt(u",", 4), u"abcd,abcde", u"abcd|abcd|e|"}, // 4 and 5
         {chunkTo(10), u"aaaaaaaaaa bbb ccc", u"aaaaaaaaaa| bbb| ccc|"}, {chunkTo(3), u"abcdefgh", u"abc|def|gh|"},
         {chunkTo(5), u"Да. Нет! Ну?", u"Да.| Нет!| Ну|?|"}, // the tail is cut again
         {chunkTo(3, true), u"ab cd ef", u"ab |cd |ef|"}, {chunkTo(0), u"abc", u"abc|"}, {chunkTo(3), u"", u""},
         {runs, u"21 000 руб.", u"21| |000| |руб|.|"}, {runs, u"abcЖЖ12!?x", u"abcЖЖ|12|!?|x|"},
         {runs, u"..5", u"..|5|"}, {kept, u"a-1,b#Жё", u"a 1,b Жё"}, {lowered, u"@AZ[", u"@az["},
         {collapsed, u"a \u00A0\t b  ", u"a b"}, {collapsed, u"  a  b", u" a b"}, {collapsed, u" ", u" "},
-        {collapsed, std::u16string(u"a\0\0b", 4), u"a b"}, {collapsed, u"  ", u""},
-        {lowered, u"БЭ Ёж ABCxyz ÄЇ", u"бэ ёж abcxyz ÄЇ"}, {number, u"12", u"12"}, {number, u"  -7x", u"-7"},
-        {number, u"+3", u"3"}, {number, u"two", u"0"}, {number, u"", u"0"}, {number, u"- 5", u"0"},
-        {number, u"2147483647", u"2147483647"}, {number, u"2147483648", u"2147483647"},
-        {number, u"99999999999999999999", u"2147483647"}, {number, u"-2147483648", u"-2147483648"},
-        {number, u"-2147483649", u"-2147483648"}, {number, u"-99999999999999999999", u"-2147483648"},
+        {collapsed, u"  ", u""}, {lowered, u"БЭ Ёж ABCxyz ÄЇ", u"бэ ёж abcxyz ÄЇ"}, {number, u"12", u"12"},
+        {number, u"  -7x", u"-7"}, {number, u"+3", u"3"}, {number, u"", u"0"}, {number, u"- 5", u"0"},
+        {number, u"2147483647", u"2147483647"}, {number, u"2147483648", u"2147483647"}, // saturated at the end
+        {number, u"99999999999999999999", u"2147483647"}, {number, u"-2147483648", u"-2147483648"}, // on the way
+        {number, u"-2147483649", u"-2147483648"},
     });
 }
 
@@ -114,11 +113,11 @@ TEST(ConfigParser, LinesEntriesAndEscapes) {
         // A line is read at most 1023 characters at a time; the rest is the next line.
         {file, u"k=" + a1021 + u"=" + b476 + u"\nx=y\n", u"/k=" + a1021 + u"|/=" + b476 + u"|/x=y|"},
         {parsed(Headers::None), u"[Replacements]\n[a]=b\nc=d\n", u"/[a]=b|/c=d|"},
-        {colon, u"и т.д.:1", u"и т.д.|1"}, {colon, u"abc:", u"refused"}, {colon, u"abc", u"refused"},
-        {colon, u":x", u"|x"}, {colon, u"\\u0020x\\u0020:0", u" x |0"}, {colon, u"\\::1", u":|1"},
-        {colon, u"a:b:c", u"a|b:c"}, {colon, u"", u"refused"}, {entry(u""), u"a=b", u"refused"},
-        {equals, a1025, u"refused"}, {equals, a1025 + u"=" + b2000, a1025 + u"|" + b2000}, // never cut
-        {plain, u"plain", u"plain"}, {plain, u"\\;x", u";x"}, {plain, u"a\\\\b", u"a\\b"}, {plain, u"\\u0020", u" "},
+        {colon, u"и т.д.:1", u"и т.д.|1"}, {colon, u"abc:", u"refused"}, {colon, u":x", u"|x"},
+        {colon, u"\\u0020x\\u0020:0", u" x |0"}, {colon, u"\\::1", u":|1"}, {colon, u"a:b:c", u"a|b:c"},
+        {colon, u"", u"refused"}, {entry(u""), u"a=b", u"refused"}, {equals, a1025, u"refused"},
+        {equals, a1025 + u"=" + b2000, a1025 + u"|" + b2000}, // never cut
+        {plain, u"plain", u"plain"}, {plain, u"\\;x", u";x"}, {plain, u"a\\\\b", u"a\\b"},
         {plain, u"\\u0451!", u"ё!"}, {plain, u"\\u00aB", u"«"}, {plain, u"\\u 41xy", u"Ay"}, // as wcstol reads
         {plain, u"\\u0x41", u"A"}, {plain, u"\\u-001", u"\uFFFF"}, {plain, u"\\u12zz", u"\u0012"},
         {plain, u"\\uzzzzq", std::u16string(u"\0q", 2)}, {plain, u"ab\\", u"ab"}, {plain, u"ab\\u12", u"ab"},

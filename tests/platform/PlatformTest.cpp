@@ -147,16 +147,13 @@ TEST(Log, TheFileIsEmptiedWhenFullAndNeverALinkOrAFolder) {
         EXPECT_EQ(std::filesystem::file_size(folder.path() / "vxtts.log"), kept + 2u) << existing;
     }
     TempFolder folder;
+    // A second name of a file is log_test.sh's (vxtts says it does not write the log).
     std::filesystem::create_symlink(folder.writeBytes("victim", "keep"), folder.path() / "link.log");
-    std::filesystem::create_hard_link(folder.writeBytes("other", std::string(2'000'000, 'k')),
-                                      folder.path() / "hard.log");
     std::filesystem::create_directory(folder.path() / "folder.log");
     LogFile file;
     EXPECT_FALSE(file.open(folder.file("link.log")));
     EXPECT_FALSE(file.append("x", 1));
     EXPECT_EQ(readBytes(folder.path() / "victim"), "keep");
-    EXPECT_FALSE(file.open(folder.file("hard.log")));
-    EXPECT_EQ(std::filesystem::file_size(folder.path() / "other"), 2'000'000u);
     EXPECT_FALSE(file.open(folder.file("folder.log")));
 }
 
@@ -211,7 +208,6 @@ TEST(Http, GetsTheBodyAsItArrives) {
         {"/no/such/path", HttpResult::Completed, "text/html", page},
         {"/file/a.bin?chunk=5000&pause=400", HttpResult::Completed, octets, file, -1, {5000, 1000}}, // 1.2 s in all
         {"http://127.0.0.1:1/", HttpResult::CannotOpen, "(not called)", ""},
-        {"http://127.0.0.1:99999/", HttpResult::CannotOpen, "(not called)", ""},
         {"http://vxtts.invalid/", HttpResult::CannotOpen, "(not called)", ""}, // a name that never resolves
         {"/zeros/5?status=500&type=text%2Fhtml", HttpResult::Completed, "text/html", zeros(5)}, // the service's page
         {"/zeros/10?delay=3000", HttpResult::TimedOut, "(not called)", "", -1, {500, 5000}},
