@@ -21,13 +21,8 @@ pcm.vxfile {
 }
 ALSA
 
-# The data chunk of a WAV file: its size is at bytes 40..43 (the file has a pad byte after an odd
-# chunk).
-wav_data() {
-  local size
-  size=$(od -An -tu4 -j40 -N4 "$1" | tr -d ' ')
-  tail -c +45 "$1" | head -c "$size"
-}
+# The data chunk of a WAV file, whose size is at bytes 40..43 (a pad byte follows an odd chunk).
+wav_data() { tail -c +45 "$1" | head -c "$(od -An -tu4 -j40 -N4 "$1" | tr -d ' ')"; }
 
 for voice in tembra tembra_uk espeak_ru; do
   text="Съешь же ещё этих мягких французских булок, да выпей чаю. 25 км."
