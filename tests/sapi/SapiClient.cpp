@@ -32,6 +32,7 @@
 
 namespace {
 
+using namespace std::string_literals;
 using vx::cli::ComRef;
 
 using vx::test::check;
@@ -174,12 +175,6 @@ void speakSentences(ISpVoice* voice, MemoryStream& stream, const std::vector<Lis
     }
 }
 
-// Checks that the vxtts.dll loaded into this process, by SAPI, is the one at path.
-void checkLoadedEngine(const std::wstring& path) {
-    const std::wstring loaded = vx::test::loadedEngine();
-    check(_wcsicmp(loaded.c_str(), path.c_str()) == 0, L"the engine that spoke is " + loaded + L", not " + path);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -189,9 +184,8 @@ int main(int argc, char** argv) {
     std::wstring listed;
     for (const ListedVoice& voice : voices) listed += L"\n  " + voice.attributes;
     for (const wchar_t* ours : {L"Tembra_Russian|Male|Adult|VX|419", L"Tembra_Ukrainian|Male|Adult|VX|422"}) {
-        bool found = false;
-        for (const ListedVoice& voice : voices) found = found || voice.attributes == ours;
-        check(found, L"SAPI lists no voice " + std::wstring(ours) + L"; it lists:" + listed);
+        const auto isOurs = [ours](const ListedVoice& voice) { return voice.attributes == ours; };
+        check(std::any_of(voices.begin(), voices.end(), isOurs), L"SAPI lists no voice "s + ours + L"; it lists:" + listed);
     }
 
     ComRef<ISpVoice> voice;
@@ -204,7 +198,7 @@ int main(int argc, char** argv) {
     }
     auto& stream = static_cast<MemoryStream&>(*output.get());
     speakSentences(voice.get(), stream, voices, argv[argc - 1]);
-    if (argc == 3) checkLoadedEngine(wide(argv[1]));
+    if (argc == 3) vx::test::checkLoadedEngine(wide(argv[1]), L"SAPI");
     // Nothing to say is no failure, with the voice of the last sentence.
     for (const wchar_t* text : {L"", L"   ", L"@"}) {
         const HRESULT spoken = voice->Speak(text, SPF_DEFAULT, nullptr);

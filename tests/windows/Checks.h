@@ -1,7 +1,7 @@
 #pragma once
 // What the Windows test programs share: a check that prints what failed and counts it, the
 // program's last line, the audio of the WAV files the Linux build wrote for them to match, a
-// registry value, which engine DLL a program has loaded, the voices that SAPI lists, and an engine
+// registry value, the engine DLL a program has loaded, the voices that SAPI lists, and an engine
 // object speaking to an output site of the program's own.
 
 #include "cli/ComRef.h"
@@ -60,11 +60,12 @@ inline std::wstring registryValue(HKEY root, const std::wstring& key, const wcha
     return read == ERROR_SUCCESS ? value : L"no value";
 }
 
-// The path of the engine DLL (vxtts.dll) loaded into this program; empty when none is.
-inline std::wstring loadedEngine() {
-    wchar_t path[MAX_PATH] = L"";
-    if (const HMODULE engine = GetModuleHandleW(L"vxtts.dll")) GetModuleFileNameW(engine, path, MAX_PATH);
-    return path;
+// Checks that the engine DLL (vxtts.dll) loaded into this program is the one at path; what says
+// which check it is.
+inline void checkLoadedEngine(const std::wstring& path, const std::wstring& what) {
+    wchar_t loaded[MAX_PATH] = L"";
+    if (const HMODULE engine = GetModuleHandleW(L"vxtts.dll")) GetModuleFileNameW(engine, loaded, MAX_PATH);
+    check(_wcsicmp(loaded, path.c_str()) == 0, what + L": the engine that spoke is " + loaded + L", not " + path);
 }
 
 template <class T> T** out(cli::ComRef<T>& ref) { return reinterpret_cast<T**>(ref.out()); }

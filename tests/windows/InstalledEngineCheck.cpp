@@ -26,8 +26,7 @@ std::string speakThrough(const std::wstring& token, const std::wstring& installe
         CoCreateInstance(engineClass, nullptr, CLSCTX_INPROC_SERVER, IID_ISpTTSEngine, engine.out()) == S_OK;
     if (!check(created && voice.rfind(L"no ", 0) != 0, token + L": its class makes an engine and it names a voice"))
         return {};
-    const std::wstring loaded = vx::test::loadedEngine();
-    check(_wcsicmp(loaded.c_str(), installed.c_str()) == 0, token + L": the engine came from " + loaded);
+    vx::test::checkLoadedEngine(installed, token);
     const SPVTEXTFRAG fragment = vx::test::fragment(SPVA_Speak, text);
     const std::string audio = vx::test::speak(engine.get(), voice, &fragment).audio;
     check(!audio.empty(), token + L": the engine speaks with the voice " + voice);

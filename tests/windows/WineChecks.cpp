@@ -239,7 +239,6 @@ void httpGets() {
         {"/zeros/10", HttpResult::Stopped, octets, 0, 0},
         {"/zeros/0", HttpResult::Completed, octets, 0},
         {"/zeros/5?q=" + std::string(20000, 'a'), HttpResult::Completed, octets, 5},
-        {"/no/such/path", HttpResult::Completed, "text/html", 36},
         {"/zeros/20000?chunk=5000&pause=400", HttpResult::Completed, octets, 20000, -1, {5000, 1000}},
         {"http://127.0.0.1:1/", HttpResult::CannotOpen, "(not called)", 0},
         {"/zeros/10?delay=3000", HttpResult::TimedOut, "(not called)", 0, -1, {500, 5000}},
@@ -454,8 +453,7 @@ int main(int argc, char** argv) {
         // stand in for the engines: the DLL's modules load them and their audio reaches the site
         // (at the normal rate 160 samples of 16 bits, or 100 of 8 bits, a character of the portion
         // "абвгд ", whose space Newfon trims).
-        const std::string standins = VX_STANDIN_FOLDER;
-        const std::wstring folder(standins.begin(), standins.end());
+        const std::wstring folder = L"" VX_STANDIN_FOLDER;
         const std::wstring data = _wgetenv(L"APPDATA") + L"\\VxTts\\data\\"s;
         checkUpgrade(factory, std::wstring(modulePath), data);
         // And the online modules against the loopback server: an MP3 tone decoded through ACM, and
