@@ -291,7 +291,7 @@ public:
                                unloadedModules(*engine_.get()));
         }
         if (!output_->finish()) {
-            throw CommandError(output_->error());
+            throw CommandError(platform::interruption() != 0 ? "interrupted" : output_->error());
         }
     }
 

@@ -1,5 +1,7 @@
 #include "cli/WavOutput.h"
 
+#include "platform/Interrupts.h"
+
 #include <algorithm>
 #include <random>
 #include <system_error>
@@ -150,17 +152,16 @@ bool WavFile::finish() {
     if (!writePending()) {
         return false;
     }
-    file_.seekp(0);
-    if (dataBytes_ <= largestRiffData_) {
-        const auto header = wavHeader(format_, dataBytes_);
-        file_.write(header.data(), header.size());
-    } else if (moveDataBy(kRf64HeaderBytes - kWavHeaderBytes)) {
-        const auto header = rf64Header(format_, dataBytes_);
+    const auto writeHeader = [&](const auto& header) {
         file_.seekp(0);
-        file_.write(header.data(), header.size());
-    }
+        file_.write(header.data(), static_cast<std::streamsize>(header.size()));
+        return static_cast<bool>(file_);
+    };
+    const bool written = dataBytes_ <= largestRiffData_
+                             ? writeHeader(wavHeader(format_, dataBytes_))
+                             : moveDataBy(kRf64HeaderBytes - kWavHeaderBytes) && writeHeader(rf64Header(format_, dataBytes_));
     file_.close();
-    if (!file_) {
+    if (!written || !file_) {
         return fail("cannot write " + quoted(target_) + " (is the disk full?)");
     }
     std::error_code error;
@@ -172,11 +173,13 @@ bool WavFile::finish() {
     return true;
 }
 
-// From the end backward, so that each block is read before the move writes over it.
+// From the end backward, so that each block is read before the move writes over it. Moving
+// gigabytes takes a while: a signal ends it, and the file is not finished.
 bool WavFile::moveDataBy(std::uint64_t distance) {
     pending_.resize(kFileBufferBytes);
     const std::uint64_t begin = kWavHeaderBytes;
-    for (std::uint64_t end = begin + dataBytes_ + (dataBytes_ & 1); end > begin && file_;) {
+    std::uint64_t end = begin + dataBytes_ + (dataBytes_ & 1);
+    while (end > begin && file_ && platform::interruption() == 0) {
         const auto bytes = static_cast<std::streamsize>(std::min<std::uint64_t>(pending_.size(), end - begin));
         end -= static_cast<std::uint64_t>(bytes);
         file_.seekg(static_cast<std::streamoff>(end));
@@ -185,7 +188,7 @@ bool WavFile::moveDataBy(std::uint64_t distance) {
         file_.write(pending_.data(), bytes);
     }
     pending_.clear();
-    return static_cast<bool>(file_);
+    return file_ && end == begin;
 }
 
 bool WavFile::fail(const std::string& what) {

@@ -7,10 +7,12 @@
 #include "cli/SpeakSite.h"
 #include "cli/TextChunker.h"
 #include "cli/WavOutput.h"
+#include "platform/Interrupts.h"
 #include "platform/Utf.h"
 #include "tests/support/Samples.h"
 #include "tests/support/TempFolder.h"
 
+#include <csignal>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -280,9 +282,12 @@ TEST(WavOutput, HeadersAndFilesAreComplete) {
     // the longer header: the sizes are in ds64, the RIFF and data sizes 0xFFFFFFFF.
     std::string audio(600001, '\0');
     for (std::size_t i = 0; i < audio.size(); ++i) audio[i] = static_cast<char>(i * 7 % 251);
-    WavFile big(folder.path() / "big.wav", audio.size() - 1);
-    ASSERT_TRUE(big.begin(pcm(22050, 1, 8)) && big.write(audio.data(), 1) && big.write(audio.data() + 1, audio.size() - 1));
-    ASSERT_TRUE(big.finish());
+    const auto writeBig = [&](const std::string& name) {
+        WavFile big(folder.path() / name, audio.size() - 1);
+        return big.begin(pcm(22050, 1, 8)) && big.write(audio.data(), 1) &&
+               big.write(audio.data() + 1, audio.size() - 1) && big.finish();
+    };
+    ASSERT_TRUE(writeBig("big.wav"));
     const auto little = [](std::uint64_t value, int width) {
         std::string out;
         for (int i = 0; i < width; ++i) out += static_cast<char>(value >> (8 * i) & 0xFF);
@@ -293,6 +298,15 @@ TEST(WavOutput, HeadersAndFilesAreComplete) {
                              little(1, 2) + little(22050, 4) + little(22050, 4) + little(1, 2) + little(8, 2) + "data" +
                              little(0xFFFFFFFF, 4);
     EXPECT_EQ(test::readBytes(folder.path() / "big.wav"), rf64 + audio + '\0');
+    // A signal ends the move, and the file is not made (in a child, where the signal stays noted).
+    EXPECT_EXIT(
+        {
+            platform::watchInterrupts();
+            std::raise(SIGINT);
+            const bool made = writeBig("stopped.wav");
+            std::exit(made || std::distance(std::filesystem::directory_iterator(folder.path()), {}) != 2 ? 1 : 0);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 } // namespace
