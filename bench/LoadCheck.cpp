@@ -254,13 +254,19 @@ public:
         return S_OK;
     }
     DWORD STDMETHODCALLTYPE GetActions() override {
-        if (Clock::now() >= deadline_) return timeUp_ = true, SPVES_ABORT;
+        if (Clock::now() >= deadline_) return timeUp_ = aborted_ = true, SPVES_ABORT;
         const bool reached = writes_ >= atWrite_;
-        if (ending_ == Ending::Abort && reached) return SPVES_ABORT;
+        if (ending_ == Ending::Abort && reached) return aborted_ = true, SPVES_ABORT;
         if (ending_ == Ending::Skip && reached && !skipTaken_) return SPVES_SKIP;
         return writes_ == 0 ? SPVES_RATE | SPVES_VOLUME : SPVES_CONTINUE;
     }
+    // Audio after an abort is no progress but a fault: a Speak that never heeds one must not look
+    // alive to the watchdog.
     HRESULT STDMETHODCALLTYPE Write(const void*, ULONG size, ULONG* written) override {
+        if (aborted_) {
+            wroteAfterAbort_ = true;
+            return E_FAIL;
+        }
         ++writes_;
         progress_.mark();
         if (written) *written = size;
@@ -274,9 +280,11 @@ public:
     }
     HRESULT STDMETHODCALLTYPE CompleteSkip(LONG) override { return skipTaken_ = true, S_OK; }
 
-    // A Speak that its site let finish must have written audio: all the texts say something.
-    bool saidNothingWhenItShould() const {
-        return ending_ == Ending::Finish && !timeUp_ && writes_ == 0;
+    // A Speak that its site let finish must have written audio (all the texts say something), and
+    // none may write after an abort. What went wrong, or null.
+    const char* fault() const {
+        if (wroteAfterAbort_) return "wrote audio after an abort";
+        return ending_ == Ending::Finish && !timeUp_ && writes_ == 0 ? "wrote no audio" : nullptr;
     }
 
 private:
@@ -287,6 +295,8 @@ private:
     std::uint32_t writes_ = 0;
     bool skipTaken_ = false;
     bool timeUp_ = false;
+    bool aborted_ = false;
+    bool wroteAfterAbort_ = false;
 };
 
 // The fragments of one Speak, pointing into its own copy of the texts. A long text goes in three
@@ -394,10 +404,10 @@ private:
         counts_.aborted += ending == Ending::Abort;
         counts_.skipped += ending == Ending::Skip;
         counts_.longOnes += longText;
-        if (FAILED(result) || site.saidNothingWhenItShould()) {
+        if (const char* fault = site.fault(); fault || FAILED(result)) {
             ++counts_.failures;
             std::printf("vx_load: thread %d: Speak of %s %s (result 0x%08X): %s\n", index_,
-                        engine.voice.c_str(), FAILED(result) ? "failed" : "wrote no audio",
+                        engine.voice.c_str(), fault ? fault : "failed",
                         static_cast<unsigned>(result), toUtf8(text.substr(0, 40)).c_str());
         }
     }
@@ -565,9 +575,10 @@ bool memoryIsFlat(const MemoryTrace& memory, int seconds) {
     const double first = memory.peakBetween(kWarmUpSeconds, kWarmUpSeconds + quarter);
     const double last = memory.peakBetween(seconds - quarter, seconds);
     std::printf("memory: resident peak %.1f MB", megabytes(memory.peakBetween(0, seconds)));
-    if (!kMemoryJudged || seconds < kJudgedFromSeconds) {
-        std::printf("; not judged %s\n",
-                    kMemoryJudged ? "in a run this short" : "in a sanitizer build");
+    if (!kMemoryJudged || seconds < kJudgedFromSeconds || first == 0) {
+        std::printf("; not judged %s\n", !kMemoryJudged                    ? "in a sanitizer build"
+                                         : seconds < kJudgedFromSeconds ? "in a run this short"
+                                                                        : "(/proc/self/statm cannot be read)");
         return true;
     }
     const bool flat = last - first <= kGrowthBound;
