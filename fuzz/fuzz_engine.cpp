@@ -1,9 +1,10 @@
 // The engine object with the shipped voices (their events exact) speaks random fragment lists to
 // a site that answers from the input: its event interest, now and then an abort or a skip of
-// some sentences while audio is written, and perhaps a write that fails. Nothing may crash or
-// hang, and what reaches the site must be in order: every event before the audio it belongs to,
-// its audio offset never falling behind an earlier one, its position inside the caller's text,
-// and no more skips completed than were asked for.
+// some sentences while audio is written, and perhaps a write that fails (which ends the call: no
+// write after it, and the call fails). Nothing may crash or hang, and what reaches the site must
+// be in order: every event before the audio it belongs to, its audio offset never falling behind
+// an earlier one, its position inside the caller's text, and no more skips completed than were
+// asked for.
 
 #include "cli/PlainSite.h"
 #include "engine/TtsEngine.h"
@@ -66,6 +67,7 @@ public:
         return action;
     }
     HRESULT STDMETHODCALLTYPE Write(const void*, ULONG size, ULONG* written) override {
+        VX_FUZZ_CHECK(!writeFailed()); // a failed write ends the call
         if (++writes_ == failingWrite_) {
             *written = 0;
             return E_FAIL;
@@ -81,6 +83,7 @@ public:
         VX_FUZZ_CHECK(++skipsCompleted_ <= skipsAsked_);
         return S_OK;
     }
+    bool writeFailed() const { return failingWrite_ != 0 && writes_ >= failingWrite_; }
 
 private:
     ULONGLONG interest_;
@@ -144,6 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (fragments.empty()) return 0;
     ScriptedSite site(interest, std::move(actions), skip, offset, failingWrite);
-    engine->Speak(0, SPDFID_WaveFormatEx, nullptr, fragments.data(), &site);
+    const HRESULT result = engine->Speak(0, SPDFID_WaveFormatEx, nullptr, fragments.data(), &site);
+    VX_FUZZ_CHECK(!site.writeFailed() || FAILED(result));
     return 0;
 }
