@@ -114,7 +114,10 @@ NewfonModule::~NewfonModule() {
     if (!isLoaded()) {
         return;
     }
-    Stop();
+    // A text that stalled may still be delivering: the engine is told to end it.
+    if (api_->cancel) {
+        api_->cancel();
+    }
     if (callbackStarted.isSet()) {
         callbackFinished.wait(kDestroyWaitMilliseconds);
     }
@@ -187,8 +190,9 @@ bool NewfonModule::SetConversion(const std::u16string& value) {
     return true;
 }
 
+// Another instance's text is no business of this one's: the engine's cancel would end it.
 bool NewfonModule::Stop() {
-    if (api_ && api_->cancel) {
+    if (api_ && api_->cancel && currentNewfonModule == this) {
         api_->cancel();
     }
     return true;

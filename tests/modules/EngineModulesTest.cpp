@@ -277,13 +277,18 @@ TEST(Newfon, WaitsForTheLastBlockOrATimeOut) {
     }
 }
 
-// The engine is started by the first instance that loads it and ended with the last one; without
-// its companion libraries it cannot load at all.
+// The engine is started by the first instance that loads it and ended with the last one; one
+// instance's stop (its engine object's abort) leaves another's text whole. Without its companion
+// libraries the engine cannot load at all.
 TEST(Newfon, StartsTheEngineOnceAndEndsItWithTheLastInstance) {
     auto first = newfon(), second = newfon();
     EXPECT_TRUE(first->Load() && second->Load());
+    test::RecordingSink sink;
+    sink.onCall = [&](std::size_t) { second->Stop(); };
+    EXPECT_EQ(test::spoken(*first, u"abcdefghijklmnopqrstabcde", sink).blocks, (std::vector<std::size_t>{2000, 500}));
+    EXPECT_EQ(newfonJournal().find("cancel"), std::string::npos);
     first.reset();
-    EXPECT_EQ(newfonJournal(), "initialize 1\ncancel\n");
+    EXPECT_EQ(newfonJournal(), "cancel\n");
     second.reset();
     EXPECT_EQ(newfonJournal(), "cancel\nterminate\n");
     const test::LogTail log;
