@@ -21,9 +21,10 @@ bool VoicesConf::onEntry(const std::u16string& path, const std::u16string& secti
     if (voice->SetKey(key, value) || voice->AddSubvoice(languages_.get(key), modules_.get(value))) {
         return true;
     }
-    // The error that names no voice, or a voice without subvoices, sends the user here.
-    Log::Write(u"* %s: the voice '%s' is left out: its line '%s = %s' pairs no language of langs.conf with a module of "
-               u"engines.conf",
+    // The error that names no voice, or a voice without subvoices, sends the user here. The
+    // section's later lines make the voice anew.
+    Log::Write(u"* %s: [%s] %s = %s is no voice key, nor a language of langs.conf with a module of engines.conf: the "
+               u"voice's lines up to it are dropped",
                path, section, key, value);
     remove(section);
     return false;

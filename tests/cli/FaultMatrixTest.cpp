@@ -85,7 +85,7 @@ TEST_F(FaultMatrix, EachFaultEndsInItsErrorWithNothingLost) {
                "module of engines.conf (in '" + user + "'; the log, '" + log + "', says what could not be read)";
     };
     const std::string noSubvoices = noUsableSubvoices("tembra");
-    const std::string leftOut = "the voice 'tembra' is left out: its line 'ru = tembra' pairs no language";
+    const std::string leftOut = "\\[tembra\\] ru = tembra is no voice key, nor a language of langs.conf";
     const std::string notUtf16 = "Not UTF-16LE text, its lines cannot be read as written: " + user + "/";
     // Root reads and writes whatever the modes say unless it gives up that power.
     const std::string modesHold = ::geteuid() == 0 ? "setpriv --bounding-set -dac_override,-dac_read_search" : "";

@@ -49,9 +49,10 @@ TEST_F(Vxtts, CommandsPrintWhatTheyDoOrOneError) {
     const std::string day = "Утром шёл дождь. Днём выглянуло солнце! Что же вечером? Не знаю.";
     const std::string mine =
         test::utf16le(u"[a]\nxx=tembra\n[b]\nru=tembra\n#xx=tembra\n[c\ne\\u006e=tembra\ndigit_subvoice=2\n");
-    // The log says which voice is left out, and why.
-    const std::string leftOut = "* " + (folder.path() / "config/VxTts/data/voices.conf").string() + ": the voice 'a' is left "
-                                "out: its line 'xx = tembra' pairs no language of langs.conf with a module of engines.conf\n";
+    // The log says which line leaves a voice out, and why.
+    const std::string leftOut = "* " + (folder.path() / "config/VxTts/data/voices.conf").string() + ": [a] xx = tembra is no "
+                                "voice key, nor a language of langs.conf with a module of engines.conf: the voice's lines up "
+                                "to it are dropped\n";
     const Args say = {"say", "-o", "out.wav"};
     const std::string shippedManifest = test::readBytes(test::shippedData() / "manifest.txt");
     const Command rows[] = {
