@@ -3,6 +3,7 @@
 #include "config/TextUtil.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
+#include "platform/Utf.h"
 
 #include <cstring>
 
@@ -57,12 +58,19 @@ bool GTranslatorModule::ReadSetting(const std::u16string& key, const std::u16str
 void GTranslatorModule::beforeRequest() { platform::sleepMilliseconds(kPauseBeforeRequest); }
 
 // One decoder for the whole response, so that frames cut by the pieces' ends and the decoder's
-// delay are decoded once; a language without an MP3 format is not spoken. Where the system cannot
-// decode or convert (no MP3 codec), the response is read all the same and its bytes, coming to
-// nothing, fail the portion.
+// delay are decoded once. A language without an MP3 format is not spoken; where the system cannot
+// decode or convert (no MP3 codec), the first piece ends the response and its bytes, coming to
+// nothing, fail the portion. The log says why, once.
 bool GTranslatorModule::beginResponse() {
+    const auto refuse = [this](const char16_t* why, const std::u16string& what) {
+        if (!refusalLogged_) {
+            refusalLogged_ = true;
+            Log::Write(why, what);
+        }
+    };
     const std::optional<MPEGLAYER3WAVEFORMAT> source = mp3Format(subname);
     if (!source) {
+        refuse(u"* Error: google has no MP3 format of the language '%s': nothing is spoken", subname);
         return false;
     }
     bytesIn_ = bytesOut_ = 0;
@@ -70,8 +78,8 @@ bool GTranslatorModule::beginResponse() {
     decoder_ = AudioConverter::open(source->wfx, twoSteps ? nativeFormat_ : outputFormat_);
     converter_ = twoSteps ? openOutputConversion(nativeFormat_) : nullptr;
     if (!decoder_) {
-        Log::Write(u"* Error: the system cannot decode google's MP3 to %u Hz: nothing is spoken",
-                   nativeFormat_.nSamplesPerSec);
+        refuse(u"* Error: the system cannot decode google's MP3 to %s Hz: nothing is spoken",
+               fromUtf8(std::to_string(nativeFormat_.nSamplesPerSec)));
     } else if (twoSteps && !converter_) {
         decoder_.reset();
     }

@@ -31,6 +31,7 @@ private:
     std::unique_ptr<AudioConverter> converter_; // native to output, when they differ
     std::vector<unsigned char> decoded_, converted_, scaled_;
     std::uint64_t bytesIn_ = 0, bytesOut_ = 0; // of the response's MP3, and of its audio written
+    bool refusalLogged_ = false;               // why nothing can be spoken, said once
 };
 
 } // namespace vx

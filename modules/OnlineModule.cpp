@@ -30,7 +30,6 @@ public:
             Log::Write(module_.messages_.incorrectContent, type);
             return false;
         }
-        accepted_ = true;
         writing_ = module_.beginResponse();
         return writing_;
     }
@@ -40,13 +39,11 @@ public:
                !module_.aborted_;
     }
 
-    bool accepted() const { return accepted_; }
+    // Whether the module took the response: its content type was right and it began it.
     bool writing() const { return writing_; }
 
 private:
-
     OnlineModule& module_;
-    bool accepted_ = false;
     bool writing_ = false;
 };
 
@@ -91,11 +88,12 @@ bool OnlineModule::Speak(const TextPortion& text) {
     beforeRequest();
     Receiver receiver(*this);
     const platform::HttpResult result = session_->get(address(text), kRequestHeader, timeouts_, receiver);
-    const bool said = !receiver.writing() || endResponse();
+    // A response accepted but not taken (a language without its format) said nothing either.
+    const bool said = receiver.writing() && endResponse();
     switch (result) {
     case platform::HttpResult::Completed:
     case platform::HttpResult::Stopped:
-        return receiver.accepted() && said;
+        return said;
     case platform::HttpResult::CannotOpen:
         Log::Write(messages_.cannotOpen);
         return false;
@@ -105,7 +103,7 @@ bool OnlineModule::Speak(const TextPortion& text) {
     case platform::HttpResult::Failed:
         // What arrived has been spoken; the rest of the portion is lost.
         Log::Write(u"* Error: the answer of %s broke off.", messages_.service);
-        return receiver.accepted() && said;
+        return said;
     }
     return false;
 }

@@ -65,7 +65,7 @@ TEST_F(OnlineModules, GTranslatorDecodesTheMp3AsItArrives) {
     } rows[] = {
         {ru, u"ru", {}, true, "", 1.0}, {ru + "&chunk=1000&pause=2", u"ru", {}, true, "", 1.0}, // the same samples
         {ru, u"ru", {{u"samplerate", u"16000"}}, true, "", 1.0}, // resampled after decoding
-        {en, u"en", {}, true, "", 1.0}, {en, u"de", {}, true, "", 0},
+        {en, u"en", {}, true, "", 1.0}, {en, u"de", {}, false, "* Error: google has no MP3 format of the language 'de': nothing is spoken\n", 0},
         {"/file/tone22050-32.mp3?type=audio%2Fmpeg%3B+charset%3Dx&t=%s", u"ru", {}, false,
          "* Error: google, incorrect content: audio/mpeg; charset=x\n", 0},
         {"/file/tone22050-32.mp3?type=none&t=%s", u"ru", {}, false,
