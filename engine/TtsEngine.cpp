@@ -196,7 +196,7 @@ HRESULT TtsEngine::speakFragments(DWORD speakFlags, const SPVTEXTFRAG* fragments
     Prosody last;
     for (const SPVTEXTFRAG* fragment = fragments; fragment; fragment = fragment->pNext) {
         const DWORD actions = abortSeen_ ? static_cast<DWORD>(SPVES_ABORT) : site->GetActions();
-        if (exactEvents() && (actions & SPVES_SKIP) && !(actions & SPVES_ABORT)) {
+        if (skipToTake(actions)) {
             takeSkip();
             settleSkipBetweenTexts();
         } else if (abortRequested(actions)) {
@@ -463,14 +463,13 @@ void TtsEngine::stopVoice() {
     }
 }
 
-// A skip with exact events is not a stop: it is taken at the next write, where its sentence is
-// known.
+// A skip to take is no stop: it is taken at the next write.
 bool TtsEngine::StopRequested() {
     if (!site_) {
         return false;
     }
     const DWORD actions = site_->GetActions();
-    if ((actions & SPVES_ABORT) || (!exactEvents() && (actions & SPVES_SKIP))) {
+    if (!skipToTake(actions) && abortRequested(actions)) {
         abortSeen_ = true;
         stopVoice();
         return true;
@@ -480,7 +479,8 @@ bool TtsEngine::StopRequested() {
 
 std::int32_t TtsEngine::OnAudio(const void* data, std::uint32_t byteCount, const SentenceMark* mark) {
     // A call that is ending writes nothing more, whatever a module still has to say (the pause
-    // after a spelled character, say).
+    // after a spelled character, a resampler's last samples). A skipped sentence's are held back
+    // by the word timer.
     if (!site_ || abortSeen_) {
         stopVoice();
         return 1;
@@ -510,7 +510,7 @@ std::int32_t TtsEngine::OnAudio(const void* data, std::uint32_t byteCount, const
         return 0;
     }
     const DWORD actions = site_->GetActions();
-    if (exactEvents() && (actions & SPVES_SKIP) && !(actions & SPVES_ABORT)) {
+    if (skipToTake(actions)) {
         takeSkip();
         if (skipAsked_) {
             pendingEvents_.clear(); // they belong to audio that will not be heard

@@ -97,6 +97,11 @@ private:
     void deliverEvents();
     void queueEvent(const SPEVENT& event);
     bool exactEvents() const { return speaking_ && speaking_->settings().exactEvents; }
+    // A skip (without an abort) that a voice with exact events takes where its sentence is known;
+    // any other skip ends the call as an abort does.
+    bool skipToTake(DWORD actions) const {
+        return exactEvents() && (actions & SPVES_SKIP) && !(actions & SPVES_ABORT);
+    }
     static bool interested(ULONGLONG interest, int event) { return (interest >> event) & 1U; }
     void stopVoice();
     // Logs each module of the speaking voice whose library could not be loaded, once per engine
@@ -127,7 +132,7 @@ private:
     // With exact events: where each character of pendingText_ (and one past it) is in the
     // caller's text, from the fragments' source offsets.
     std::vector<std::uint32_t> pendingPositions_;
-    bool abortSeen_ = false; // the site asked to abort, or a write failed, while audio was being written
+    bool abortSeen_ = false; // the site asked to abort, or a write failed: the call is ending
     HRESULT writeFailure_ = S_OK; // what the site's failed Write returned: the call's result
     // A sentence skip: asked for while writing, and how many sentences of the texts still to come
     // it passes over.
